@@ -1,0 +1,118 @@
+# Build conventions for Tessora. Sources are found by globbing, so adding a .cpp file to one of
+# the folders named in CMakeLists.txt needs no CMake edit; CONFIGURE_DEPENDS re-runs the glob on
+# every build.
+
+function(tessora_set_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(TESSORA_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+function(tessora_glob_sources out_var)
+  set(sources "")
+  foreach(folder IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS
+      "${PROJECT_SOURCE_DIR}/${folder}/*.cpp"
+      "${PROJECT_SOURCE_DIR}/${folder}/*.rc")
+    list(APPEND sources ${found})
+  endforeach()
+  if(NOT WIN32)
+    list(FILTER sources EXCLUDE REGEX "\\.rc$")
+  endif()
+  list(SORT sources)
+  set(${out_var} "${sources}" PARENT_SCOPE)
+endfunction()
+
+# tessora_add_library(<name> FOLDERS <dir>... [WIN32_FOLDERS <dir>...] [POSIX_FOLDERS <dir>...]
+#                     [LINKS <target>...] [WIN32_LIBS <lib>...])
+# A static library from the *.cpp files of the folders (non-recursive). With no sources yet it is
+# an INTERFACE library carrying the same include root and links, so dependants still build.
+function(tessora_add_library name)
+  cmake_parse_arguments(ARG "" "" "FOLDERS;WIN32_FOLDERS;POSIX_FOLDERS;LINKS;WIN32_LIBS" ${ARGN})
+  set(folders ${ARG_FOLDERS})
+  set(links ${ARG_LINKS})
+  if(WIN32)
+    list(APPEND folders ${ARG_WIN32_FOLDERS})
+    list(APPEND links ${ARG_WIN32_LIBS})
+  else()
+    list(APPEND folders ${ARG_POSIX_FOLDERS})
+  endif()
+  tessora_glob_sources(sources ${folders})
+
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    set(scope PUBLIC)
+    tessora_set_warnings(${name})
+  else()
+    add_library(${name} INTERFACE)
+    set(scope INTERFACE)
+  endif()
+  target_include_directories(${name} ${scope} "${PROJECT_SOURCE_DIR}")
+  target_link_libraries(${name} ${scope} ${links})
+  set_property(GLOBAL APPEND PROPERTY TESSORA_LIBRARIES ${name})
+endfunction()
+
+# tessora_add_program(<name> FOLDERS <dir>... [LINKS <target>...] [GUI])
+# An executable from the *.cpp (and, on Windows, *.rc) files of the folders; skipped while the
+# folders hold no .cpp. GUI makes a Windows subsystem program (WinMain).
+function(tessora_add_program name)
+  cmake_parse_arguments(ARG "GUI" "" "FOLDERS;LINKS" ${ARGN})
+  tessora_glob_sources(sources ${ARG_FOLDERS})
+  set(cpp_sources ${sources})
+  list(FILTER cpp_sources INCLUDE REGEX "\\.cpp$")
+  if(NOT cpp_sources)
+    message(STATUS "Tessora: ${name} skipped, no sources in ${ARG_FOLDERS}")
+    return()
+  endif()
+  if(ARG_GUI)
+    add_executable(${name} WIN32 ${sources})
+  else()
+    add_executable(${name} ${sources})
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS})
+  tessora_set_warnings(${name})
+endfunction()
+
+function(tessora_add_googletest)
+  if(TARGET GTest::gtest_main)
+    return()
+  endif()
+  # Built from source for both toolchains, so the cross build gets a MinGW GoogleTest and the
+  # sanitizer builds an instrumented one.
+  set(TESSORA_GOOGLETEST_DIR "/usr/src/googletest" CACHE PATH "GoogleTest source tree")
+  if(NOT EXISTS "${TESSORA_GOOGLETEST_DIR}/CMakeLists.txt")
+    message(FATAL_ERROR "GoogleTest sources not found in ${TESSORA_GOOGLETEST_DIR}; "
+                        "install the Debian package 'googletest'")
+  endif()
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  add_subdirectory("${TESSORA_GOOGLETEST_DIR}" "${PROJECT_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
+endfunction()
+
+# tessora_add_test_suite(<folder>)
+# tests/<folder>/*.cpp plus tests/support/*.cpp become tessora_<folder>_tests, linked with every
+# Tessora library and GoogleTest, registered as a single CTest test: under Wine each process start
+# costs a second or more, so the binary runs once rather than once per test case.
+function(tessora_add_test_suite folder)
+  tessora_glob_sources(sources "tests/${folder}")
+  list(FILTER sources INCLUDE REGEX "\\.cpp$")
+  if(NOT sources)
+    return()
+  endif()
+  tessora_glob_sources(support tests/support)
+  list(FILTER support INCLUDE REGEX "\\.cpp$")
+
+  set(name tessora_${folder}_tests)
+  add_executable(${name} ${sources} ${support})
+  get_property(libraries GLOBAL PROPERTY TESSORA_LIBRARIES)
+  target_link_libraries(${name} PRIVATE ${libraries} GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
+  target_compile_definitions(${name} PRIVATE TESSORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TESSORA_TEST_OUTPUT_DIRECTORY}")
+  tessora_set_warnings(${name})
+
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no
+           WORKING_DIRECTORY "${TESSORA_TEST_OUTPUT_DIRECTORY}")
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine and exits with the program's exit status.
+# Usage: wine-run.sh WINEPREFIX PROGRAM.exe [ARGS...]
+# A 32-bit prefix keeps the registry view simple: in a 64-bit prefix a 32-bit program's
+# HKEY_LOCAL_MACHINE\Software is redirected to Wow6432Node.
+# With DISPLAY set the program joins the running wineserver, which is the fast path (run the whole
+# test session under one `xvfb-run -a`). Without DISPLAY each program gets its own Xvfb and its own
+# wineserver, one program at a time: a wineserver outliving its Xvfb would leave the next program
+# a desktop with no X connection.
+set -euo pipefail
+
+if [[ $# -lt 2 ]]; then
+  echo "usage: $0 WINEPREFIX PROGRAM.exe [ARGS...]" >&2
+  exit 2
+fi
+
+WINEPREFIX=$(realpath -m "$1")
+export WINEPREFIX
+shift
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko download prompts, which would wait for a click nobody gives.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+mkdir -p "$(dirname "$WINEPREFIX")"
+# Several test programs may start at once; only one may create the prefix.
+exec 9>"$WINEPREFIX.lock"
+flock 9
+if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+  if ! wineboot -i >/dev/null 2>&1; then
+    echo "wine-run.sh: wineboot failed for $WINEPREFIX" >&2
+    exit 1
+  fi
+  wineserver -w
+fi
+
+if [[ -n "${DISPLAY:-}" ]]; then
+  # The first Wine process of a session starts wineserver and the system processes, and they
+  # inherit its output. Started by the program itself, they would hold CTest's pipe open until
+  # wineserver exits, seconds after the program has ended; a throw-away first process avoids it.
+  wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+  flock -u 9
+  exec 9>&-
+  exec wine "$@"
+fi
+
+# Still holding the lock: this program owns the wineserver until it has stopped.
+status=0
+xvfb-run -a bash -c 'wine "$@"; status=$?; wineserver -k; wineserver -w; exit $status' wine-run "$@" || status=$?
+exit $status

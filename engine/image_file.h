@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+
+#include "engine/engine_context.h"
+#include "engine/progress.h"
+
+namespace tessora {
+
+// Results of ReadImageFile below zero. Callers treat every result of 0 or less as
+// "could not read the image".
+constexpr int kImageNoBuffer = -1;
+constexpr int kImageNoName = -2;
+constexpr int kImageCannotOpen = -3;
+constexpr int kImageBeyondCapacity = -4;
+// A data token that holds no hexadecimal number: flashing a guess could brick a board.
+constexpr int kImageBadToken = -5;
+
+// Parses an image text file into buffer[address]; returns the number of data bytes.
+// A name wrapped in double quotes (as it comes from a command line) is opened without them.
+int ReadImageFile(const char* fileName, std::uint8_t* buffer, int capacity);
+
+// Reads EEPROM addresses [start, end) block by block into an image file (one line per
+// block). The file is replaced only when the whole read succeeds; on failure an existing
+// file stays as it was. 0 = success, 1 = no name / cannot create / bad block size,
+// otherwise the code of the failed block read.
+int ReadOutToFile(EngineContext& context, Progress& progress, const char* fileName, std::uint8_t busAddress,
+                  std::uint16_t start, std::uint16_t end, std::uint16_t blockSize, int width);
+
+constexpr std::uint16_t kMaxReadOutBlock = 16;
+
+}  // namespace tessora

@@ -1,0 +1,140 @@
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "engine/image_file.h"
+
+namespace tessora {
+
+namespace {
+
+// The reader takes a line at a time into a 255-byte buffer, so a longer line is handled
+// as several lines and a token cut at the break becomes two tokens.
+constexpr std::size_t kLineChunk = 254;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool IsCSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// Reads a number the way "%x" does: leading white space, an optional sign, an optional
+// 0x prefix, then hex digits up to the first other character. False when there is none.
+bool ParseHexLikeScanf(std::string_view text, std::uint32_t& value) {
+  std::size_t i = 0;
+  while (i < text.size() && IsCSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  bool prefixed = i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
+                  HexDigit(text[i + 2]) >= 0;
+  if (prefixed) i += 2;
+  std::uint32_t result = 0;
+  std::size_t digits = 0;
+  for (; i < text.size() && HexDigit(text[i]) >= 0; ++i, ++digits)
+    result = (result << 4) | static_cast<std::uint32_t>(HexDigit(text[i]));
+  if (digits == 0) return false;
+  value = negative ? 0u - result : result;
+  return true;
+}
+
+// Next line piece as the C library's text mode delivers it: CR LF becomes LF, and a
+// piece ends after its line feed or after kLineChunk characters.
+bool NextChunk(std::FILE* file, std::string& chunk) {
+  chunk.clear();
+  while (chunk.size() < kLineChunk) {
+    int c = std::fgetc(file);
+    if (c == EOF) break;
+    if (c == '\r') {
+      int following = std::fgetc(file);
+      if (following == '\n') c = '\n';
+      else if (following != EOF) std::ungetc(following, file);
+    }
+    chunk.push_back(static_cast<char>(c));
+    if (c == '\n') break;
+  }
+  return !chunk.empty();
+}
+
+class ImageParser {
+ public:
+  ImageParser(std::uint8_t* buffer, int capacity) : buffer_(buffer), capacity_(capacity) {}
+
+  // 0 to go on, or the negative result that ends the file.
+  int ParseChunk(std::string_view chunk) {
+    std::size_t position = 0;
+    while (position < chunk.size()) {
+      std::size_t end = chunk.find_first_of(" \n", position);
+      if (end == std::string_view::npos) end = chunk.size();
+      std::string_view token = chunk.substr(position, end - position);
+      position = end + 1;
+      if (token.empty()) continue;
+      if (token[0] == '/') return 0;
+      int result = token[0] == '@' ? SetAddress(token.substr(1)) : StoreByte(token);
+      if (result != 0) return result;
+    }
+    return 0;
+  }
+
+  int Count() const { return count_; }
+
+ private:
+  int SetAddress(std::string_view digits) {
+    std::uint32_t value = 0;
+    if (!ParseHexLikeScanf(digits, value)) return kImageBadToken;
+    base_ = value & 0xFFFF;
+    offset_ = 0;
+    return 0;
+  }
+
+  int StoreByte(std::string_view token) {
+    std::uint32_t value = 0;
+    if (!ParseHexLikeScanf(token, value)) return kImageBadToken;
+    std::uint32_t address = base_ + offset_;
+    if (address >= static_cast<std::uint32_t>(capacity_)) return kImageBeyondCapacity;
+    buffer_[address] = static_cast<std::uint8_t>(value);
+    ++offset_;
+    ++count_;
+    return 0;
+  }
+
+  std::uint8_t* buffer_;
+  int capacity_;
+  std::uint32_t base_ = 0;  // data before the first address token starts at 0
+  std::uint32_t offset_ = 0;
+  int count_ = 0;
+};
+
+std::string WithoutQuotes(const char* fileName) {
+  std::string_view name(fileName);
+  if (!name.empty() && name.front() == '"') name.remove_prefix(1);
+  if (!name.empty() && name.back() == '"') name.remove_suffix(1);
+  return std::string(name);
+}
+
+}  // namespace
+
+int ReadImageFile(const char* fileName, std::uint8_t* buffer, int capacity) {
+  if (buffer == nullptr) return kImageNoBuffer;
+  if (fileName == nullptr) return kImageNoName;
+  File file(std::fopen(WithoutQuotes(fileName).c_str(), "rb"));
+  if (!file) return kImageCannotOpen;
+  ImageParser parser(buffer, capacity < 0 ? 0 : capacity);
+  std::string chunk;
+  while (NextChunk(file.get(), chunk)) {
+    int result = parser.ParseChunk(chunk);
+    if (result != 0) return result;
+  }
+  if (std::ferror(file.get())) return kImageCannotOpen;
+  return parser.Count();
+}
+
+}  // namespace tessora

@@ -1,0 +1,79 @@
+#include "engine/program_image.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "engine/eeprom_transfer.h"
+#include "engine/image_file.h"
+
+namespace tessora {
+
+namespace {
+
+class ImageWriter {
+ public:
+  ImageWriter(EngineContext& context, std::uint8_t busAddress, int width, const std::vector<std::uint8_t>& image)
+      : context_(context), busAddress_(busAddress), width_(width), image_(image), readBack_(image.size()) {}
+
+  // Writes image[position, position + length) and compares what reads back.
+  bool WriteVerified(std::uint32_t position, std::uint32_t length) {
+    return Write(position, image_.data() + position, length) && Verify(position, length);
+  }
+
+  bool Write(std::uint32_t position, const std::uint8_t* data, std::uint32_t length) {
+    std::uint8_t subaddress[2];
+    EncodeSubaddress(position, width_, subaddress);
+    return WriteEepromBlock(context_, busAddress_, width_, subaddress, length, data) == 0;
+  }
+
+ private:
+  bool Verify(std::uint32_t position, std::uint32_t length) {
+    std::uint8_t subaddress[2];
+    EncodeSubaddress(position, width_, subaddress);
+    if (ReadEepromBlock(context_, busAddress_, width_, subaddress, length, readBack_.data() + position) != 0)
+      return false;
+    return std::equal(readBack_.begin() + position, readBack_.begin() + position + length,
+                      image_.begin() + position);
+  }
+
+  EngineContext& context_;
+  std::uint8_t busAddress_;
+  int width_;
+  const std::vector<std::uint8_t>& image_;
+  std::vector<std::uint8_t> readBack_;
+};
+
+}  // namespace
+
+int ProgramImage(EngineContext& context, Progress& progress, const char* fileName, std::uint8_t busAddress,
+                 std::uint16_t pageSize, int width) {
+  std::uint32_t capacity = CapacityForWidth(width);
+  if (capacity == 0 || pageSize == 0 || pageSize > kMaxEepromPage) return 1;
+
+  // The image is loaded and checked before the board is touched: an unreadable or
+  // oversized file must leave the firmware in the EEPROM as it was.
+  std::vector<std::uint8_t> image(capacity, 0xFF);
+  int count = ReadImageFile(fileName, image.data(), static_cast<int>(capacity));
+  if (count <= 0) return 1;
+  // Positions run up to the count of data bytes; a file that repeats addresses can
+  // count more bytes than the part holds.
+  std::uint32_t size = static_cast<std::uint32_t>(count);
+  if (size > capacity) return 1;
+  std::uint32_t page = pageSize;
+
+  ImageWriter writer(context, busAddress, width, image);
+  const std::vector<std::uint8_t> blankPage(page, 0xFF);
+  if (!writer.Write(0, blankPage.data(), page)) return 1;
+
+  std::uint32_t position = size > page ? page : 0;
+  for (; position + page <= size; position += page) {
+    if (!writer.WriteVerified(position, page)) return 1;
+    progress.ProgressStep();
+  }
+  for (; position < size; ++position)
+    if (!writer.WriteVerified(position, 1)) return 1;
+  if (size > page && !writer.WriteVerified(0, page)) return 1;
+  return 0;
+}
+
+}  // namespace tessora

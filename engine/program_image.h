@@ -1,0 +1,15 @@
+#pragma once
+#include <cstdint>
+
+#include "engine/engine_context.h"
+#include "engine/progress.h"
+
+namespace tessora {
+
+// Writes an image file into the EEPROM page by page, reading every page back. The
+// first page is erased first and written last, so a board whose update breaks off
+// never boots a half-written image. 0 = success, 1 = failure.
+int ProgramImage(EngineContext& context, Progress& progress, const char* fileName, std::uint8_t busAddress,
+                 std::uint16_t pageSize, int width);
+
+}  // namespace tessora

@@ -1,0 +1,105 @@
+#pragma once
+// The device half of the platform seam: the calls through which the device library
+// and the HID subsystem reach USB devices. They keep the Win32 names and semantics
+// (results, last-error codes, buffer-size rules) so that the win32 backend is a thin
+// pass-through and the simulated board answers exactly what Windows would.
+
+#include <cstdint>
+
+#include "platform/types.h"
+
+namespace tessora {
+
+struct DeviceInterfaceData {
+  Guid interfaceClassGuid{};
+  std::uint32_t flags = 0;
+  std::uintptr_t reserved = 0;  // backend's own reference to the interface
+};
+
+struct DevInfoData {
+  Guid classGuid{};
+  std::uint32_t devInst = 0;
+  std::uintptr_t reserved = 0;  // backend's own reference to the device
+};
+
+// Largest device path the device library accepts, terminator included (the path
+// buffer of SP_DEVICE_INTERFACE_DETAIL_DATA_A it uses is 261 bytes with its size field).
+constexpr std::uint32_t kDevicePathBufferSize = 257;
+
+struct UsbSetupPacket {
+  std::uint8_t requestType = 0;
+  std::uint8_t request = 0;
+  std::uint16_t value = 0;
+  std::uint16_t index = 0;
+  std::uint16_t length = 0;
+};
+
+struct HidAttributes {
+  std::uint16_t vendorId = 0;
+  std::uint16_t productId = 0;
+  std::uint16_t versionNumber = 0;
+};
+
+struct HidCaps {
+  std::uint16_t usage = 0;
+  std::uint16_t usagePage = 0;
+  std::uint16_t inputReportByteLength = 0;
+  std::uint16_t outputReportByteLength = 0;
+  std::uint16_t featureReportByteLength = 0;
+};
+
+class DeviceStack {
+ public:
+  virtual ~DeviceStack() = default;
+
+  // The reason of the calling thread's last failed call.
+  virtual std::uint32_t GetLastError() = 0;
+
+  // --- device-interface enumeration (SETUPAPI) ---
+  virtual OsHandle SetupDiGetClassDevsA(const Guid& interfaceClass, std::uint32_t flags) = 0;
+  virtual bool SetupDiEnumDeviceInterfaces(OsHandle set, const Guid& interfaceClass, std::uint32_t index,
+                                           DeviceInterfaceData& data) = 0;
+  // With path == nullptr only the required size (and, when asked, the device element)
+  // is delivered; the call then fails with kErrorInsufficientBuffer. A path that does
+  // not fit pathSize fails the same way.
+  virtual bool SetupDiGetDeviceInterfaceDetailA(OsHandle set, const DeviceInterfaceData& data, char* path,
+                                                std::uint32_t pathSize, std::uint32_t* requiredSize,
+                                                DevInfoData* device) = 0;
+  // With buffer == nullptr only the required size in characters (terminator included).
+  virtual bool SetupDiGetDeviceInstanceIdA(OsHandle set, const DevInfoData& device, char* buffer,
+                                           std::uint32_t bufferSize, std::uint32_t* requiredSize) = 0;
+  virtual OsHandle SetupDiCreateDeviceInfoList() = 0;
+  virtual bool SetupDiOpenDeviceInterfaceA(OsHandle set, const char* path, std::uint32_t openFlags,
+                                           DeviceInterfaceData* data) = 0;
+  virtual bool SetupDiDestroyDeviceInfoList(OsHandle set) = 0;
+
+  // --- device handles (KERNEL32) ---
+  virtual OsHandle CreateFileA(const char* path, std::uint32_t access, std::uint32_t shareMode,
+                               std::uint32_t creation, std::uint32_t flags) = 0;
+  virtual bool CloseHandle(OsHandle handle) = 0;
+  virtual bool DeviceIoControl(OsHandle device, std::uint32_t code, const void* in, std::uint32_t inSize,
+                               void* out, std::uint32_t outSize, std::uint32_t* bytesReturned) = 0;
+  // Blocking report transfers on a HID handle.
+  virtual bool WriteFile(OsHandle device, const void* buffer, std::uint32_t size, std::uint32_t* written) = 0;
+  virtual bool ReadFile(OsHandle device, void* buffer, std::uint32_t size, std::uint32_t* read) = 0;
+
+  // --- WinUSB (bound at first use on Windows; a failed bind fails WinUsb_Initialize) ---
+  virtual bool WinUsb_Initialize(OsHandle device, OsHandle* interfaceHandle) = 0;
+  virtual bool WinUsb_ControlTransfer(OsHandle interfaceHandle, const UsbSetupPacket& setup, std::uint8_t* buffer,
+                                      std::uint32_t bufferLength, std::uint32_t* transferred) = 0;
+  virtual bool WinUsb_Free(OsHandle interfaceHandle) = 0;
+
+  // --- HID class (HID.DLL) ---
+  virtual Guid HidD_GetHidGuid() = 0;
+  virtual bool HidD_GetAttributes(OsHandle device, HidAttributes& attributes) = 0;
+  // Strings arrive as UTF-16 units, zero-terminated when they fit; bufferBytes is in bytes.
+  virtual bool HidD_GetProductString(OsHandle device, char16_t* buffer, std::uint32_t bufferBytes) = 0;
+  virtual bool HidD_GetSerialNumberString(OsHandle device, char16_t* buffer, std::uint32_t bufferBytes) = 0;
+  virtual bool HidD_GetPreparsedData(OsHandle device, OsHandle* preparsed) = 0;
+  virtual bool HidD_FreePreparsedData(OsHandle preparsed) = 0;
+  virtual bool HidP_GetCaps(OsHandle preparsed, HidCaps& caps) = 0;
+  virtual bool HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) = 0;
+  virtual bool HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) = 0;
+};
+
+}  // namespace tessora

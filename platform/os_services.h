@@ -1,0 +1,28 @@
+#pragma once
+// The operating-system half of the platform seam. Subsystems never call the OS
+// themselves: they are handed one OsServices at start-up, so tests can give them a
+// virtual clock and a simulated world instead.
+
+#include <cstdint>
+
+namespace tessora {
+
+struct OsVersion {
+  std::uint32_t major = 0;
+  std::uint32_t minor = 0;
+  std::uint32_t platformId = 0;  // 2 = NT family
+};
+
+class OsServices {
+ public:
+  virtual ~OsServices() = default;
+
+  virtual void Sleep(std::uint32_t milliseconds) = 0;
+  // Milliseconds since an arbitrary start; only differences mean anything.
+  virtual std::uint64_t TickCount() = 0;
+  virtual OsVersion GetVersionExA() = 0;
+  // One line of debug output (OutputDebugStringA on Windows, standard error elsewhere).
+  virtual void OutputDebugStringA(const char* text) = 0;
+};
+
+}  // namespace tessora

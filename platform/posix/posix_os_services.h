@@ -1,0 +1,15 @@
+#pragma once
+#include "platform/os_services.h"
+
+namespace tessora {
+
+// Linux OS services: nanosleep, the monotonic clock, standard error as debug output.
+class PosixOsServices : public OsServices {
+ public:
+  void Sleep(std::uint32_t milliseconds) override;
+  std::uint64_t TickCount() override;
+  OsVersion GetVersionExA() override;
+  void OutputDebugStringA(const char* text) override;
+};
+
+}  // namespace tessora

@@ -1,0 +1,161 @@
+#include "platform/sim/board_config.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <sstream>
+
+namespace tessora::sim {
+
+const char* FaceName(Face face) {
+  switch (face) {
+    case Face::Hid: return "hid";
+    case Face::FilterDriver: return "filterdriver";
+    case Face::WinUsb: return "winusb";
+  }
+  return "?";
+}
+
+bool BoardConfig::Presents(Face face) const {
+  switch (face) {
+    case Face::Hid: return hid;
+    case Face::FilterDriver: return filterDriver;
+    case Face::WinUsb: return winUsb;
+  }
+  return false;
+}
+
+namespace {
+
+std::string Trim(std::string_view text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
+  while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+  return std::string(text.substr(begin, end - begin));
+}
+
+// Accepts decimal or 0x-prefixed hexadecimal, nothing else after the digits.
+bool ParseNumber(const std::string& text, std::uint64_t max, std::uint64_t& value) {
+  if (text.empty() || text[0] == '-' || text[0] == '+') return false;
+  errno = 0;
+  char* end = nullptr;
+  unsigned long long parsed = std::strtoull(text.c_str(), &end, 0);
+  if (errno != 0 || end == text.c_str() || *end != '\0' || parsed > max) return false;
+  value = parsed;
+  return true;
+}
+
+bool ParseInterfaces(const std::string& value, BoardConfig& config) {
+  config.hid = config.filterDriver = config.winUsb = false;
+  std::istringstream words(value);
+  std::string word;
+  bool any = false;
+  while (words >> word) {
+    any = true;
+    if (word == "hid") config.hid = true;
+    else if (word == "filterdriver") config.filterDriver = true;
+    else if (word == "winusb") config.winUsb = true;
+    else if (word != "none") return false;
+  }
+  return any;
+}
+
+enum class KeyResult { Applied, BadValue, UnknownKey };
+
+KeyResult FromBool(bool applied) { return applied ? KeyResult::Applied : KeyResult::BadValue; }
+
+bool ApplyNamedKey(const std::string& key, const std::string& value, BoardConfig& config) {
+  std::uint64_t number = 0;
+  if (key == "interfaces") return ParseInterfaces(value, config);
+  if (key == "busy_polls") {
+    if (value == "stuck") return config.busyPolls = -1, true;
+    if (!ParseNumber(value, 100000, number)) return false;
+    config.busyPolls = static_cast<int>(number);
+    return true;
+  }
+  if (key == "eeprom_address") {
+    if (!ParseNumber(value, 0x7F, number)) return false;
+    config.eepromAddress = static_cast<std::uint8_t>(number);
+    return true;
+  }
+  if (key == "fail_after") {
+    if (value == "never") return config.failAfter.reset(), true;
+    if (!ParseNumber(value, UINT64_MAX, number)) return false;
+    config.failAfter = number;
+    return true;
+  }
+  if (key == "corrupt_readback") {
+    if (value == "none") return config.corruptReadback.reset(), true;
+    if (!ParseNumber(value, 0xFFFF, number)) return false;
+    config.corruptReadback = static_cast<std::uint32_t>(number);
+    return true;
+  }
+  struct NumericKey {
+    const char* name;
+    std::uint64_t max;
+    void (*store)(BoardConfig&, std::uint64_t);
+  };
+  static const NumericKey kNumericKeys[] = {
+      {"write_limit", 0xFFFF, [](BoardConfig& c, std::uint64_t v) { c.writeLimit = static_cast<std::uint32_t>(v); }},
+      {"feature_report_length", 0xFFFF,
+       [](BoardConfig& c, std::uint64_t v) { c.featureReportLength = static_cast<std::uint16_t>(v); }},
+      {"input_report_length", 0xFFFF,
+       [](BoardConfig& c, std::uint64_t v) { c.inputReportLength = static_cast<std::uint16_t>(v); }},
+      {"output_report_length", 0xFFFF,
+       [](BoardConfig& c, std::uint64_t v) { c.outputReportLength = static_cast<std::uint16_t>(v); }},
+      {"latency_us", UINT32_MAX, [](BoardConfig& c, std::uint64_t v) { c.latencyUs = static_cast<std::uint32_t>(v); }},
+      {"write_cycle_us", UINT32_MAX,
+       [](BoardConfig& c, std::uint64_t v) { c.writeCycleUs = static_cast<std::uint32_t>(v); }},
+      {"bus_khz", UINT32_MAX, [](BoardConfig& c, std::uint64_t v) { c.busKhz = static_cast<std::uint32_t>(v); }},
+  };
+  for (const NumericKey& known : kNumericKeys) {
+    if (key != known.name) continue;
+    if (!ParseNumber(value, known.max, number)) return false;
+    known.store(config, number);
+    return true;
+  }
+  return false;
+}
+
+KeyResult ApplyKey(const std::string& key, const std::string& value, BoardConfig& config) {
+  static const char* const kKeys[] = {"interfaces", "eeprom_address", "write_limit", "fail_after",
+                                      "corrupt_readback", "feature_report_length", "input_report_length",
+                                      "output_report_length", "latency_us", "write_cycle_us", "bus_khz",
+                                      "busy_polls"};
+  for (const char* known : kKeys)
+    if (key == known) return FromBool(ApplyNamedKey(key, value, config));
+  return KeyResult::UnknownKey;
+}
+
+}  // namespace
+
+bool ParseBoardConfig(std::string_view text, BoardConfig& config, std::string& error) {
+  std::istringstream lines{std::string(text)};
+  std::string line;
+  int number = 0;
+  while (std::getline(lines, line)) {
+    ++number;
+    std::string content = Trim(std::string_view(line).substr(0, line.find('#')));
+    if (content.empty()) continue;
+    std::size_t equals = content.find('=');
+    if (equals == std::string::npos) {
+      error = "board.conf line " + std::to_string(number) + ": expected key = value";
+      return false;
+    }
+    std::string key = Trim(std::string_view(content).substr(0, equals));
+    std::string value = Trim(std::string_view(content).substr(equals + 1));
+    KeyResult result = ApplyKey(key, value, config);
+    if (result == KeyResult::UnknownKey) {
+      error = "board.conf line " + std::to_string(number) + ": unknown key '" + key + "'";
+      return false;
+    }
+    if (result == KeyResult::BadValue) {
+      error = "board.conf line " + std::to_string(number) + ": bad value '" + value + "' for " + key;
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace tessora::sim

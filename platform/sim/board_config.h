@@ -1,0 +1,42 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tessora::sim {
+
+enum class Face { Hid, FilterDriver, WinUsb };
+
+const char* FaceName(Face face);
+
+// What a board presents and how it misbehaves; the `board.conf` keys map onto these.
+struct BoardConfig {
+  bool hid = true;
+  bool filterDriver = true;
+  bool winUsb = true;
+  std::uint8_t eepromAddress = 0x51;
+  // Bus writes with more data bytes than this end with status 0x01.
+  std::uint32_t writeLimit = 64;
+  // The board stops answering once this many logical requests were served.
+  std::optional<std::uint64_t> failAfter;
+  // EEPROM address whose byte reads back with its bits inverted.
+  std::optional<std::uint32_t> corruptReadback;
+  std::uint16_t featureReportLength = 128;
+  std::uint16_t inputReportLength = 128;
+  std::uint16_t outputReportLength = 128;
+  // Status reads that still report a bus transaction as running; negative: it never ends.
+  int busyPolls = 2;
+  // Reserved for the timing model.
+  std::uint32_t latencyUs = 0;
+  std::uint32_t writeCycleUs = 0;
+  std::uint32_t busKhz = 0;
+
+  bool Presents(Face face) const;
+};
+
+// Reads `key = value` lines with `#` comments. Unknown keys and bad values are errors,
+// so that a typo in a factory test set-up cannot silently test the wrong board.
+bool ParseBoardConfig(std::string_view text, BoardConfig& config, std::string& error);
+
+}  // namespace tessora::sim

@@ -1,0 +1,38 @@
+#pragma once
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "platform/sim/sim_board.h"
+
+namespace tessora::sim {
+
+// A board kept in a directory between runs: `eeprom.bin` (the EEPROM's raw bytes; its
+// size is the part's size), optional `board.conf`, and `trace.log`, to which every
+// request the board serves is appended as it happens.
+class BoardDirectory {
+ public:
+  static constexpr std::size_t kDefaultEepromSize = 16384;
+  static constexpr std::size_t kLargestEepromSize = 65536;
+
+  // Null with a reason when the directory cannot be used. A missing `eeprom.bin` is
+  // created as a blank 16384-byte part.
+  static std::unique_ptr<BoardDirectory> Open(const std::string& directory, std::string& error);
+
+  SimBoard& Board() { return *board_; }
+  // Writes the EEPROM back; the old file is replaced only by a complete new one.
+  bool Save(std::string& error);
+
+ private:
+  struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+
+  BoardDirectory(std::string directory, std::unique_ptr<SimBoard> board, std::unique_ptr<std::FILE, FileCloser> trace);
+
+  std::string directory_;
+  std::unique_ptr<SimBoard> board_;
+  std::unique_ptr<std::FILE, FileCloser> trace_;
+};
+
+}  // namespace tessora::sim

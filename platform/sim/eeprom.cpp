@@ -1,0 +1,48 @@
+#include "platform/sim/eeprom.h"
+
+namespace tessora::sim {
+
+Eeprom::Eeprom(std::vector<std::uint8_t> contents) : bytes_(std::move(contents)) {
+  if (bytes_.empty()) bytes_.assign(1, 0xFF);
+}
+
+bool Eeprom::AcceptsWrite(std::span<const std::uint8_t> subaddress) const {
+  return static_cast<int>(subaddress.size()) == AddressBytes();
+}
+
+// A small part also answers a read sent with a 2-byte subaddress (the probe sends one):
+// it takes the low byte as its address.
+bool Eeprom::AcceptsRead(std::span<const std::uint8_t> subaddress) const {
+  if (AddressBytes() == 1) return subaddress.size() == 1 || subaddress.size() == 2;
+  return subaddress.size() == 2;
+}
+
+std::size_t Eeprom::AddressFor(std::span<const std::uint8_t> subaddress) const {
+  std::size_t address = 0;
+  if (AddressBytes() == 1) {
+    address = subaddress.empty() ? 0 : subaddress.back();
+  } else {
+    for (std::uint8_t byte : subaddress) address = (address << 8) | byte;
+  }
+  return address % Size();
+}
+
+void Eeprom::Write(std::span<const std::uint8_t> subaddress, std::span<const std::uint8_t> data) {
+  std::size_t start = AddressFor(subaddress);
+  std::size_t pageBase = start - start % kPageSize;
+  std::size_t pageLength = kPageSize < Size() ? kPageSize : Size();
+  std::size_t offset = start - pageBase;
+  for (std::uint8_t byte : data) {
+    bytes_[(pageBase + offset) % Size()] = byte;
+    offset = (offset + 1) % pageLength;
+  }
+}
+
+std::vector<std::uint8_t> Eeprom::Read(std::span<const std::uint8_t> subaddress, std::size_t count) const {
+  std::vector<std::uint8_t> out(count);
+  std::size_t address = AddressFor(subaddress);
+  for (std::size_t i = 0; i < count; ++i) out[i] = bytes_[(address + i) % Size()];
+  return out;
+}
+
+}  // namespace tessora::sim

@@ -1,0 +1,185 @@
+#include "platform/sim/sim_board.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace tessora::sim {
+
+namespace {
+
+constexpr std::uint16_t kRebootAddress = 0xB001;
+constexpr std::uint8_t kStatusDone = 0x80;
+constexpr std::uint8_t kStatusFailed = 0x01;
+constexpr std::uint8_t kStatusBusy = 0x00;
+
+std::optional<RebootMode> RebootRequested(std::uint16_t address, std::span<const std::uint8_t> data) {
+  if (address != kRebootAddress || data.size() != 3 || data[1] != 0x61 || data[2] != 0x06) return std::nullopt;
+  if (data[0] == 0x20) return RebootMode::Rom;
+  if (data[0] == 0x00) return RebootMode::Eeprom;
+  return std::nullopt;
+}
+
+std::string Hex16(unsigned value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04x", value & 0xFFFFu);
+  return text;
+}
+
+}  // namespace
+
+std::string HexBytes(std::span<const std::uint8_t> bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text;
+  text.reserve(bytes.size() * 2);
+  for (std::uint8_t byte : bytes) {
+    text.push_back(kDigits[byte >> 4]);
+    text.push_back(kDigits[byte & 0xF]);
+  }
+  return text;
+}
+
+SimBoard::SimBoard(BoardConfig config, std::vector<std::uint8_t> eepromContents)
+    : config_(config), eeprom_(std::move(eepromContents)) {}
+
+bool SimBoard::Present() const {
+  std::lock_guard lock(mutex_);
+  return !unplugged_;
+}
+
+void SimBoard::Unplug() {
+  std::lock_guard lock(mutex_);
+  unplugged_ = true;
+}
+
+void SimBoard::SetTraceSink(std::function<void(const std::string&)> sink) {
+  std::lock_guard lock(mutex_);
+  traceSink_ = std::move(sink);
+}
+
+std::vector<std::string> SimBoard::TraceLines() const {
+  std::lock_guard lock(mutex_);
+  return trace_;
+}
+
+std::vector<RebootMode> SimBoard::Reboots() const {
+  std::lock_guard lock(mutex_);
+  return reboots_;
+}
+
+bool SimBoard::Admit() {
+  if (unplugged_) return false;
+  if (config_.failAfter && served_ >= *config_.failAfter) {
+    unplugged_ = true;
+    return false;
+  }
+  ++served_;
+  return true;
+}
+
+void SimBoard::Trace(const std::string& line) {
+  trace_.push_back(line);
+  if (traceSink_) traceSink_(line);
+}
+
+bool SimBoard::MemoryWrite(Face face, std::uint16_t address, std::span<const std::uint8_t> data) {
+  std::lock_guard lock(mutex_);
+  if (!Admit()) return false;
+  if (std::optional<RebootMode> mode = RebootRequested(address, data)) {
+    reboots_.push_back(*mode);
+    Trace(std::string(FaceName(face)) + " reboot mode=" + (*mode == RebootMode::Rom ? "rom" : "eeprom"));
+  } else {
+    Trace(std::string(FaceName(face)) + " mem-write addr=" + Hex16(address) + " len=" + std::to_string(data.size()) +
+          " data=" + HexBytes(data));
+  }
+  for (std::size_t i = 0; i < data.size(); ++i) memory_[(address + i) & 0xFFFF] = data[i];
+  return true;
+}
+
+std::optional<std::vector<std::uint8_t>> SimBoard::MemoryRead(Face face, std::uint16_t address, std::size_t count) {
+  std::lock_guard lock(mutex_);
+  if (!Admit()) return std::nullopt;
+  Trace(std::string(FaceName(face)) + " mem-read addr=" + Hex16(address) + " len=" + std::to_string(count));
+  std::vector<std::uint8_t> out(count);
+  for (std::size_t i = 0; i < count; ++i) out[i] = memory_[(address + i) & 0xFFFF];
+  return out;
+}
+
+BusOutcome SimBoard::BusTransfer(Face face, std::uint8_t addressByte, std::span<const std::uint8_t> subaddress,
+                                 std::span<const std::uint8_t> writeData, std::size_t readCount) {
+  std::lock_guard lock(mutex_);
+  return TransferLocked(face, addressByte, subaddress, writeData, readCount);
+}
+
+BusOutcome SimBoard::TransferLocked(Face face, std::uint8_t addressByte, std::span<const std::uint8_t> subaddress,
+                                    std::span<const std::uint8_t> writeData, std::size_t readCount) {
+  BusOutcome outcome;
+  if (!Admit()) return outcome;
+  outcome.answered = true;
+  bool isRead = (addressByte & 1) != 0;
+  bool addressed = (addressByte >> 1) == config_.eepromAddress;
+  if (isRead) {
+    outcome.acknowledged = addressed && eeprom_.AcceptsRead(subaddress);
+    if (outcome.acknowledged) {
+      outcome.data = eeprom_.Read(subaddress, readCount);
+      if (config_.corruptReadback) {
+        std::size_t start = eeprom_.AddressFor(subaddress);
+        for (std::size_t i = 0; i < outcome.data.size(); ++i)
+          if ((start + i) % eeprom_.Size() == *config_.corruptReadback) outcome.data[i] ^= 0xFF;
+      }
+    }
+  } else {
+    outcome.acknowledged = addressed && eeprom_.AcceptsWrite(subaddress) && writeData.size() <= config_.writeLimit;
+    if (outcome.acknowledged) eeprom_.Write(subaddress, writeData);
+  }
+  char head[64];
+  std::snprintf(head, sizeof head, " %s dev=%02x sub=", isRead ? "bus-read" : "bus-write", (addressByte >> 1) & 0x7F);
+  std::string line = std::string(FaceName(face)) + head + HexBytes(subaddress) +
+                     " len=" + std::to_string(isRead ? readCount : writeData.size());
+  if (!isRead) line += " data=" + HexBytes(writeData);
+  line += outcome.acknowledged ? " result=ok" : " result=fail";
+  Trace(line);
+  return outcome;
+}
+
+// Packet: address byte, length high, length low, subaddress count n, n subaddress
+// bytes, 0xFF 0xFF, then the data of a write.
+bool SimBoard::BusCommand(Face face, std::span<const std::uint8_t> packet) {
+  std::lock_guard lock(mutex_);
+  if (unplugged_ || packet.size() < 6) return false;
+  std::size_t length = (static_cast<std::size_t>(packet[1]) << 8) | packet[2];
+  std::size_t subCount = packet[3];
+  if (packet.size() < 6 + subCount) return false;
+  std::span<const std::uint8_t> subaddress = packet.subspan(4, subCount);
+  bool isRead = (packet[0] & 1) != 0;
+  std::span<const std::uint8_t> data = packet.subspan(6 + subCount);
+  if (isRead ? !data.empty() : data.size() != length) return false;
+  BusOutcome outcome = TransferLocked(face, packet[0], subaddress, isRead ? std::span<const std::uint8_t>{} : data,
+                                      isRead ? length : 0);
+  if (!outcome.answered) return false;
+  bus_.active = true;
+  bus_.busyPollsLeft = config_.busyPolls;
+  bus_.finalStatus = outcome.acknowledged ? kStatusDone : kStatusFailed;
+  bus_.data = std::move(outcome.data);
+  return true;
+}
+
+std::optional<std::uint8_t> SimBoard::BusStatus() {
+  std::lock_guard lock(mutex_);
+  if (unplugged_) return std::nullopt;
+  if (!bus_.active) return kStatusDone;
+  if (bus_.busyPollsLeft < 0) return kStatusBusy;
+  if (bus_.busyPollsLeft > 0) {
+    --bus_.busyPollsLeft;
+    return kStatusBusy;
+  }
+  return bus_.finalStatus;
+}
+
+std::optional<std::vector<std::uint8_t>> SimBoard::BusData(std::size_t count) {
+  std::lock_guard lock(mutex_);
+  if (unplugged_) return std::nullopt;
+  std::vector<std::uint8_t> out(bus_.data.begin(), bus_.data.begin() + std::min(count, bus_.data.size()));
+  return out;
+}
+
+}  // namespace tessora::sim

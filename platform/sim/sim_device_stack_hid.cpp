@@ -1,0 +1,118 @@
+// The HID class calls of the simulated system.
+#include <cstring>
+
+#include "platform/sim/sim_device_stack.h"
+
+namespace tessora::sim {
+
+namespace {
+
+constexpr std::uint32_t kErrorInvalidFunction = 1;
+
+// Copies as many UTF-16 units as fit, with the terminator only when it fits too, as
+// HID.DLL does with a string longer than the caller's buffer.
+void CopyHidString(const std::u16string& text, char16_t* buffer, std::uint32_t bufferBytes) {
+  std::size_t units = bufferBytes / sizeof(char16_t);
+  std::size_t copied = text.size() < units ? text.size() : units;
+  std::memcpy(buffer, text.data(), copied * sizeof(char16_t));
+  if (copied < units) buffer[copied] = u'\0';
+}
+
+}  // namespace
+
+Guid SimDeviceStack::HidD_GetHidGuid() { return kHidInterfaceGuid; }
+
+bool SimDeviceStack::HidD_GetAttributes(OsHandle device, HidAttributes& attributes) {
+  std::lock_guard lock(mutex_);
+  SimInterface* interface = ConnectedInterface(device);
+  if (interface == nullptr) return false;
+  if (interface->attributesFail || interface->kind != InterfaceKind::Hid) return Fail(kErrorGenFailure);
+  attributes = interface->attributes;
+  return true;
+}
+
+bool SimDeviceStack::HidD_GetProductString(OsHandle device, char16_t* buffer, std::uint32_t bufferBytes) {
+  std::lock_guard lock(mutex_);
+  SimInterface* interface = ConnectedInterface(device);
+  if (interface == nullptr) return false;
+  if (buffer == nullptr || interface->productFails || interface->kind != InterfaceKind::Hid)
+    return Fail(kErrorGenFailure);
+  CopyHidString(interface->product, buffer, bufferBytes);
+  return true;
+}
+
+bool SimDeviceStack::HidD_GetSerialNumberString(OsHandle device, char16_t* buffer, std::uint32_t bufferBytes) {
+  std::lock_guard lock(mutex_);
+  SimInterface* interface = ConnectedInterface(device);
+  if (interface == nullptr) return false;
+  if (buffer == nullptr || interface->serialNumber.empty() || interface->kind != InterfaceKind::Hid)
+    return Fail(kErrorGenFailure);
+  CopyHidString(interface->serialNumber, buffer, bufferBytes);
+  return true;
+}
+
+bool SimDeviceStack::HidD_GetPreparsedData(OsHandle device, OsHandle* preparsed) {
+  std::lock_guard lock(mutex_);
+  SimInterface* interface = ConnectedInterface(device);
+  if (interface == nullptr) return false;
+  if (preparsed == nullptr || interface->descriptorFails || interface->kind != InterfaceKind::Hid)
+    return Fail(kErrorGenFailure);
+  *preparsed = NewHandle(HandleEntry{HandleKind::Preparsed, {}, Find(device, HandleKind::File)->interfaceIndex, 0});
+  return true;
+}
+
+bool SimDeviceStack::HidD_FreePreparsedData(OsHandle preparsed) {
+  std::lock_guard lock(mutex_);
+  if (Find(preparsed, HandleKind::Preparsed) == nullptr) return false;
+  handles_.erase(preparsed);
+  return true;
+}
+
+bool SimDeviceStack::HidP_GetCaps(OsHandle preparsed, HidCaps& caps) {
+  std::lock_guard lock(mutex_);
+  HandleEntry* entry = Find(preparsed, HandleKind::Preparsed);
+  if (entry == nullptr) return false;
+  caps = interfaces_[entry->interfaceIndex].caps;
+  return true;
+}
+
+bool SimDeviceStack::HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) {
+  std::lock_guard lock(mutex_);
+  SimInterface* interface = ConnectedInterface(device);
+  if (interface == nullptr) return false;
+  if (interface->hidFace == nullptr) return Fail(kErrorInvalidFunction);
+  if (!interface->hidFace->SetFeature(static_cast<const std::uint8_t*>(report), length)) return Fail(kErrorGenFailure);
+  return true;
+}
+
+bool SimDeviceStack::HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) {
+  std::lock_guard lock(mutex_);
+  SimInterface* interface = ConnectedInterface(device);
+  if (interface == nullptr) return false;
+  if (interface->hidFace == nullptr) return Fail(kErrorInvalidFunction);
+  if (!interface->hidFace->GetFeature(static_cast<std::uint8_t*>(report), length)) return Fail(kErrorGenFailure);
+  return true;
+}
+
+bool SimDeviceStack::WriteFile(OsHandle device, const void* buffer, std::uint32_t size, std::uint32_t* written) {
+  std::lock_guard lock(mutex_);
+  if (written != nullptr) *written = 0;
+  SimInterface* interface = ConnectedInterface(device);
+  if (interface == nullptr) return false;
+  if (interface->hidFace == nullptr) return Fail(kErrorInvalidFunction);
+  if (!interface->hidFace->WriteOutput(static_cast<const std::uint8_t*>(buffer), size)) return Fail(kErrorGenFailure);
+  if (written != nullptr) *written = size;
+  return true;
+}
+
+bool SimDeviceStack::ReadFile(OsHandle device, void* buffer, std::uint32_t size, std::uint32_t* read) {
+  std::lock_guard lock(mutex_);
+  if (read != nullptr) *read = 0;
+  SimInterface* interface = ConnectedInterface(device);
+  if (interface == nullptr) return false;
+  if (interface->hidFace == nullptr) return Fail(kErrorInvalidFunction);
+  if (!interface->hidFace->ReadInput(static_cast<std::uint8_t*>(buffer), size, read)) return Fail(kErrorGenFailure);
+  return true;
+}
+
+}  // namespace tessora::sim

@@ -1,0 +1,32 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+#include "platform/os_services.h"
+
+namespace tessora {
+
+// OS services whose time is virtual: Sleep advances the clock at once instead of
+// waiting, so status polls and protocol pauses cost no real time in tests. Every
+// other service is passed on to the real backend it wraps.
+class VirtualClock : public OsServices {
+ public:
+  explicit VirtualClock(OsServices& real) : real_(real) {}
+
+  void Sleep(std::uint32_t milliseconds) override;
+  std::uint64_t TickCount() override { return now_.load(); }
+  OsVersion GetVersionExA() override { return real_.GetVersionExA(); }
+  void OutputDebugStringA(const char* text) override { real_.OutputDebugStringA(text); }
+
+  void Advance(std::uint64_t milliseconds) { now_ += milliseconds; }
+  std::uint64_t SleepCount() const { return sleeps_.load(); }
+  std::uint64_t SleptMilliseconds() const { return slept_.load(); }
+
+ private:
+  OsServices& real_;
+  std::atomic<std::uint64_t> now_{0};
+  std::atomic<std::uint64_t> sleeps_{0};
+  std::atomic<std::uint64_t> slept_{0};
+};
+
+}  // namespace tessora

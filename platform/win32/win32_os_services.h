@@ -1,0 +1,15 @@
+#pragma once
+#include "platform/os_services.h"
+
+namespace tessora {
+
+// The real Windows calls behind the OS half of the seam.
+class Win32OsServices : public OsServices {
+ public:
+  void Sleep(std::uint32_t milliseconds) override;
+  std::uint64_t TickCount() override;
+  OsVersion GetVersionExA() override;
+  void OutputDebugStringA(const char* text) override;
+};
+
+}  // namespace tessora

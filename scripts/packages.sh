@@ -1,0 +1,34 @@
+# Sourced by the scripts in this folder: installs Debian 12 packages that are missing.
+
+NATIVE_PACKAGES=(g++ cmake make googletest)
+WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine32:i386 xvfb xauth fonts-wine)
+
+package_installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'
+}
+
+# install_missing PACKAGE... : installs only what is absent, so a second run costs nothing.
+install_missing() {
+  local missing=() package
+  for package in "$@"; do
+    package_installed "$package" || missing+=("$package")
+  done
+  [[ ${#missing[@]} -eq 0 ]] && return 0
+
+  local sudo=()
+  if [[ $(id -u) -ne 0 ]]; then
+    if command -v sudo >/dev/null; then
+      sudo=(sudo)
+    else
+      echo "Missing packages (${missing[*]}); run as root to install them." >&2
+      return 1
+    fi
+  fi
+  echo "Installing: ${missing[*]}"
+  if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo[@]}" dpkg --add-architecture i386 || return 1
+  fi
+  "${sudo[@]}" apt-get update -q || return 1
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -q --no-install-recommends "${missing[@]}" || return 1
+}

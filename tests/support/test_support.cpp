@@ -1,0 +1,68 @@
+#include "tests/support/test_support.h"
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace tessora::testing {
+
+TempDir::TempDir() {
+  static std::atomic<unsigned> counter{0};
+  std::random_device random;
+  for (;;) {
+    path_ = std::filesystem::temp_directory_path() /
+            ("tessora-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+    if (std::filesystem::create_directory(path_)) break;
+  }
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+void WriteFile(const std::string& path, const std::string& contents) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << contents;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string ImageText(const std::vector<std::uint8_t>& bytes) {
+  std::string text;
+  char piece[32];
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (i % 16 == 0) {
+      std::snprintf(piece, sizeof piece, "%s@%04zx ", i == 0 ? "" : "\n", i);
+      text += piece;
+    }
+    std::snprintf(piece, sizeof piece, "%02x ", bytes[i]);
+    text += piece;
+  }
+  return text + "\n";
+}
+
+std::vector<std::uint8_t> PatternBytes(std::size_t size, unsigned seed) {
+  std::vector<std::uint8_t> bytes(size);
+  std::minstd_rand generator(seed);
+  for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(generator());
+  return bytes;
+}
+
+DirectRig::DirectRig(Route route, sim::BoardConfig config, std::size_t eepromSize)
+    : board(config, std::vector<std::uint8_t>(eepromSize, 0xFF)), dispatch(board), context(settings, dispatch) {
+  settings.useHid = route == Route::Driver ? 0 : 1;
+  settings.hidUseFeature = route == Route::Feature ? 1 : 0;
+  if (route != Route::Driver) context.hidDevice = std::make_unique<DirectHidPort>(board);
+  context.pageSize = route == Route::OutputInput ? 32 : 64;
+  context.currentDevice = 0x564D0000;
+}
+
+}  // namespace tessora::testing

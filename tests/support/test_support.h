@@ -1,0 +1,57 @@
+#pragma once
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/direct_board.h"
+#include "engine/engine_context.h"
+#include "engine/progress.h"
+#include "platform/sim/sim_board.h"
+
+namespace tessora::testing {
+
+// A fresh directory that is removed with everything in it when the test ends.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+void WriteFile(const std::string& path, const std::string& contents);
+std::string ReadFile(const std::string& path);
+
+class CountingProgress : public Progress {
+ public:
+  void ProgressStep() override { ++steps; }
+  int steps = 0;
+};
+
+// An image file giving addresses 0 to size-1 once each, in 16-byte lines.
+std::string ImageText(const std::vector<std::uint8_t>& bytes);
+std::vector<std::uint8_t> PatternBytes(std::size_t size, unsigned seed = 7);
+
+enum class Route { Feature, OutputInput, Driver };
+
+// A simulated board with the engine wired straight to it over one route.
+struct DirectRig {
+  explicit DirectRig(Route route, sim::BoardConfig config = {}, std::size_t eepromSize = 16384);
+
+  std::vector<std::string> Trace() const { return board.TraceLines(); }
+  std::vector<std::uint8_t>& Eeprom() { return board.EepromPart().Contents(); }
+
+  Settings settings;
+  sim::SimBoard board;
+  DirectDispatch dispatch;
+  EngineContext context;
+};
+
+}  // namespace tessora::testing
