@@ -10,7 +10,7 @@ void ShowMessage(ShellContext& shell, bool ownedByMainWindow, const char* text, 
     shell.os.OutputDebugStringA(text);
     return;
   }
-  shell.ui.MessageBox(ownedByMainWindow, text, caption, style);
+  shell.ui.ShowMessageBox(ownedByMainWindow, text, caption, style);
 }
 
 void SetStatusText(ShellContext& shell, int stringId) {

@@ -40,9 +40,9 @@ OptionsState InitOptions(const Settings& settings) {
 
   state.readSizeReadOnly = settings.readSizeAuto == 1;
   state.hidFunctionHidden = true;
-  if (settings.useHid != 0) state.interface = kInterfaceHid;
-  else if (settings.useWinUsb != 0) state.interface = kInterfaceWinUsb;
-  else state.interface = kInterfaceFilterDriver;
+  if (settings.useHid != 0) state.deviceInterface = kInterfaceHid;
+  else if (settings.useWinUsb != 0) state.deviceInterface = kInterfaceWinUsb;
+  else state.deviceInterface = kInterfaceFilterDriver;
   state.defaultFocus = true;
   return state;
 }
@@ -63,12 +63,12 @@ OptionsOutcome ApplyOptionsOk(ShellContext& shell, OptionsState& state) {
   else if (state.subaddressing == kTwoByte) settings.subaddressing = 2;
   else return OptionsOutcome::Stopped;
 
-  if (state.interface == kInterfaceHid) {
+  if (state.deviceInterface == kInterfaceHid) {
     settings.useHid = 1;
   } else {
     settings.useHid = 0;
-    if (state.interface == kInterfaceFilterDriver) settings.useWinUsb = 0;
-    else if (state.interface == kInterfaceWinUsb) settings.useWinUsb = 1;
+    if (state.deviceInterface == kInterfaceFilterDriver) settings.useWinUsb = 0;
+    else if (state.deviceInterface == kInterfaceWinUsb) settings.useWinUsb = 1;
   }
   BuildStartText(shell);
   shell.ui.StandardOutput(shell.statusText.data());

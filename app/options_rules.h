@@ -30,7 +30,7 @@ struct OptionsState {
   std::string readSizeText;
   int subaddressing = 0;  // kOneByte or kTwoByte
   int readSizeMode = 0;   // kSizeAuto or kSizeManual
-  int interface = 0;      // kInterfaceHid, kInterfaceFilterDriver or kInterfaceWinUsb
+  int deviceInterface = 0;  // kInterfaceHid, kInterfaceFilterDriver or kInterfaceWinUsb
   bool readSizeReadOnly = false;
   bool hidFunctionHidden = false;
   bool defaultFocus = false;  // initialisation ran to its end

@@ -31,7 +31,7 @@ class UiPort {
   // The main window's text changed: repaint it now, before the next transfer starts.
   virtual void RepaintNow(const char* statusText) = 0;
   // A modal message box; caption null for the system's default caption.
-  virtual void MessageBox(bool ownedByMainWindow, const char* text, const char* caption, std::uint32_t style) = 0;
+  virtual void ShowMessageBox(bool ownedByMainWindow, const char* text, const char* caption, std::uint32_t style) = 0;
   // Asks for a file name into path (capacity bytes, holding the initial name). False
   // when the question was cancelled, failed or cannot be asked.
   virtual bool AskFileName(FileQuestion question, char* path, std::size_t capacity) = 0;

@@ -27,7 +27,7 @@ TEST_F(OptionsRulesTest, InitialisationShowsTheSettings) {
   EXPECT_EQ(state.subaddressing, kTwoByte);
   EXPECT_EQ(state.readSizeMode, kSizeAuto);
   EXPECT_TRUE(state.readSizeReadOnly);
-  EXPECT_EQ(state.interface, kInterfaceWinUsb);
+  EXPECT_EQ(state.deviceInterface, kInterfaceWinUsb);
 
   state.readSizeMode = kSizeManual;
   SyncReadSizeBox(state);
@@ -44,7 +44,7 @@ TEST_F(OptionsRulesTest, OkTakesTwoAddressCharactersAndSevenSizeCharacters) {
   state.addressText = "151";
   state.readSizeText = "65536";
   state.readSizeMode = kSizeManual;
-  state.interface = kInterfaceHid;
+  state.deviceInterface = kInterfaceHid;
   ASSERT_EQ(ApplyOptionsOk(shell, state), OptionsOutcome::Saved);
   EXPECT_EQ(rig.settings.eepromAddress, 0x15);
   EXPECT_EQ(rig.settings.readSize, 0);  // low 16 bits
@@ -55,7 +55,7 @@ TEST_F(OptionsRulesTest, OkTakesTwoAddressCharactersAndSevenSizeCharacters) {
 
   state.addressText = "zz";
   state.readSizeText = "-1";
-  state.interface = kInterfaceWinUsb;
+  state.deviceInterface = kInterfaceWinUsb;
   ASSERT_EQ(ApplyOptionsOk(shell, state), OptionsOutcome::KeptOpen);  // 65535 is too large
   EXPECT_EQ(rig.settings.eepromAddress, 0x15);
   EXPECT_EQ(rig.settings.useWinUsb, 1u);

@@ -5,7 +5,7 @@
 
 namespace tessora::testing {
 
-void RecordingUi::MessageBox(bool ownedByMainWindow, const char* text, const char* caption, std::uint32_t style) {
+void RecordingUi::ShowMessageBox(bool ownedByMainWindow, const char* text, const char* caption, std::uint32_t style) {
   char styleText[16];
   std::snprintf(styleText, sizeof styleText, "%x", style);
   events.push_back(std::string("box ") + (ownedByMainWindow ? "owned " : "") + "[" + (caption ? caption : "-") +

@@ -13,7 +13,7 @@ namespace tessora::testing {
 class RecordingUi : public UiPort, public ProgressBar {
  public:
   void RepaintNow(const char* statusText) override { events.push_back(std::string("paint ") + statusText); }
-  void MessageBox(bool ownedByMainWindow, const char* text, const char* caption, std::uint32_t style) override;
+  void ShowMessageBox(bool ownedByMainWindow, const char* text, const char* caption, std::uint32_t style) override;
   bool AskFileName(FileQuestion question, char* path, std::size_t capacity) override;
   ProgressBar& Progress() override { return *this; }
   void StandardOutput(const char* line) override { events.push_back(std::string("out ") + line); }
