@@ -38,8 +38,8 @@ class DeviceListTest : public ::testing::Test {
     rig.library.SetTraceHook([this](const char* line) { traced.push_back(line); });
   }
 
+  std::vector<std::string> traced;  // outlives the library, which traces as it goes
   DriverRig rig;
-  std::vector<std::string> traced;
 };
 
 using Names = std::vector<std::string>;
