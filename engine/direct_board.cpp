@@ -2,16 +2,9 @@
 
 #include <cstring>
 
+#include "devlib/bus_command.h"
+
 namespace tessora {
-
-namespace {
-
-// Result codes of the driver transports for what a direct transfer can meet.
-constexpr std::uint32_t kBusOk = 0;
-constexpr std::uint32_t kBusNotOpened = 1;
-constexpr std::uint32_t kBusDeviceFailed = 5;
-
-}  // namespace
 
 std::uint16_t DirectHidPort::FeatureReportLength() const {
   return face_.Board().Config().featureReportLength;

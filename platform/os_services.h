@@ -4,6 +4,9 @@
 // virtual clock and a simulated world instead.
 
 #include <cstdint>
+#include <memory>
+
+#include "platform/named_mutex.h"
 
 namespace tessora {
 
@@ -23,6 +26,10 @@ class OsServices {
   virtual OsVersion GetVersionExA() = 0;
   // One line of debug output (OutputDebugStringA on Windows, standard error elsewhere).
   virtual void OutputDebugStringA(const char* text) = 0;
+
+  // Creates the named mutex, not owned, or opens the existing one of that name
+  // (lastError is then kErrorAlreadyExists). Null on failure, with the reason in lastError.
+  virtual std::unique_ptr<NamedMutex> CreateMutexA(const char* name, std::uint32_t& lastError) = 0;
 };
 
 }  // namespace tessora

@@ -35,6 +35,7 @@ constexpr std::uint32_t kErrorCrc = 23;
 constexpr std::uint32_t kErrorNotSupported = 50;
 constexpr std::uint32_t kErrorInvalidParameter = 87;
 constexpr std::uint32_t kErrorInsufficientBuffer = 122;
+constexpr std::uint32_t kErrorAlreadyExists = 183;
 constexpr std::uint32_t kErrorNoMoreItems = 259;
 constexpr std::uint32_t kErrorDeviceNotConnected = 1167;
 constexpr std::uint32_t kErrorIoPending = 997;

@@ -17,6 +17,11 @@ class VirtualClock : public OsServices {
   std::uint64_t TickCount() override { return now_.load(); }
   OsVersion GetVersionExA() override { return real_.GetVersionExA(); }
   void OutputDebugStringA(const char* text) override { real_.OutputDebugStringA(text); }
+  // Inter-process waits cannot be virtual: another process holds the real mutex. Tests
+  // keep such waits short by giving the waiter a short time-out.
+  std::unique_ptr<NamedMutex> CreateMutexA(const char* name, std::uint32_t& lastError) override {
+    return real_.CreateMutexA(name, lastError);
+  }
 
   void Advance(std::uint64_t milliseconds) { now_ += milliseconds; }
   std::uint64_t SleepCount() const { return sleeps_.load(); }

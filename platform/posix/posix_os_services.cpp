@@ -5,6 +5,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/posix/posix_named_mutex.h"
+
 namespace tessora {
 
 void PosixOsServices::Sleep(std::uint32_t milliseconds) {
@@ -30,6 +32,10 @@ void PosixOsServices::OutputDebugStringA(const char* text) {
   std::fputs(text, stderr);
   if (length == 0 || text[length - 1] != '\n') std::fputc('\n', stderr);
   std::fflush(stderr);
+}
+
+std::unique_ptr<NamedMutex> PosixOsServices::CreateMutexA(const char* name, std::uint32_t& lastError) {
+  return PosixNamedMutex::Open(name, lastError);
 }
 
 }  // namespace tessora

@@ -3,13 +3,15 @@
 
 namespace tessora {
 
-// Linux OS services: nanosleep, the monotonic clock, standard error as debug output.
+// Linux OS services: nanosleep, the monotonic clock, standard error as debug output,
+// robust shared-memory mutexes.
 class PosixOsServices : public OsServices {
  public:
   void Sleep(std::uint32_t milliseconds) override;
   std::uint64_t TickCount() override;
   OsVersion GetVersionExA() override;
   void OutputDebugStringA(const char* text) override;
+  std::unique_ptr<NamedMutex> CreateMutexA(const char* name, std::uint32_t& lastError) override;
 };
 
 }  // namespace tessora

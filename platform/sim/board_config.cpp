@@ -46,6 +46,12 @@ bool ParseNumber(const std::string& text, std::uint64_t max, std::uint64_t& valu
   return true;
 }
 
+bool ParseFlag(const std::string& value, bool& flag) {
+  if (value == "yes" || value == "1" || value == "true") return flag = true, true;
+  if (value == "no" || value == "0" || value == "false") return flag = false, true;
+  return false;
+}
+
 bool ParseInterfaces(const std::string& value, BoardConfig& config) {
   config.hid = config.filterDriver = config.winUsb = false;
   std::istringstream words(value);
@@ -74,6 +80,8 @@ bool ApplyNamedKey(const std::string& key, const std::string& value, BoardConfig
     config.busyPolls = static_cast<int>(number);
     return true;
   }
+  if (key == "open_fails") return ParseFlag(value, config.openFails);
+  if (key == "winusb_init_fails") return ParseFlag(value, config.winUsbInitFails);
   if (key == "eeprom_address") {
     if (!ParseNumber(value, 0x7F, number)) return false;
     config.eepromAddress = static_cast<std::uint8_t>(number);
@@ -97,6 +105,9 @@ bool ApplyNamedKey(const std::string& key, const std::string& value, BoardConfig
     void (*store)(BoardConfig&, std::uint64_t);
   };
   static const NumericKey kNumericKeys[] = {
+      {"crc_errors", UINT32_MAX, [](BoardConfig& c, std::uint64_t v) { c.crcErrors = static_cast<std::uint32_t>(v); }},
+      {"short_bus_data", 0xFFFF,
+       [](BoardConfig& c, std::uint64_t v) { c.shortBusData = static_cast<std::uint32_t>(v); }},
       {"write_limit", 0xFFFF, [](BoardConfig& c, std::uint64_t v) { c.writeLimit = static_cast<std::uint32_t>(v); }},
       {"feature_report_length", 0xFFFF,
        [](BoardConfig& c, std::uint64_t v) { c.featureReportLength = static_cast<std::uint16_t>(v); }},
@@ -122,7 +133,8 @@ KeyResult ApplyKey(const std::string& key, const std::string& value, BoardConfig
   static const char* const kKeys[] = {"interfaces", "eeprom_address", "write_limit", "fail_after",
                                       "corrupt_readback", "feature_report_length", "input_report_length",
                                       "output_report_length", "latency_us", "write_cycle_us", "bus_khz",
-                                      "busy_polls"};
+                                      "busy_polls", "crc_errors", "short_bus_data", "open_fails",
+                                      "winusb_init_fails"};
   for (const char* known : kKeys)
     if (key == known) return FromBool(ApplyNamedKey(key, value, config));
   return KeyResult::UnknownKey;

@@ -27,6 +27,14 @@ struct BoardConfig {
   std::uint16_t outputReportLength = 128;
   // Status reads that still report a bus transaction as running; negative: it never ends.
   int busyPolls = 2;
+  // The next this many FilterDriver I/O-control requests fail with ERROR_CRC.
+  std::uint32_t crcErrors = 0;
+  // A bus read's data fetch delivers this many bytes fewer than asked.
+  std::uint32_t shortBusData = 0;
+  // Opening the board's FilterDriver or WinUSB interface fails.
+  bool openFails = false;
+  // WinUsb_Initialize fails on the board's WinUSB interface.
+  bool winUsbInitFails = false;
   // Reserved for the timing model.
   std::uint32_t latencyUs = 0;
   std::uint32_t writeCycleUs = 0;

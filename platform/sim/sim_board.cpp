@@ -178,8 +178,16 @@ std::optional<std::uint8_t> SimBoard::BusStatus() {
 std::optional<std::vector<std::uint8_t>> SimBoard::BusData(std::size_t count) {
   std::lock_guard lock(mutex_);
   if (unplugged_) return std::nullopt;
-  std::vector<std::uint8_t> out(bus_.data.begin(), bus_.data.begin() + std::min(count, bus_.data.size()));
-  return out;
+  std::size_t available = std::min(count, bus_.data.size());
+  available -= std::min<std::size_t>(available, config_.shortBusData);
+  return std::vector<std::uint8_t>(bus_.data.begin(), bus_.data.begin() + static_cast<std::ptrdiff_t>(available));
+}
+
+bool SimBoard::TakeCrcError() {
+  std::lock_guard lock(mutex_);
+  if (config_.crcErrors == 0) return false;
+  --config_.crcErrors;
+  return true;
 }
 
 }  // namespace tessora::sim

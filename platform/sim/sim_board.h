@@ -54,6 +54,10 @@ class SimBoard {
   std::optional<std::uint8_t> BusStatus();
   std::optional<std::vector<std::uint8_t>> BusData(std::size_t count);
 
+  // True when the next I/O-control request is to fail with ERROR_CRC (`crc_errors`);
+  // each call uses up one of them.
+  bool TakeCrcError();
+
  private:
   bool Admit();
   void Trace(const std::string& line);

@@ -240,7 +240,7 @@ bool SimDeviceStack::SetupDiDestroyDeviceInfoList(OsHandle set) {
 // --- handles ---
 
 OsHandle SimDeviceStack::CreateFileA(const char* path, std::uint32_t access, std::uint32_t /*shareMode*/,
-                                     std::uint32_t creation, std::uint32_t /*flags*/) {
+                                     std::uint32_t creation, std::uint32_t flags) {
   std::lock_guard lock(mutex_);
   if (path == nullptr || creation != kOpenExisting) {
     lastError = kErrorInvalidParameter;
@@ -254,7 +254,11 @@ OsHandle SimDeviceStack::CreateFileA(const char* path, std::uint32_t access, std
       lastError = kErrorAccessDenied;
       return kInvalidHandle;
     }
-    return NewHandle(HandleEntry{HandleKind::File, {}, i, access});
+    if (interface.kind != InterfaceKind::Hid && interface.board != nullptr && interface.board->Config().openFails) {
+      lastError = kErrorGenFailure;
+      return kInvalidHandle;
+    }
+    return NewHandle(HandleEntry{HandleKind::File, {}, i, access, flags});
   }
   lastError = kErrorFileNotFound;
   return kInvalidHandle;

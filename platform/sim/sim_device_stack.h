@@ -109,6 +109,7 @@ class SimDeviceStack : public DeviceStack {
     std::vector<std::size_t> members;  // info set: interface indexes in enumeration order
     std::size_t interfaceIndex = 0;    // file, preparsed data, WinUSB interface
     std::uint32_t access = 0;
+    std::uint32_t flags = 0;  // CreateFileA flags of a file handle
   };
 
   OsHandle NewHandle(HandleEntry entry);
@@ -118,6 +119,11 @@ class SimDeviceStack : public DeviceStack {
   SimInterface* ConnectedInterface(OsHandle device);
   bool Fail(std::uint32_t error);
   bool InterfaceIsPresent(const SimInterface& interface) const;
+  // The board behind a handle of that kind (file or WinUSB interface) while it is there.
+  SimBoard* ConnectedBoard(OsHandle handle, HandleKind kind, InterfaceKind expected);
+  bool FilterDriverRequest(SimBoard& board, std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
+                           std::uint8_t* out, std::uint32_t outSize, std::uint32_t* bytesReturned);
+  bool WinUsbRequest(SimBoard& board, const UsbSetupPacket& setup, std::uint8_t* buffer, std::uint32_t* transferred);
 
   mutable std::recursive_mutex mutex_;
   std::deque<SimInterface> interfaces_;  // deque: references stay valid as interfaces are added

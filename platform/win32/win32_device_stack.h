@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/device_stack.h"
+#include "platform/win32/winusb_binding.h"
 
 namespace tessora {
 
@@ -45,6 +46,9 @@ class Win32DeviceStack : public DeviceStack {
   bool HidP_GetCaps(OsHandle preparsed, HidCaps& caps) override;
   bool HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) override;
   bool HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) override;
+
+ private:
+  WinUsbBinding winUsb_;
 };
 
 }  // namespace tessora

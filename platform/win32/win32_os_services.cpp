@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/win32_named_mutex.h"
+
 namespace tessora {
 
 void Win32OsServices::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
@@ -20,6 +22,10 @@ OsVersion Win32OsServices::GetVersionExA() {
 
 void Win32OsServices::OutputDebugStringA(const char* text) {
   if (text != nullptr) ::OutputDebugStringA(text);
+}
+
+std::unique_ptr<NamedMutex> Win32OsServices::CreateMutexA(const char* name, std::uint32_t& lastError) {
+  return Win32NamedMutex::Open(name, lastError);
 }
 
 }  // namespace tessora

@@ -10,6 +10,7 @@ class Win32OsServices : public OsServices {
   std::uint64_t TickCount() override;
   OsVersion GetVersionExA() override;
   void OutputDebugStringA(const char* text) override;
+  std::unique_ptr<NamedMutex> CreateMutexA(const char* name, std::uint32_t& lastError) override;
 };
 
 }  // namespace tessora

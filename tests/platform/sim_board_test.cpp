@@ -137,6 +137,14 @@ TEST(BoardConfig, ParsesKeysAndRejectsWhatItDoesNotKnow) {
   EXPECT_FALSE(ParseBoardConfig("write_limit = 12x\n", config, error));
   EXPECT_FALSE(ParseBoardConfig("interfaces = usb\n", config, error));
   EXPECT_FALSE(ParseBoardConfig("just words\n", config, error));
+
+  ASSERT_TRUE(ParseBoardConfig("crc_errors = 7\nshort_bus_data = 1\nopen_fails = yes\nwinusb_init_fails = 1\n",
+                               config, error))
+      << error;
+  EXPECT_EQ(config.crcErrors, 7u);
+  EXPECT_EQ(config.shortBusData, 1u);
+  EXPECT_TRUE(config.openFails && config.winUsbInitFails);
+  EXPECT_FALSE(ParseBoardConfig("open_fails = maybe\n", config, error));
 }
 
 TEST(BoardDirectory, CreatesABlankPartKeepsItsSizeAndTracesEveryRequest) {

@@ -1,0 +1,152 @@
+// The device lock against other processes: this test program starts itself again as
+// the other process, which takes a device's mutex and holds it until told to go.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "devlib/bus_command.h"
+#include "devlib/filter_driver_transport.h"
+#include "devlib/winusb_transport.h"
+#include "platform/native_os_services.h"
+#include "tests/support/driver_rig.h"
+#include "tests/support/test_support.h"
+
+#ifndef _WIN32
+#include <sys/mman.h>
+
+#include "platform/posix/posix_named_mutex.h"
+#endif
+
+namespace tessora {
+namespace {
+
+using testing::DriverRig;
+
+constexpr const char* kHolderVariable = "TESSORA_LOCK_HOLDER";  // "<mode>|<directory>|<mutex name>"
+constexpr auto kPatience = std::chrono::seconds(60);           // Wine may take a while to start a program
+
+bool WaitForFile(const std::filesystem::path& file) {
+  auto deadline = std::chrono::steady_clock::now() + kPatience;
+  while (!std::filesystem::exists(file)) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+void SetEnvironment(const char* name, const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(name, value.c_str());
+#else
+  setenv(name, value.c_str(), 1);
+#endif
+}
+
+// The other process: takes the mutex, says so, and on the word either releases it or
+// ends while still holding it, as a process that is killed does.
+TEST(LockHolder, DISABLED_HoldsTheMutexUntilToldToGo) {
+  const char* request = std::getenv(kHolderVariable);
+  if (request == nullptr) GTEST_SKIP();
+  std::string text = request;
+  std::size_t first = text.find('|'), second = text.find('|', first + 1);
+  std::string mode = text.substr(0, first);
+  std::filesystem::path directory = text.substr(first + 1, second - first - 1);
+  auto os = CreateNativeOsServices();
+  std::uint32_t lastError = 0;
+  auto mutex = os->CreateMutexA(text.substr(second + 1).c_str(), lastError);
+  ASSERT_NE(mutex, nullptr);
+  ASSERT_EQ(mutex->Wait(kInfinite), kWaitObject0);
+  testing::WriteFile((directory / "held").string(), "held");
+  ASSERT_TRUE(WaitForFile(directory / "go"));
+  if (mode == "abandon") std::_Exit(0);
+  mutex->Release();
+}
+
+class OtherProcess {
+ public:
+  OtherProcess(const std::string& mutexName, bool abandon) {
+    SetEnvironment(kHolderVariable, std::string(abandon ? "abandon" : "release") + "|" + dir_.Path().string() + "|" +
+                                        mutexName);
+    std::string command = ::testing::internal::GetArgvs()[0] +
+                          " --gtest_filter=LockHolder.* --gtest_also_run_disabled_tests > \"" +
+                          dir_.File("holder.log") + "\" 2>&1";
+    child_ = std::thread([this, command] { status_ = std::system(command.c_str()); });
+  }
+  ~OtherProcess() { Finish(); }
+
+  bool HoldsTheMutex() { return WaitForFile(dir_.Path() / "held"); }
+  // Tells it to go and waits until it has ended; its exit status.
+  int Finish() {
+    if (child_.joinable()) {
+      testing::WriteFile(dir_.File("go"), "go");
+      child_.join();
+    }
+    return status_;
+  }
+
+ private:
+  testing::TempDir dir_;
+  std::thread child_;
+  int status_ = -1;
+};
+
+class CrossProcessLockTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    rig.AddBoard();
+    rig.AddBoard();
+  }
+  QorvDevice& Record(std::size_t board, const Guid& guid) {
+    rig.library.SetInterfaceGuid(guid);
+    rig.library.BuildDeviceList(false);
+    std::string path = rig.stack.Interface(board * 3 + (guid == WinUsbInterfaceGuid ? 2 : 1)).path;
+    return *rig.library.GetDevice(path.c_str());
+  }
+  std::string MutexNameOf(std::size_t board) {
+    return QorvDevice::MutexName(rig.InstanceIdOf(board).c_str(), rig.library.TerminalServices());
+  }
+
+  DriverRig rig;
+  const std::uint8_t sub[2] = {0, 0};
+  const std::uint8_t data[1] = {0x5A};
+};
+
+TEST_F(CrossProcessLockTest, AHeldDeviceIsNotOpenedAndOthersStayFree) {
+  OtherProcess holder(MutexNameOf(0), false);
+  ASSERT_TRUE(holder.HoldsTheMutex());
+  QorvDevice& heldDriver = Record(0, FilterDriverInterfaceGuid);
+  EXPECT_FALSE(heldDriver.Lock(rig.library.LockTimeout()));
+  EXPECT_EQ(FilterDriverTransport(heldDriver).BusWrite(0x51, 2, sub, 1, data), kBusLockTimeout);
+  QorvDevice& heldUsb = Record(0, WinUsbInterfaceGuid);
+  std::uint8_t byte = 0;
+  EXPECT_EQ(WinUsbTransport(heldUsb).MemoryRead(0, 1, &byte), 0u);
+  EXPECT_EQ(WinUsbTransport(heldUsb).BusWrite(0x51, 2, sub, 1, data), kBusLockTimeout);
+  EXPECT_EQ(rig.stack.opens, 0);
+
+  // The other board's lock has another name.
+  EXPECT_EQ(WinUsbTransport(Record(1, WinUsbInterfaceGuid)).BusWrite(0x51, 2, sub, 1, data), kBusOk);
+
+  EXPECT_EQ(holder.Finish(), 0);
+  EXPECT_EQ(WinUsbTransport(heldUsb).BusWrite(0x51, 2, sub, 1, data), kBusOk);
+}
+
+TEST_F(CrossProcessLockTest, AMutexLeftByAnEndedHolderIsTaken) {
+  OtherProcess holder(MutexNameOf(0), true);
+  ASSERT_TRUE(holder.HoldsTheMutex());
+  holder.Finish();
+  QorvDevice& device = Record(0, FilterDriverInterfaceGuid);
+  ASSERT_TRUE(device.Lock(rig.library.LockTimeout()));
+  device.Unlock();
+  EXPECT_EQ(FilterDriverTransport(device).BusWrite(0x51, 2, sub, 1, data), kBusOk);
+#ifndef _WIN32
+  // The holder that ended never let go of its share of the name; nobody else will either.
+  shm_unlink(SharedMemoryNameFor(MutexNameOf(0).c_str()).c_str());
+#endif
+}
+
+}  // namespace
+}  // namespace tessora
