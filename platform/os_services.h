@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/types.h"
+
 namespace tessora {
 
 struct OsVersion {
@@ -23,6 +25,17 @@ class OsServices {
   virtual OsVersion GetVersionExA() = 0;
   // One line of debug output (OutputDebugStringA on Windows, standard error elsewhere).
   virtual void OutputDebugStringA(const char* text) = 0;
+
+  // --- events: auto-reset, created non-signalled, unnamed (see platform/event.h) ---
+  // kNullHandle when the event cannot be created.
+  virtual OsHandle CreateEventA() = 0;
+  virtual bool SetEvent(OsHandle event) = 0;
+  virtual bool ResetEvent(OsHandle event) = 0;
+  virtual bool CloseEvent(OsHandle event) = 0;
+  // Waits for any one of the events: kWaitObject0 + the lowest index that is set (only
+  // that event is reset), kWaitTimeout, or kWaitFailed for a bad handle or count.
+  virtual std::uint32_t WaitForMultipleObjects(std::uint32_t count, const OsHandle* events,
+                                               std::uint32_t milliseconds) = 0;
 };
 
 }  // namespace tessora

@@ -18,6 +18,16 @@ class VirtualClock : public OsServices {
   OsVersion GetVersionExA() override { return real_.GetVersionExA(); }
   void OutputDebugStringA(const char* text) override { real_.OutputDebugStringA(text); }
 
+  // Events are real: they hand reports between threads, which virtual time cannot do.
+  OsHandle CreateEventA() override { return real_.CreateEventA(); }
+  bool SetEvent(OsHandle event) override { return real_.SetEvent(event); }
+  bool ResetEvent(OsHandle event) override { return real_.ResetEvent(event); }
+  bool CloseEvent(OsHandle event) override { return real_.CloseEvent(event); }
+  std::uint32_t WaitForMultipleObjects(std::uint32_t count, const OsHandle* events,
+                                       std::uint32_t milliseconds) override {
+    return real_.WaitForMultipleObjects(count, events, milliseconds);
+  }
+
   void Advance(std::uint64_t milliseconds) { now_ += milliseconds; }
   std::uint64_t SleepCount() const { return sleeps_.load(); }
   std::uint64_t SleptMilliseconds() const { return slept_.load(); }

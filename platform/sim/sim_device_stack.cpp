@@ -240,7 +240,7 @@ bool SimDeviceStack::SetupDiDestroyDeviceInfoList(OsHandle set) {
 // --- handles ---
 
 OsHandle SimDeviceStack::CreateFileA(const char* path, std::uint32_t access, std::uint32_t /*shareMode*/,
-                                     std::uint32_t creation, std::uint32_t /*flags*/) {
+                                     std::uint32_t creation, std::uint32_t flags) {
   std::lock_guard lock(mutex_);
   if (path == nullptr || creation != kOpenExisting) {
     lastError = kErrorInvalidParameter;
@@ -254,7 +254,7 @@ OsHandle SimDeviceStack::CreateFileA(const char* path, std::uint32_t access, std
       lastError = kErrorAccessDenied;
       return kInvalidHandle;
     }
-    return NewHandle(HandleEntry{HandleKind::File, {}, i, access});
+    return NewHandle(HandleEntry{HandleKind::File, {}, i, access, flags});
   }
   lastError = kErrorFileNotFound;
   return kInvalidHandle;
@@ -264,6 +264,7 @@ bool SimDeviceStack::CloseHandle(OsHandle handle) {
   std::lock_guard lock(mutex_);
   auto found = handles_.find(handle);
   if (found == handles_.end() || found->second.kind != HandleKind::File) return Fail(kErrorInvalidHandle);
+  AbortOverlappedRead(handle);
   handles_.erase(found);
   return true;
 }

@@ -10,6 +10,13 @@ class Win32OsServices : public OsServices {
   std::uint64_t TickCount() override;
   OsVersion GetVersionExA() override;
   void OutputDebugStringA(const char* text) override;
+
+  OsHandle CreateEventA() override;
+  bool SetEvent(OsHandle event) override;
+  bool ResetEvent(OsHandle event) override;
+  bool CloseEvent(OsHandle event) override;
+  std::uint32_t WaitForMultipleObjects(std::uint32_t count, const OsHandle* events,
+                                       std::uint32_t milliseconds) override;
 };
 
 }  // namespace tessora
