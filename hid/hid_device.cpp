@@ -122,13 +122,18 @@ bool hidDeviceClass::OpenNextMatch(std::uint16_t wantedVendorId, std::uint16_t w
   if (isOpen) Close();
   std::uint32_t count = context_.HidDeviceCount < kHidDeviceTableSize ? context_.HidDeviceCount
                                                                        : static_cast<std::uint32_t>(kHidDeviceTableSize);
+  // A scan that opens nothing must not use up the entries of the devices still to come
+  // in the candidate walk: it moves the cursor only past the matches it could not open.
+  std::uint32_t resume = context_.HidDeviceCursor;
   while (context_.HidDeviceCursor < count) {
     const HidDeviceEntry& entry = context_.HidDeviceTable[context_.HidDeviceCursor++];
     if (entry.vendorId != wantedVendorId || entry.productId != wantedProductId) continue;
     if (std::strcmp(entry.productText, wanted) != 0) continue;
     OpenPath(entry.path);
     if (isOpen) return true;
+    resume = context_.HidDeviceCursor;
   }
+  context_.HidDeviceCursor = resume;
   return false;
 }
 

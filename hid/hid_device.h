@@ -53,7 +53,7 @@ class hidDeviceClass : public HidReportPort {
   // object when no HID interface is present.
   bool OpenFirstMatch(std::uint16_t vendorId, std::uint16_t productId, const char* productText);
   // Closes, then opens the next matching entry from the cursor on; a product text of
-  // none is compared as "unknown".
+  // none is compared as "unknown". Matches that cannot be opened are passed over.
   bool OpenNextMatch(std::uint16_t vendorId, std::uint16_t productId, const char* productText);
   // Ends the reader (its pending read cancelled, the thread joined) before the handles,
   // events and buffers go. Nothing happens on a closed object. Never call it from the
