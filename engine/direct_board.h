@@ -26,6 +26,7 @@ class DirectHidPort : public HidReportPort {
   bool GetFeatureReport(std::uint8_t* buffer, std::uint32_t length) override;
   bool WriteReport(std::uint8_t* buffer, std::uint32_t length) override;
   std::uint32_t ReadReport(std::uint8_t* buffer, std::uint32_t length) override;
+  void Close() override {}
 
  private:
   sim::HidFace face_;

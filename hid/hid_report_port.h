@@ -22,6 +22,8 @@ class HidReportPort {
   virtual bool WriteReport(std::uint8_t* buffer, std::uint32_t length) = 0;
   // Bytes read, 0 on failure.
   virtual std::uint32_t ReadReport(std::uint8_t* buffer, std::uint32_t length) = 0;
+  // Releases the device; a closed device carries nothing more.
+  virtual void Close() = 0;
 };
 
 }  // namespace tessora

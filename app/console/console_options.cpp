@@ -1,0 +1,142 @@
+#include "app/console/console_options.h"
+
+namespace tessora {
+
+namespace {
+
+bool SetAction(ConsoleRequest& request, ConsoleAction action, std::string& error) {
+  if (request.action != ConsoleAction::None && request.action != action) {
+    error = "give one of --read-out, --clear and --reboot at a time";
+    return false;
+  }
+  request.action = action;
+  return true;
+}
+
+bool TakeOption(const std::string& name, const std::string& value, ConsoleRequest& request, std::string& error) {
+  if (name == "--read-out") {
+    request.readOutFile = value;
+    if (!value.empty()) return SetAction(request, ConsoleAction::ReadOut, error);
+    error = "--read-out needs a file name";
+    return false;
+  }
+  if (name == "--reboot") {
+    if (value == "rom") request.rebootMode = 2;
+    else if (value == "eeprom") request.rebootMode = 1;
+    else return error = "--reboot takes rom or eeprom", false;
+    return SetAction(request, ConsoleAction::Reboot, error);
+  }
+  if (name == "--interface") {
+    if (value != "hid" && value != "filterdriver" && value != "winusb")
+      return error = "--interface takes hid, filterdriver or winusb", false;
+    request.deviceInterface = value;
+    return true;
+  }
+  if (name == "--address") {
+    if (value.empty()) return error = "--address needs a hexadecimal bus address", false;
+    request.address = value;
+    return true;
+  }
+  if (name == "--subaddressing") {
+    if (value != "1" && value != "2") return error = "--subaddressing takes 1 or 2", false;
+    request.subaddressing = value == "1" ? 1 : 2;
+    return true;
+  }
+  if (name == "--read-size") {
+    if (value.empty()) return error = "--read-size takes auto or a number of bytes", false;
+    request.readSize = value;
+    return true;
+  }
+  error = "unknown option " + name;
+  return false;
+}
+
+bool TakesValue(const std::string& name) {
+  return name == "--read-out" || name == "--reboot" || name == "--interface" || name == "--address" ||
+         name == "--subaddressing" || name == "--read-size";
+}
+
+}  // namespace
+
+bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleRequest& request, std::string& error) {
+  std::size_t i = 0;
+  for (; i < arguments.size() && arguments[i].rfind("--", 0) == 0; ++i) {
+    std::string argument = arguments[i];
+    if (argument == "--") {
+      ++i;
+      break;
+    }
+    if (argument == "--help" || argument == "--version") {
+      if (!SetAction(request, argument == "--help" ? ConsoleAction::Help : ConsoleAction::Version, error))
+        return false;
+      continue;
+    }
+    std::string name = argument;
+    std::string value;
+    std::size_t equals = argument.find('=');
+    if (equals != std::string::npos) {
+      name = argument.substr(0, equals);
+      value = argument.substr(equals + 1);
+    } else if (TakesValue(name)) {
+      if (i + 1 >= arguments.size()) return error = name + " needs a value", false;
+      value = arguments[++i];
+    }
+    if (!TakeOption(name, value, request, error)) return false;
+  }
+  for (std::size_t first = i; i < arguments.size(); ++i)
+    request.commandLine += (i == first ? "" : " ") + arguments[i];
+
+  bool actionWithImage = request.action == ConsoleAction::ReadOut || request.action == ConsoleAction::Clear ||
+                         request.action == ConsoleAction::Reboot;
+  if (actionWithImage && !request.commandLine.empty() && request.commandLine != "-s") {
+    error = "an image file cannot be given together with --read-out, --clear or --reboot";
+    return false;
+  }
+  return true;
+}
+
+std::string ConsoleUsage() {
+  return R"(Usage: tessora [OPTION...] [-s] [IMAGE]
+
+Writes a firmware image into the boot EEPROM of a Qorvane USB controller and verifies
+every page; reads the EEPROM out, clears it, or reboots the chip.
+
+  IMAGE                  update the EEPROM from IMAGE (a text image file); exit status 0 when
+                         the image was written and verified, 1 otherwise
+  -s IMAGE               the same in silent mode: no progress bar, messages go to the debug
+                         output (standard error) and "Exit code: N" ends it
+                         (1 written, -1 no device, -2 no EEPROM, -3 unreadable image,
+                         -4 too large for 1-byte subaddressing, -5 programming failed)
+  --read-out FILE        read the EEPROM out into FILE; exit status 0 or 1
+  --clear                clear the EEPROM to 0xFF; exit status 0 or 1
+  --reboot rom|eeprom    restart the chip from its ROM or from the EEPROM; exit status 0
+                         when a device was found
+  --interface hid|filterdriver|winusb
+  --address HEX          EEPROM bus address (7 bit; the first two characters are read)
+  --subaddressing 1|2    subaddress bytes the EEPROM takes
+  --read-size auto|N     read-out size from the EEPROM header, or N bytes (at most 16384)
+                         These four change the settings and save them, as the Options
+                         dialog does; they may be combined with any command.
+  --help, --version
+
+Options come first; the rest of the command line is taken as Tessora's own, "-s" and
+the image file name, joined with single blanks. -s alone with --read-out, --clear or
+--reboot makes them silent.
+
+Settings are kept in $XDG_CONFIG_HOME/Velmora/tessora (~/.config when unset).
+
+Simulated board: with TESSORA_SIM set to a directory, the program talks to a simulated
+board kept there instead of real devices:
+  eeprom.bin   the EEPROM's bytes; created as 16384 bytes of 0xFF when missing; 256
+               bytes make a part with 1-byte subaddressing; written back after the run
+  board.conf   optional "key = value" lines, # comments; unknown keys are errors:
+                 interfaces = hid filterdriver winusb | none   (all three)
+                 eeprom_address = 0x51        write_limit = 64
+                 fail_after = N|never         corrupt_readback = ADDRESS|none
+                 feature_report_length, input_report_length, output_report_length = 128
+                 busy_polls = 2|stuck         latency_us, write_cycle_us, bus_khz (reserved)
+  trace.log    one line appended for every request the board serves
+)";
+}
+
+}  // namespace tessora

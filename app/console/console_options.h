@@ -1,0 +1,31 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tessora {
+
+enum class ConsoleAction { None, Help, Version, ReadOut, Clear, Reboot };
+
+// What the Linux program was asked: leading long options, then the system's own
+// command line (the remaining arguments joined with single blanks).
+struct ConsoleRequest {
+  ConsoleAction action = ConsoleAction::None;
+  std::string readOutFile;
+  int rebootMode = 0;  // 1 from the EEPROM, 2 forced ROM boot
+  std::optional<std::string> deviceInterface;  // hid, filterdriver, winusb
+  std::optional<std::string> address;      // as typed into the Options dialog's box
+  std::optional<int> subaddressing;        // 1 or 2
+  std::optional<std::string> readSize;     // "auto" or the box's text
+  std::string commandLine;
+
+  bool ChangesSettings() const { return deviceInterface || address || subaddressing || readSize; }
+};
+
+// False with a reason for arguments the program does not take.
+bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleRequest& request, std::string& error);
+
+// The --help text.
+std::string ConsoleUsage();
+
+}  // namespace tessora

@@ -1,0 +1,20 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "engine/engine_context.h"
+
+namespace tessora {
+
+// The device side of a run, built once at start-up: the device stack the program talks
+// through (real or simulated), the device subsystems over it and the engine's
+// connection state.
+class DeviceAccess {
+ public:
+  virtual ~DeviceAccess() = default;
+  virtual EngineContext& Engine() = 0;
+  // Keeps what must outlive the run (a simulated board's EEPROM); false with a reason.
+  virtual bool Finish(std::string& error) = 0;
+};
+
+}  // namespace tessora

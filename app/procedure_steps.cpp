@@ -1,0 +1,43 @@
+#include "app/messages.h"
+#include "app/procedures.h"
+#include "app/strings.h"
+#include "engine/connection.h"
+#include "engine/eeprom_transfer.h"
+
+namespace tessora {
+
+int ConnectAndProbe(ShellContext& shell) {
+  if (!ConnectDevice(shell.engine)) {
+    ReportMessage(shell, kStrNoDevice, nullptr, kStyleError);
+    return kUpdateNoDevice;
+  }
+  // The probe always sends two subaddress bytes: a small part answers them too.
+  const std::uint8_t start[2] = {0x00, 0x00};
+  std::uint8_t probe[64];
+  std::uint16_t count = static_cast<std::uint16_t>(shell.engine.pageSize);
+  if (ReadEepromBlock(shell.engine, shell.settings.eepromAddress, 2, start, count, probe) != 0) {
+    ReportMessage(shell, kStrNoEeprom, nullptr, kStyleError);
+    return kUpdateNoEeprom;
+  }
+  return 0;
+}
+
+bool ChooseFile(ShellContext& shell, const char* fileName, FileQuestion question) {
+  if (fileName != nullptr) {
+    CopyFitted(fileName, shell.filePath.data(), shell.filePath.size(), shell.nextChar);
+  } else if (!shell.ui.AskFileName(question, shell.filePath.data(), shell.filePath.size())) {
+    shell.filePath[0] = '\0';
+  }
+  return shell.filePath[0] != '\0';
+}
+
+bool RebootCommand(ShellContext& shell, int mode) {
+  if (!ConnectDevice(shell.engine)) {
+    ReportMessage(shell, kStrNoDevice, nullptr, kStyleError);
+    return false;
+  }
+  RebootDevice(shell.engine, mode);
+  return true;
+}
+
+}  // namespace tessora

@@ -1,0 +1,30 @@
+#pragma once
+#include "app/shell_context.h"
+
+namespace tessora {
+
+// Outcome codes of an update, kept in ShellContext::exitCode.
+constexpr int kUpdateSucceeded = 1;
+constexpr int kUpdateNoDevice = -1;
+constexpr int kUpdateNoEeprom = -2;
+constexpr int kUpdateUnreadableImage = -3;
+constexpr int kUpdateTooLargeForOneByte = -4;
+constexpr int kUpdateProgrammingFailed = -5;
+
+// The three procedures the program is run for. Each returns 1 on success, 0 otherwise.
+// A null file name asks the user for one.
+int UpdateFirmware(ShellContext& shell, const char* fileName);
+int ReadOutFirmware(ShellContext& shell, const char* fileName);
+int ClearEeprom(ShellContext& shell);
+
+// Connects to the device and checks that an EEPROM answers, reporting what is missing.
+// 0 when both are there, else the update's outcome code for what failed.
+int ConnectAndProbe(ShellContext& shell);
+
+// Takes the given file name, or asks for one; false when there is none.
+bool ChooseFile(ShellContext& shell, const char* fileName, FileQuestion question);
+
+// The reboot menu commands: 1 = from the EEPROM, 2 = forced ROM boot. True when a device was found.
+bool RebootCommand(ShellContext& shell, int mode);
+
+}  // namespace tessora

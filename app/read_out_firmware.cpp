@@ -1,0 +1,69 @@
+#include <cstdio>
+#include <cstring>
+
+#include "app/messages.h"
+#include "app/procedures.h"
+#include "app/strings.h"
+#include "engine/eeprom_transfer.h"
+#include "engine/image_file.h"
+
+namespace tessora {
+
+namespace {
+
+constexpr std::uint16_t kBlock = 16;
+constexpr std::uint16_t kRetryBlock = 8;
+
+// With the automatic size the EEPROM's header decides; a header that cannot be right
+// falls back to the manual size, with a message, and the read-out goes on.
+void TakeSizeFromHeader(ShellContext& shell) {
+  std::int32_t size = ReadHeaderSize(shell.engine, shell.settings.eepromAddress, shell.settings.subaddressing);
+  if (size >= 1 && size <= MaxEepromSize) {
+    shell.settings.readSize = static_cast<std::uint16_t>(size);
+    return;
+  }
+  std::snprintf(shell.statusText.data(), shell.statusText.size(), "%s\nReading %d Bytes",
+                LoadStringText(kStrHeaderIllegal), shell.settings.readSize);
+  ShowMessage(shell, false, shell.statusText.data(), "OK", kStyleError);
+  shell.ui.StandardOutput(shell.statusText.data());
+}
+
+int ReadOut(ShellContext& shell, std::uint16_t block) {
+  return ReadOutToFile(shell.engine, shell.ui.Progress(), shell.filePath.data(), shell.settings.eepromAddress, 0,
+                       shell.settings.readSize, block, shell.settings.subaddressing);
+}
+
+}  // namespace
+
+int ReadOutFirmware(ShellContext& shell, const char* fileName) {
+  if (ConnectAndProbe(shell) != 0) return 0;
+  if (fileName != nullptr && std::strlen(fileName) >= shell.filePath.size()) {
+    ReportMessage(shell, kStrSelectFilename, nullptr, kStyleError);
+    return 0;
+  }
+  if (!ChooseFile(shell, fileName, FileQuestion::Save)) {
+    SetStatusText(shell, kStrSelectFilename);
+    return 0;
+  }
+
+  ProgressBar& progress = shell.ui.Progress();
+  progress.Create();
+  if (shell.settings.readSizeAuto != 0) TakeSizeFromHeader(shell);
+  progress.SetRange(static_cast<std::uint16_t>(shell.settings.readSize / kBlock));
+  progress.SetPosition(0);
+
+  char text[kStatusTextSize];
+  std::snprintf(text, sizeof text, "%s\nReading %d Bytes", LoadStringText(kStrDownloadInProgress),
+                shell.settings.readSize);
+  ShowProgressText(shell, text);
+
+  // The bar stays on the window after the read-out, full or not.
+  if (ReadOut(shell, kBlock) != 0 && ReadOut(shell, kRetryBlock) != 0) {
+    ReportMessage(shell, kStrCannotReadEeprom, "OK", kStyleError);
+    return 0;
+  }
+  ReportMessage(shell, kStrDownloadSuccessful, "OK", kStyleInformation);
+  return 1;
+}
+
+}  // namespace tessora

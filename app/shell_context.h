@@ -1,0 +1,38 @@
+#pragma once
+#include <array>
+#include <cstdint>
+
+#include "app/text_fit.h"
+#include "app/ui_port.h"
+#include "engine/engine_context.h"
+#include "engine/settings.h"
+#include "platform/os_services.h"
+#include "platform/settings_store.h"
+
+namespace tessora {
+
+constexpr std::size_t kStatusTextSize = 256;
+constexpr std::size_t kFilePathSize = 260;
+
+// The shell's state for the whole run: the settings, the window text, the file of the
+// current update or read-out and the outcome of the last update.
+struct ShellContext {
+  ShellContext(Settings& settingsIn, EngineContext& engineIn, UiPort& uiIn, OsServices& osIn, SettingsStore& storeIn,
+               CharStepper nextCharIn = NextUtf8Char)
+      : settings(settingsIn), engine(engineIn), ui(uiIn), os(osIn), store(storeIn), nextChar(nextCharIn) {}
+
+  Settings& settings;
+  EngineContext& engine;
+  UiPort& ui;
+  OsServices& os;
+  SettingsStore& store;
+  CharStepper nextChar;
+
+  std::array<char, kStatusTextSize> statusText{};
+  std::array<char, kFilePathSize> filePath{};
+  std::int32_t exitCode = 0;
+  bool silentMode = false;
+  int updateResult = 1;
+};
+
+}  // namespace tessora
