@@ -17,7 +17,6 @@ class DirectHidPort : public HidReportPort {
 
   // Wired straight to the board, the port is open for as long as it exists.
   bool IsOpen() const override { return true; }
-  void Close() override {}
 
   std::uint16_t FeatureReportLength() const override;
   std::uint16_t InputReportLength() const override;

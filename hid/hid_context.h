@@ -41,7 +41,6 @@ class HidContext {
   DeviceStack& stack;
   OsServices& os;
   HidMessageSink& messages;
-  OsHandle mainWindow = kNullHandle;  // owner of ListHidDevices' messages
 
   std::array<HidDeviceEntry, kHidDeviceTableSize> HidDeviceTable{};
   std::uint32_t HidDeviceCount = 0;

@@ -9,12 +9,12 @@ namespace tessora {
 
 namespace {
 
-void ShowError(HidContext& context, OsHandle owner, const char* text) {
-  context.messages.ShowMessage(owner, text, kHidMessageCaption, kHidMessageStyle);
+void ShowError(HidContext& context, bool ownedByMainWindow, const char* text) {
+  context.messages.ShowMessage(ownedByMainWindow, text, kHidMessageCaption, kHidMessageStyle);
 }
 
 bool FailList(HidContext& context, const char* text) {
-  ShowError(context, context.mainWindow, text);
+  ShowError(context, true, text);
   return false;
 }
 
@@ -47,10 +47,10 @@ OsHandle OpenDeviceInterface(HidContext& context, OsHandle set, const DeviceInte
                              std::unique_ptr<char[]>& detail) {
   switch (ReadInterfacePath(context.stack, set, interface, detail)) {
     case InterfacePathResult::NoMemory:
-      ShowError(context, kNullHandle, "Error: OpenDeviceInterface: malloc failed!");
+      ShowError(context, false, "Error: OpenDeviceInterface: malloc failed!");
       return kNullHandle;
     case InterfacePathResult::Unreadable:
-      ShowError(context, kNullHandle, "Error: SetupDiGetInterfaceDeviceDetail failed!");
+      ShowError(context, false, "Error: SetupDiGetInterfaceDeviceDetail failed!");
       detail.reset();
       return kNullHandle;
     case InterfacePathResult::Read:
@@ -58,7 +58,7 @@ OsHandle OpenDeviceInterface(HidContext& context, OsHandle set, const DeviceInte
   }
   OsHandle device = context.stack.CreateFileA(detail.get(), 0, kFileShareRead | kFileShareWrite, kOpenExisting, 0);
   if (!IsUsable(device)) {
-    ShowError(context, kNullHandle, "Error: CreateFile failed!");
+    ShowError(context, false, "Error: CreateFile failed!");
     detail.reset();
     return kNullHandle;
   }

@@ -1,16 +1,14 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/types.h"
-
 namespace tessora {
 
 // Where the HID enumeration shows its problems: the shell's message display (a message
-// box with these four arguments, or the debug output in silent mode).
+// box, owned by the main window or by none, or the debug output in silent mode).
 class HidMessageSink {
  public:
   virtual ~HidMessageSink() = default;
-  virtual void ShowMessage(OsHandle owner, const char* text, const char* caption, std::uint32_t style) = 0;
+  virtual void ShowMessage(bool ownedByMainWindow, const char* text, const char* caption, std::uint32_t style) = 0;
 };
 
 constexpr const char* kHidMessageCaption = "Error!";

@@ -11,7 +11,6 @@ class HidReportPort {
   virtual ~HidReportPort() = default;
 
   virtual bool IsOpen() const = 0;
-  virtual void Close() = 0;
 
   virtual std::uint16_t FeatureReportLength() const = 0;
   virtual std::uint16_t InputReportLength() const = 0;

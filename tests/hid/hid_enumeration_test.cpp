@@ -74,7 +74,7 @@ TEST(HidEnumeration, TheListGivesUpAtTheFirstUnreadableDeviceWithItsMessage) {
     EXPECT_EQ(system.messages.shown[0].text, fault.message);
     EXPECT_EQ(system.messages.shown[0].caption, "Error!");
     EXPECT_EQ(system.messages.shown[0].style, 16u);
-    EXPECT_EQ(system.messages.shown[0].owner, testing::kMainWindow);
+    EXPECT_TRUE(system.messages.shown[0].ownedByMainWindow);
     EXPECT_EQ(system.stack.OpenHandleCount(), 0u);
   }
 }

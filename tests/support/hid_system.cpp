@@ -7,9 +7,7 @@
 namespace tessora::testing {
 
 HidSystem::HidSystem()
-    : native(CreateNativeOsServices()), clock(*native), stack(clock), context(stack, clock, messages) {
-  context.mainWindow = kMainWindow;
-}
+    : native(CreateNativeOsServices()), clock(*native), stack(clock), context(stack, clock, messages) {}
 
 std::size_t HidSystem::AddDevice(std::uint16_t vendorId, std::uint16_t productId, std::u16string product) {
   char path[96];

@@ -12,7 +12,7 @@
 namespace tessora::testing {
 
 struct ShownMessage {
-  OsHandle owner;
+  bool ownedByMainWindow;
   std::string text;
   std::string caption;
   std::uint32_t style;
@@ -20,15 +20,14 @@ struct ShownMessage {
 
 class RecordingMessages : public HidMessageSink {
  public:
-  void ShowMessage(OsHandle owner, const char* text, const char* caption, std::uint32_t style) override {
-    shown.push_back({owner, text, caption, style});
+  void ShowMessage(bool ownedByMainWindow, const char* text, const char* caption, std::uint32_t style) override {
+    shown.push_back({ownedByMainWindow, text, caption, style});
   }
   std::vector<ShownMessage> shown;
 };
 
 constexpr std::uint16_t kControllerVendorId = 0x3E9A;
 constexpr std::uint16_t kControllerProductId = 0x0210;
-constexpr OsHandle kMainWindow = 0x1234;
 
 // A simulated system of HID devices on a virtual clock, with the HID context over it.
 class HidSystem {
