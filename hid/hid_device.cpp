@@ -105,7 +105,7 @@ void hidDeviceClass::ReadDeviceText(bool (DeviceStack::*query)(OsHandle, char16_
   if ((context_.stack.*query)(ioHandle.Get(), units, static_cast<std::uint32_t>(bytes)))
     NarrowToLowBytes(units, bytes / sizeof(char16_t), text, textSize);
   else
-    CopyTextIfFits("unknown", text, textSize);
+    CopyTextIfFits(kUnknownText, text, textSize);
 }
 
 bool hidDeviceClass::OpenFirstMatch(std::uint16_t wantedVendorId, std::uint16_t wantedProductId,
@@ -118,7 +118,7 @@ bool hidDeviceClass::OpenFirstMatch(std::uint16_t wantedVendorId, std::uint16_t 
 
 bool hidDeviceClass::OpenNextMatch(std::uint16_t wantedVendorId, std::uint16_t wantedProductId,
                                    const char* wantedProductText) {
-  const char* wanted = wantedProductText != nullptr ? wantedProductText : "unknown";
+  const char* wanted = TextOrUnknown(wantedProductText);
   if (isOpen) Close();
   std::uint32_t count = context_.HidDeviceCount < kHidDeviceTableSize ? context_.HidDeviceCount
                                                                        : static_cast<std::uint32_t>(kHidDeviceTableSize);

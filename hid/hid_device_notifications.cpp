@@ -25,8 +25,8 @@ bool hidDeviceClass::OnDeviceArrival(const DeviceInterfaceNotice& notice, std::u
   if (!NoticePath(notice, path)) return true;
   OpenPath(path);
   if (!isOpen) return true;
-  const char* wanted = wantedProductText != nullptr ? wantedProductText : "unknown";
-  if (wantedVendorId != vendorId || wantedProductId != productId || std::strcmp(wanted, productText) != 0) {
+  if (wantedVendorId != vendorId || wantedProductId != productId ||
+      std::strcmp(TextOrUnknown(wantedProductText), productText) != 0) {
     Close();
     return false;
   }

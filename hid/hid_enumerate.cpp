@@ -1,5 +1,5 @@
 // EnumerateHidDevices: the table the device object opens devices from.
-#include <cstring>
+#include <iterator>
 
 #include "hid/hid_enumeration.h"
 #include "hid/hid_interface_path.h"
@@ -35,7 +35,7 @@ bool ReadTableEntry(DeviceStack& stack, OsHandle set, const Guid& hidGuid, std::
   if (stack.HidD_GetProductString(device.Get(), product, sizeof product))
     NarrowLikeWcstombs(product, std::size(product), entry.productText, sizeof entry.productText);
   else
-    CopyTextIfFits("unknown", entry.productText, sizeof entry.productText);
+    CopyTextIfFits(kUnknownText, entry.productText, sizeof entry.productText);
   return true;
 }
 

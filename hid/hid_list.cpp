@@ -1,5 +1,6 @@
 // ListHidDevices and OpenDeviceInterface: the candidate list the connection walks.
 #include <cstring>
+#include <iterator>
 
 #include "hid/hid_enumeration.h"
 #include "hid/hid_interface_path.h"

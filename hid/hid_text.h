@@ -16,6 +16,11 @@ bool NarrowLikeWcstombs(const char16_t* units, std::size_t unitCount, char* dest
 void NarrowToLowBytes(const char16_t* units, std::size_t unitCount, char* destination,
                       std::size_t destinationSize);
 
+// The text of a device that has no product or serial string, and of a product text
+// asked for as none.
+constexpr const char* kUnknownText = "unknown";
+inline const char* TextOrUnknown(const char* text) { return text != nullptr ? text : kUnknownText; }
+
 // Copies text with its terminator only when the whole of it fits.
 bool CopyTextIfFits(const char* text, char* destination, std::size_t destinationSize);
 
