@@ -15,6 +15,9 @@ class DirectHidPort : public HidReportPort {
  public:
   explicit DirectHidPort(sim::SimBoard& board) : face_(board) {}
 
+  // Wired straight to the board, the port is open for as long as it exists.
+  bool IsOpen() const override { return true; }
+
   std::uint16_t FeatureReportLength() const override;
   std::uint16_t InputReportLength() const override;
   std::uint16_t OutputReportLength() const override;

@@ -3,11 +3,14 @@
 
 namespace tessora {
 
-// What the EEPROM engine needs of an open HID device: its report lengths (ID byte
-// included, 0 when the device has no such report) and the four report transfers.
+// What the EEPROM engine and the shell need of a HID device: whether it is open, its
+// report lengths (ID byte included, 0 when the device has no such report), the four
+// report transfers, and closing it.
 class HidReportPort {
  public:
   virtual ~HidReportPort() = default;
+
+  virtual bool IsOpen() const = 0;
 
   virtual std::uint16_t FeatureReportLength() const = 0;
   virtual std::uint16_t InputReportLength() const = 0;

@@ -48,6 +48,14 @@ struct HidCaps {
   std::uint16_t featureReportByteLength = 0;
 };
 
+// The record of one overlapped transfer (OVERLAPPED on Windows): the event the backend
+// sets when the transfer ends, and room for the backend's own state. It must stay where
+// it is until the transfer has ended and been collected with GetOverlappedResult.
+struct OverlappedIo {
+  OsHandle event = kNullHandle;
+  alignas(8) std::uint8_t backend[32] = {};
+};
+
 class DeviceStack {
  public:
   virtual ~DeviceStack() = default;
@@ -82,6 +90,18 @@ class DeviceStack {
   // Blocking report transfers on a HID handle.
   virtual bool WriteFile(OsHandle device, const void* buffer, std::uint32_t size, std::uint32_t* written) = 0;
   virtual bool ReadFile(OsHandle device, void* buffer, std::uint32_t size, std::uint32_t* read) = 0;
+  // Report read on a handle opened with kFileFlagOverlapped. True when it completed at
+  // once; false with kErrorIoPending while it runs (the record's event is set when it
+  // ends); false with another error when it could not start.
+  virtual bool ReadFileOverlapped(OsHandle device, void* buffer, std::uint32_t size, OverlappedIo& overlapped) = 0;
+  // The outcome of an overlapped transfer; with wait, once it has ended. Without wait a
+  // running transfer fails with kErrorIoIncomplete; a cancelled one ends with
+  // kErrorOperationAborted.
+  virtual bool GetOverlappedResult(OsHandle device, OverlappedIo& overlapped, std::uint32_t* transferred,
+                                   bool wait) = 0;
+  // Asks a running transfer to end, whichever thread started it; collect it afterwards
+  // with GetOverlappedResult. Fails with kErrorNotFound when it is no longer running.
+  virtual bool CancelIoEx(OsHandle device, OverlappedIo& overlapped) = 0;
 
   // --- WinUSB (bound at first use on Windows; a failed bind fails WinUsb_Initialize) ---
   virtual bool WinUsb_Initialize(OsHandle device, OsHandle* interfaceHandle) = 0;

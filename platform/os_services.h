@@ -8,6 +8,8 @@
 
 #include "platform/named_mutex.h"
 
+#include "platform/types.h"
+
 namespace tessora {
 
 struct OsVersion {
@@ -30,6 +32,16 @@ class OsServices {
   // Creates the named mutex, not owned, or opens the existing one of that name
   // (lastError is then kErrorAlreadyExists). Null on failure, with the reason in lastError.
   virtual std::unique_ptr<NamedMutex> CreateMutexA(const char* name, std::uint32_t& lastError) = 0;
+  // --- events: auto-reset, created non-signalled, unnamed (see platform/event.h) ---
+  // kNullHandle when the event cannot be created.
+  virtual OsHandle CreateEventA() = 0;
+  virtual bool SetEvent(OsHandle event) = 0;
+  virtual bool ResetEvent(OsHandle event) = 0;
+  virtual bool CloseEvent(OsHandle event) = 0;
+  // Waits for any one of the events: kWaitObject0 + the lowest index that is set (only
+  // that event is reset), kWaitTimeout, or kWaitFailed for a bad handle or count.
+  virtual std::uint32_t WaitForMultipleObjects(std::uint32_t count, const OsHandle* events,
+                                               std::uint32_t milliseconds) = 0;
 };
 
 }  // namespace tessora

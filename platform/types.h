@@ -38,7 +38,10 @@ constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
 constexpr std::uint32_t kErrorNoMoreItems = 259;
 constexpr std::uint32_t kErrorDeviceNotConnected = 1167;
+constexpr std::uint32_t kErrorOperationAborted = 995;
+constexpr std::uint32_t kErrorIoIncomplete = 996;
 constexpr std::uint32_t kErrorIoPending = 997;
+constexpr std::uint32_t kErrorNotFound = 1168;
 
 // Wait results.
 constexpr std::uint32_t kWaitObject0 = 0;

@@ -23,6 +23,16 @@ class VirtualClock : public OsServices {
     return real_.CreateMutexA(name, lastError);
   }
 
+  // Events are real: they hand reports between threads, which virtual time cannot do.
+  OsHandle CreateEventA() override { return real_.CreateEventA(); }
+  bool SetEvent(OsHandle event) override { return real_.SetEvent(event); }
+  bool ResetEvent(OsHandle event) override { return real_.ResetEvent(event); }
+  bool CloseEvent(OsHandle event) override { return real_.CloseEvent(event); }
+  std::uint32_t WaitForMultipleObjects(std::uint32_t count, const OsHandle* events,
+                                       std::uint32_t milliseconds) override {
+    return real_.WaitForMultipleObjects(count, events, milliseconds);
+  }
+
   void Advance(std::uint64_t milliseconds) { now_ += milliseconds; }
   std::uint64_t SleepCount() const { return sleeps_.load(); }
   std::uint64_t SleptMilliseconds() const { return slept_.load(); }

@@ -1,10 +1,11 @@
 #pragma once
 #include "platform/os_services.h"
+#include "platform/posix/posix_events.h"
 
 namespace tessora {
 
 // Linux OS services: nanosleep, the monotonic clock, standard error as debug output,
-// robust shared-memory mutexes.
+// robust shared-memory mutexes and events of its own.
 class PosixOsServices : public OsServices {
  public:
   void Sleep(std::uint32_t milliseconds) override;
@@ -12,6 +13,18 @@ class PosixOsServices : public OsServices {
   OsVersion GetVersionExA() override;
   void OutputDebugStringA(const char* text) override;
   std::unique_ptr<NamedMutex> CreateMutexA(const char* name, std::uint32_t& lastError) override;
+
+  OsHandle CreateEventA() override { return events_.Create(); }
+  bool SetEvent(OsHandle event) override { return events_.Set(event); }
+  bool ResetEvent(OsHandle event) override { return events_.Reset(event); }
+  bool CloseEvent(OsHandle event) override { return events_.Close(event); }
+  std::uint32_t WaitForMultipleObjects(std::uint32_t count, const OsHandle* events,
+                                       std::uint32_t milliseconds) override {
+    return events_.WaitForAny(count, events, milliseconds);
+  }
+
+ private:
+  PosixEventTable events_;
 };
 
 }  // namespace tessora

@@ -92,12 +92,18 @@ bool HidFace::WriteOutput(const std::uint8_t* report, std::uint32_t length) {
 bool HidFace::ReadInput(std::uint8_t* report, std::uint32_t length, std::uint32_t* read) {
   std::lock_guard lock(mutex_);
   if (read != nullptr) *read = 0;
-  std::uint32_t reportLength = board_.Config().inputReportLength;
-  if (report == nullptr || length < reportLength || inputReports_.empty() || !board_.Present()) return false;
+  if (report == nullptr || inputReports_.empty() || !board_.Present()) return false;
+  std::uint32_t reportLength = static_cast<std::uint32_t>(inputReports_.front().size());
+  if (length < reportLength) return false;
   std::memcpy(report, inputReports_.front().data(), reportLength);
   inputReports_.pop_front();
   if (read != nullptr) *read = reportLength;
   return true;
+}
+
+void HidFace::QueueInput(std::vector<std::uint8_t> report) {
+  std::lock_guard lock(mutex_);
+  inputReports_.push_back(std::move(report));
 }
 
 bool HidFace::InputWaiting() const {

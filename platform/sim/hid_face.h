@@ -30,6 +30,8 @@ class HidFace {
   // False when no input report is waiting: the model never blocks its caller.
   bool ReadInput(std::uint8_t* report, std::uint32_t length, std::uint32_t* read);
   bool InputWaiting() const;
+  // An input report the device sends of its own accord.
+  void QueueInput(std::vector<std::uint8_t> report);
 
  private:
   // Carries out one request as the device received it (length bytes of it); the

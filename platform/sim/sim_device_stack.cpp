@@ -268,6 +268,7 @@ bool SimDeviceStack::CloseHandle(OsHandle handle) {
   std::lock_guard lock(mutex_);
   auto found = handles_.find(handle);
   if (found == handles_.end() || found->second.kind != HandleKind::File) return Fail(kErrorInvalidHandle);
+  AbortOverlappedRead(handle);
   handles_.erase(found);
   return true;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/device_stack.h"
+#include "platform/os_services.h"
 #include "platform/sim/hid_face.h"
 #include "platform/sim/sim_board.h"
 
@@ -53,6 +54,9 @@ struct BoardIdentity {
 class SimDeviceStack : public DeviceStack {
  public:
   SimDeviceStack() = default;
+  // Overlapped reads signal their events through these services; without them such
+  // reads are not supported.
+  explicit SimDeviceStack(OsServices& events) : events_(&events) {}
   SimDeviceStack(const SimDeviceStack&) = delete;
   SimDeviceStack& operator=(const SimDeviceStack&) = delete;
 
@@ -63,6 +67,9 @@ class SimDeviceStack : public DeviceStack {
   std::size_t InterfaceCount() const { return interfaces_.size(); }
   // Handles still open; a leak shows up here.
   std::size_t OpenHandleCount() const;
+  // An input report arriving from the device behind a HID interface that has a face: a
+  // pending overlapped read takes it, otherwise it waits for the next read.
+  void DeliverInputReport(std::size_t interfaceIndex, std::vector<std::uint8_t> report);
 
   std::uint32_t GetLastError() override;
 
@@ -86,6 +93,10 @@ class SimDeviceStack : public DeviceStack {
                        std::uint32_t outSize, std::uint32_t* bytesReturned) override;
   bool WriteFile(OsHandle device, const void* buffer, std::uint32_t size, std::uint32_t* written) override;
   bool ReadFile(OsHandle device, void* buffer, std::uint32_t size, std::uint32_t* read) override;
+  bool ReadFileOverlapped(OsHandle device, void* buffer, std::uint32_t size, OverlappedIo& overlapped) override;
+  bool GetOverlappedResult(OsHandle device, OverlappedIo& overlapped, std::uint32_t* transferred,
+                           bool wait) override;
+  bool CancelIoEx(OsHandle device, OverlappedIo& overlapped) override;
 
   bool WinUsb_Initialize(OsHandle device, OsHandle* interfaceHandle) override;
   bool WinUsb_ControlTransfer(OsHandle interfaceHandle, const UsbSetupPacket& setup, std::uint8_t* buffer,
@@ -109,7 +120,17 @@ class SimDeviceStack : public DeviceStack {
     std::vector<std::size_t> members;  // info set: interface indexes in enumeration order
     std::size_t interfaceIndex = 0;    // file, preparsed data, WinUSB interface
     std::uint32_t access = 0;
-    std::uint32_t flags = 0;  // CreateFileA flags of a file handle
+    std::uint32_t flags = 0;           // file: CreateFileA flags
+  };
+  // The one overlapped read of a file handle, from ReadFileOverlapped until the next.
+  struct OverlappedRead {
+    const OverlappedIo* record = nullptr;  // identifies the transfer; never written through
+    OsHandle event = kNullHandle;
+    std::uint8_t* buffer = nullptr;
+    std::uint32_t size = 0;
+    bool ended = false;
+    std::uint32_t transferred = 0;
+    std::uint32_t error = kErrorSuccess;
   };
 
   OsHandle NewHandle(HandleEntry entry);
@@ -124,12 +145,19 @@ class SimDeviceStack : public DeviceStack {
   bool FilterDriverRequest(SimBoard& board, std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
                            std::uint8_t* out, std::uint32_t outSize, std::uint32_t* bytesReturned);
   bool WinUsbRequest(SimBoard& board, const UsbSetupPacket& setup, std::uint8_t* buffer, std::uint32_t* transferred);
+  // Hands waiting input reports to the pending overlapped reads on that interface.
+  void CompleteOverlappedReads(std::size_t interfaceIndex);
+  void EndOverlappedRead(OverlappedRead& read, std::uint32_t transferred, std::uint32_t error);
+  // Closing a handle ends its pending read, as Windows does.
+  void AbortOverlappedRead(OsHandle device);
 
   mutable std::recursive_mutex mutex_;
   std::deque<SimInterface> interfaces_;  // deque: references stay valid as interfaces are added
   std::vector<std::unique_ptr<HidFace>> hidFaces_;
   std::map<OsHandle, HandleEntry> handles_;
   OsHandle nextHandle_ = 0x1000;
+  OsServices* events_ = nullptr;
+  std::map<OsHandle, OverlappedRead> overlappedReads_;
 };
 
 }  // namespace tessora::sim

@@ -102,6 +102,8 @@ bool SimDeviceStack::WriteFile(OsHandle device, const void* buffer, std::uint32_
   if (interface->hidFace == nullptr) return Fail(kErrorInvalidFunction);
   if (!interface->hidFace->WriteOutput(static_cast<const std::uint8_t*>(buffer), size)) return Fail(kErrorGenFailure);
   if (written != nullptr) *written = size;
+  // A bus read's answer is an input report, which a pending overlapped read takes.
+  CompleteOverlappedReads(Find(device, HandleKind::File)->interfaceIndex);
   return true;
 }
 

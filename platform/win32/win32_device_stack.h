@@ -31,6 +31,10 @@ class Win32DeviceStack : public DeviceStack {
                        std::uint32_t outSize, std::uint32_t* bytesReturned) override;
   bool WriteFile(OsHandle device, const void* buffer, std::uint32_t size, std::uint32_t* written) override;
   bool ReadFile(OsHandle device, void* buffer, std::uint32_t size, std::uint32_t* read) override;
+  bool ReadFileOverlapped(OsHandle device, void* buffer, std::uint32_t size, OverlappedIo& overlapped) override;
+  bool GetOverlappedResult(OsHandle device, OverlappedIo& overlapped, std::uint32_t* transferred,
+                           bool wait) override;
+  bool CancelIoEx(OsHandle device, OverlappedIo& overlapped) override;
 
   bool WinUsb_Initialize(OsHandle device, OsHandle* interfaceHandle) override;
   bool WinUsb_ControlTransfer(OsHandle interfaceHandle, const UsbSetupPacket& setup, std::uint8_t* buffer,

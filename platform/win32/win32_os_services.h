@@ -11,6 +11,13 @@ class Win32OsServices : public OsServices {
   OsVersion GetVersionExA() override;
   void OutputDebugStringA(const char* text) override;
   std::unique_ptr<NamedMutex> CreateMutexA(const char* name, std::uint32_t& lastError) override;
+
+  OsHandle CreateEventA() override;
+  bool SetEvent(OsHandle event) override;
+  bool ResetEvent(OsHandle event) override;
+  bool CloseEvent(OsHandle event) override;
+  std::uint32_t WaitForMultipleObjects(std::uint32_t count, const OsHandle* events,
+                                       std::uint32_t milliseconds) override;
 };
 
 }  // namespace tessora

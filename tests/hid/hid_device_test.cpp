@@ -1,0 +1,183 @@
+#include "hid/hid_device.h"
+#include "hid/hid_enumeration.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/hid_system.h"
+
+namespace tessora {
+namespace {
+
+using testing::HidSystem;
+using testing::kControllerProductId;
+using testing::kControllerVendorId;
+
+constexpr const char* kControllerText = "Qorvane USB Controller";
+
+class CountingHooks : public hidDeviceClass {
+ public:
+  using hidDeviceClass::hidDeviceClass;
+  ~CountingHooks() override { Close(); }
+  void OpenHook1() override { ++hooks; }
+  void OpenHook2() override { ++hooks; }
+  void OpenHook3() override { ++hooks; }
+  int hooks = 0;
+};
+
+TEST(HidDevice, IdenticalDevicesOpenOneAfterTheOther) {
+  HidSystem system;
+  auto first = testing::MakeBoard();
+  auto second = testing::MakeBoard();
+  std::size_t a = system.AddController(*first, "A");
+  std::size_t b = system.AddController(*second, "B");
+  hidDeviceClass device(system.context);
+
+  ASSERT_TRUE(device.OpenFirstMatch(kControllerVendorId, kControllerProductId, kControllerText));
+  EXPECT_EQ(device.DevicePath(), system.Interface(a).path);
+  EXPECT_STREQ(device.SerialText(), "A");
+  ASSERT_TRUE(device.OpenNextMatch(kControllerVendorId, kControllerProductId, kControllerText));
+  EXPECT_EQ(device.DevicePath(), system.Interface(b).path);
+  EXPECT_FALSE(device.OpenNextMatch(kControllerVendorId, kControllerProductId, kControllerText));
+  EXPECT_FALSE(device.IsOpen());
+  EXPECT_EQ(system.stack.OpenHandleCount(), 0u);
+}
+
+TEST(HidDevice, MatchesAreExactAndUnopenableOnesArePassedOver) {
+  HidSystem system;
+  std::size_t refusing = system.AddDevice(0x1111, 0x2222, u"Twin");
+  system.Interface(refusing).refusesReadWrite = true;
+  system.AddDevice(0x1111, 0x2222, u"twin");
+  std::size_t open = system.AddDevice(0x1111, 0x2222, u"Twin");
+  std::size_t unnamed = system.AddDevice(0x1111, 0x3333, u"");
+  system.Interface(unnamed).productFails = true;
+  hidDeviceClass device(system.context);
+
+  ASSERT_TRUE(device.OpenFirstMatch(0x1111, 0x2222, "Twin"));
+  EXPECT_EQ(device.DevicePath(), system.Interface(open).path);
+  // A device without a product string is asked for as none.
+  EXPECT_TRUE(device.OpenNextMatch(0x1111, 0x3333, nullptr));
+  EXPECT_EQ(device.DevicePath(), system.Interface(unnamed).path);
+}
+
+// A keyboard listed before the controller must not make the walk miss the controller.
+TEST(HidDevice, AScanThatOpensNothingLeavesLaterDevicesReachable) {
+  HidSystem system;
+  system.AddKeyboard();
+  auto board = testing::MakeBoard();
+  std::size_t controller = system.AddController(*board);
+  hidDeviceClass device(system.context);
+
+  EXPECT_FALSE(device.OpenFirstMatch(0x046D, 0xC31C, "USB Keyboard"));
+  EXPECT_FALSE(device.OpenNextMatch(0x9999, 0x9999, "Absent"));
+  ASSERT_TRUE(device.OpenNextMatch(kControllerVendorId, kControllerProductId, kControllerText));
+  EXPECT_EQ(device.DevicePath(), system.Interface(controller).path);
+  EXPECT_EQ(device.FeatureReportLength(), 128);
+}
+
+TEST(HidDevice, OpenFirstMatchWithoutDevicesLeavesAnOpenObjectOpen) {
+  HidSystem system;
+  auto board = testing::MakeBoard();
+  std::size_t controller = system.AddController(*board);
+  hidDeviceClass device(system.context);
+  ASSERT_TRUE(device.OpenFirstMatch(kControllerVendorId, kControllerProductId, kControllerText));
+
+  system.Interface(controller).present = false;
+  EXPECT_FALSE(device.OpenFirstMatch(kControllerVendorId, kControllerProductId, kControllerText));
+  EXPECT_TRUE(device.IsOpen());
+}
+
+TEST(HidDevice, CloseReleasesEverythingOnceAndNothingWhenClosed) {
+  HidSystem system;
+  auto board = testing::MakeBoard();
+  system.AddController(*board);
+  hidDeviceClass device(system.context);
+  device.Close();
+  EXPECT_EQ(system.clock.SleepCount(), 0u);
+
+  ASSERT_TRUE(device.OpenFirstMatch(kControllerVendorId, kControllerProductId, kControllerText));
+  EXPECT_EQ(system.stack.OpenHandleCount(), 2u);
+  device.Close();
+  EXPECT_EQ(system.stack.OpenHandleCount(), 0u);
+  EXPECT_EQ(device.VendorId(), 0xFFFF);
+  EXPECT_EQ(device.InputReportLength(), 0);
+  EXPECT_EQ(device.InputReport(), nullptr);
+  // The texts outlive the reset.
+  EXPECT_STREQ(device.ProductText(), kControllerText);
+  device.Close();
+  EXPECT_EQ(system.clock.SleepCount(), 0u);
+}
+
+TEST(HidDevice, ADeviceWithoutDescriptorDataIsOpenWithoutReportsOrHooks) {
+  HidSystem system;
+  std::size_t index = system.AddDevice(0x1111, 0x2222, u"Plain");
+  CountingHooks device(system.context);
+  device.OpenPath(system.Interface(index).path.c_str());
+  EXPECT_EQ(device.hooks, 3);
+  EXPECT_EQ(device.InputReportLength(), 8);
+
+  system.Interface(index).descriptorFails = true;
+  device.OpenPath(system.Interface(index).path.c_str());
+  ASSERT_TRUE(device.IsOpen());
+  EXPECT_EQ(device.hooks, 3);
+  EXPECT_EQ(device.InputReportLength(), 0);
+  EXPECT_EQ(device.VendorId(), 0xFFFF);
+  EXPECT_EQ(device.InputReport(), nullptr);
+  EXPECT_EQ(device.ReadInputReportOverlapped(1, 0), -1);
+  device.Close();
+  EXPECT_EQ(system.stack.OpenHandleCount(), 0u);
+}
+
+// The object keeps the low byte of each unit; a zero low byte ends the text.
+TEST(HidDevice, StringsKeepTheLowByteOfEachUnit) {
+  HidSystem system;
+  std::size_t index = system.AddDevice(0x1111, 0x2222, u"\u0141odz \u0100rest");
+  system.Interface(index).serialNumber = std::u16string(40, u'7');
+  hidDeviceClass device(system.context);
+  device.OpenPath(system.Interface(index).path.c_str());
+  EXPECT_STREQ(device.ProductText(), "Aodz ");
+  EXPECT_EQ(std::string(device.SerialText()), std::string(16, '7'));
+
+  system.Interface(index).productFails = true;
+  device.OpenPath(system.Interface(index).path.c_str());
+  EXPECT_STREQ(device.ProductText(), "unknown");
+}
+
+TEST(HidDevice, ATooLongPathIsNeverOpened) {
+  HidSystem system;
+  std::size_t index = system.AddDevice(0x1111, 0x2222, u"Deep");
+  system.Interface(index).path = "\\\\?\\hid#" + std::string(1100, 'p');
+  hidDeviceClass device(system.context);
+  device.OpenPath(system.Interface(index).path.c_str());
+  EXPECT_FALSE(device.IsOpen());
+  EXPECT_EQ(EnumerateHidDevices(system.context), 0u);
+}
+
+TEST(HidDevice, ArrivalKeepsOnlyTheWantedDeviceAndRemovalClosesIt) {
+  HidSystem system;
+  auto board = testing::MakeBoard();
+  std::size_t controller = system.AddController(*board);
+  std::size_t other = system.AddDevice(0x1111, 0x2222, u"Other");
+  hidDeviceClass device(system.context);
+  DeviceInterfaceNotice otherNotice{sim::kHidInterfaceGuid, system.Interface(other).path};
+  DeviceInterfaceNotice controllerNotice{sim::kHidInterfaceGuid, system.Interface(controller).path};
+
+  EXPECT_FALSE(device.OnDeviceArrival(otherNotice, kControllerVendorId, kControllerProductId, kControllerText));
+  EXPECT_FALSE(device.IsOpen());
+  EXPECT_FALSE(device.OnDeviceArrival(controllerNotice, kControllerVendorId, kControllerProductId, "qorvane"));
+  EXPECT_FALSE(device.IsOpen());
+  EXPECT_TRUE(device.OnDeviceArrival(controllerNotice, kControllerVendorId, kControllerProductId, kControllerText));
+  ASSERT_TRUE(device.IsOpen());
+
+  EXPECT_FALSE(device.OnDeviceRemoval(otherNotice));
+  EXPECT_TRUE(device.IsOpen());
+  std::string shouted = system.Interface(controller).path;
+  for (char& c : shouted) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  EXPECT_TRUE(device.OnDeviceRemoval(DeviceInterfaceNotice{sim::kHidInterfaceGuid, shouted}));
+  EXPECT_FALSE(device.IsOpen());
+  EXPECT_EQ(system.stack.OpenHandleCount(), 0u);
+}
+
+}  // namespace
+}  // namespace tessora
