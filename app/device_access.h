@@ -6,6 +6,8 @@
 
 namespace tessora {
 
+struct ShellContext;
+
 // The device side of a run, built once at start-up: the device stack the program talks
 // through (real or simulated), the device subsystems over it and the engine's
 // connection state.
@@ -13,6 +15,8 @@ class DeviceAccess {
  public:
   virtual ~DeviceAccess() = default;
   virtual EngineContext& Engine() = 0;
+  // From now on the device side's messages go through the shell's message display.
+  virtual void AttachShell(ShellContext& shell) = 0;
   // Keeps what must outlive the run (a simulated board's EEPROM); false with a reason.
   virtual bool Finish(std::string& error) = 0;
 };

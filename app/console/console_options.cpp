@@ -134,7 +134,9 @@ board kept there instead of real devices:
                  eeprom_address = 0x51        write_limit = 64
                  fail_after = N|never         corrupt_readback = ADDRESS|none
                  feature_report_length, input_report_length, output_report_length = 128
-                 busy_polls = 2|stuck         latency_us, write_cycle_us, bus_khz (reserved)
+                 busy_polls = 2|stuck         crc_errors = N    short_bus_data = N
+                 open_fails = yes|no          winusb_init_fails = yes|no
+                 latency_us, write_cycle_us, bus_khz (reserved for a timing model)
   trace.log    one line appended for every request the board serves
 )";
 }

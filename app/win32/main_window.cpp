@@ -24,7 +24,7 @@ void OnCreate(HWND window, Win32Program& program) {
 
 void OnDestroy(Win32Program& program) {
   std::unique_ptr<HidReportPort>& hid = program.devices->Engine().hidDevice;
-  if (hid) hid->Close();
+  if (hid && hid->IsOpen()) hid->Close();
   hid.reset();
   PostQuitMessage(0);
 }

@@ -54,6 +54,7 @@ int RunTessora(HINSTANCE instance, const char* commandLine, int showCommand, con
   }
   program.shell = std::make_unique<ShellContext>(program.settings, program.devices->Engine(), program.ui,
                                                  *program.os, *program.store, NextAnsiChar);
+  program.devices->AttachShell(*program.shell);
 
   char title[kTextSize];
   char className[kTextSize];

@@ -62,7 +62,7 @@ class SimDeviceStack : public DeviceStack {
 
   // Lists the faces the board presents (HID, FilterDriver, WinUSB) as interfaces.
   void AttachBoard(SimBoard& board, const BoardIdentity& identity = {});
-  std::size_t AddInterface(SimInterface interface);
+  std::size_t AddInterface(SimInterface entry);
   SimInterface& Interface(std::size_t index) { return interfaces_[index]; }
   std::size_t InterfaceCount() const { return interfaces_.size(); }
   // Handles still open; a leak shows up here.
@@ -139,7 +139,7 @@ class SimDeviceStack : public DeviceStack {
   // The interface behind a file handle while its device is still there.
   SimInterface* ConnectedInterface(OsHandle device);
   bool Fail(std::uint32_t error);
-  bool InterfaceIsPresent(const SimInterface& interface) const;
+  bool InterfaceIsPresent(const SimInterface& entry) const;
   // The board behind a handle of that kind (file or WinUSB interface) while it is there.
   SimBoard* ConnectedBoard(OsHandle handle, HandleKind kind, InterfaceKind expected);
   bool FilterDriverRequest(SimBoard& board, std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,

@@ -2,7 +2,10 @@
 // HID.DLL and KERNEL32, passed through with their own results and last-error codes.
 #include <windows.h>
 
+// MinGW's HID header declares the HID.DLL calls without C linkage.
+extern "C" {
 #include <hidsdi.h>
+}
 
 #include <cstring>
 #include <new>
