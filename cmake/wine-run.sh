@@ -33,6 +33,12 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   fi
   wineserver -w
 fi
+# Without a window manager Wine waits up to two seconds for one whenever a managed window is
+# hidden or destroyed; unmanaged windows, with Wine's own frames, need no such wait.
+if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  wineserver -w
+fi
 
 if [[ -n "${DISPLAY:-}" ]]; then
   # The first Wine process of a session starts wineserver and the system processes, and they

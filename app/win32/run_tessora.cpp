@@ -7,25 +7,6 @@
 
 namespace tessora {
 
-namespace {
-
-constexpr int kTextSize = 256;
-
-void RegisterMainWindowClass(HINSTANCE instance, const char* className) {
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.style = CS_HREDRAW | CS_VREDRAW;
-  windowClass.lpfnWndProc = MainWindowProcedure;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TESSORA));
-  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  windowClass.lpszMenuName = MAKEINTRESOURCEA(IDC_TESSORA);
-  windowClass.lpszClassName = className;
-  windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SMALL));
-  RegisterClassExA(&windowClass);
-}
-
 void RunMessageLoop(HACCEL accelerators) {
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -35,12 +16,9 @@ void RunMessageLoop(HACCEL accelerators) {
   }
 }
 
-}  // namespace
-
 const char* NextAnsiChar(const char* text) { return CharNextA(text); }
 
-int RunTessora(HINSTANCE instance, const char* commandLine, int showCommand, const DeviceAccessFactory& factory) {
-  Win32Program program;
+bool BuildProgram(Win32Program& program, HINSTANCE instance, const DeviceAccessFactory& factory) {
   program.instance = instance;
   program.os = CreateNativeOsServices();
   program.store = CreateNativeSettingsStore();
@@ -50,24 +28,50 @@ int RunTessora(HINSTANCE instance, const char* commandLine, int showCommand, con
     std::string text = "Tessora cannot start: " + error;
     program.os->OutputDebugStringA(text.c_str());
     std::fprintf(stderr, "%s\n", text.c_str());
-    return 1;
+    return false;
   }
   program.shell = std::make_unique<ShellContext>(program.settings, program.devices->Engine(), program.ui,
                                                  *program.os, *program.store, NextAnsiChar);
   program.devices->AttachShell(*program.shell);
+  return true;
+}
 
-  char title[kTextSize];
-  char className[kTextSize];
-  LoadStringA(instance, IDS_APP_TITLE, title, kTextSize);
-  LoadStringA(instance, IDC_TESSORA, className, kTextSize);
-  RegisterMainWindowClass(instance, className);
+MainWindowClass RegisterMainWindowClass(HINSTANCE instance) {
+  MainWindowClass names{};
+  LoadStringA(instance, IDS_APP_TITLE, names.title, sizeof names.title);
+  LoadStringA(instance, IDC_TESSORA, names.className, sizeof names.className);
 
-  StartCommand command = BeginRun(*program.shell, commandLine != nullptr ? commandLine : "");
-  HWND window = CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 280, 100,
-                                nullptr, nullptr, instance, &program);
-  if (window == nullptr) return 0;
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = MainWindowProcedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TESSORA));
+  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.lpszMenuName = MAKEINTRESOURCEA(IDC_TESSORA);
+  windowClass.lpszClassName = names.className;
+  windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SMALL));
+  RegisterClassExA(&windowClass);
+  return names;
+}
+
+HWND CreateMainWindow(Win32Program& program, const MainWindowClass& names, int showCommand) {
+  HWND window = CreateWindowExA(0, names.className, names.title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                kMainWindowWidth, kMainWindowHeight, nullptr, nullptr, program.instance, &program);
+  if (window == nullptr) return nullptr;
   ShowWindow(window, program.shell->silentMode ? SW_HIDE : showCommand);
   UpdateWindow(window);
+  return window;
+}
+
+int RunTessora(HINSTANCE instance, const char* commandLine, int showCommand, const DeviceAccessFactory& factory) {
+  Win32Program program;
+  if (!BuildProgram(program, instance, factory)) return 1;
+  MainWindowClass names = RegisterMainWindowClass(instance);
+  StartCommand command = BeginRun(*program.shell, commandLine != nullptr ? commandLine : "");
+  HWND window = CreateMainWindow(program, names, showCommand);
+  if (window == nullptr) return 0;
   HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDC_TESSORA));
 
   if (command.fileName[0] != '\0') {
@@ -76,6 +80,7 @@ int RunTessora(HINSTANCE instance, const char* commandLine, int showCommand, con
   } else if (!program.shell->silentMode) {
     RunMessageLoop(accelerators);
   }
+  std::string error;
   if (!program.devices->Finish(error)) program.os->OutputDebugStringA(error.c_str());
   return RunExitStatus(*program.shell);
 }

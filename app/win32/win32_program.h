@@ -31,6 +31,29 @@ struct Win32Program {
   std::unique_ptr<ShellContext> shell;
 };
 
+constexpr int kMainWindowWidth = 280;
+constexpr int kMainWindowHeight = 100;
+
+// Builds the program's services, devices and shell; false (reported on the debug output)
+// when the device side cannot be set up.
+bool BuildProgram(Win32Program& program, HINSTANCE instance, const DeviceAccessFactory& factory);
+
+// The main window's title and class name, loaded from the string table.
+struct MainWindowClass {
+  char title[256];
+  char className[256];
+};
+
+// Loads the names and registers the main window class; a failed registration shows
+// only as a failed window creation.
+MainWindowClass RegisterMainWindowClass(HINSTANCE instance);
+
+// The main window, shown (hidden in silent mode) and painted; null when creation fails.
+HWND CreateMainWindow(Win32Program& program, const MainWindowClass& names, int showCommand);
+
+// Runs until the quit message, with the accelerators of the main window's menu.
+void RunMessageLoop(HACCEL accelerators);
+
 // The program's entry: start-up, the main window and, without a file on the command
 // line, the message loop. Returns the process exit status.
 int RunTessora(HINSTANCE instance, const char* commandLine, int showCommand, const DeviceAccessFactory& factory);
