@@ -14,7 +14,6 @@ void CapturingUi::ProgressStep() {
   GetWindowRect(bar, &barAtStep);
   MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&barAtStep), 2);
   positionAtStep = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0));
-  RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   captured = CaptureWindow(main, name_);
 }
 

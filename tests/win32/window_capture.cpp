@@ -34,6 +34,28 @@ struct Bitmap {
   }
 };
 
+bool PaintPending(HWND window) {
+  if (GetUpdateRect(window, nullptr, FALSE)) return true;
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+    if (PaintPending(child)) return true;
+  return false;
+}
+
+// A window just shown may not have painted yet, and another thread's window paints when
+// that thread gets to it: once no update region is left, a sent message returns only after
+// the paint under way has ended.
+void PaintFully(HWND window) {
+  constexpr UINT kEverything = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN;
+  if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+    RedrawWindow(window, nullptr, nullptr, kEverything | RDW_UPDATENOW);
+    return;
+  }
+  RedrawWindow(window, nullptr, nullptr, kEverything);
+  const ULONGLONG deadline = GetTickCount64() + 5000;
+  while (PaintPending(window) && GetTickCount64() < deadline) Sleep(10);
+  SendMessageA(window, WM_NULL, 0, 0);
+}
+
 }  // namespace
 
 std::string ScreenshotFolder() {
@@ -44,6 +66,7 @@ std::string ScreenshotFolder() {
 }
 
 bool CaptureWindow(HWND window, const std::string& name) {
+  PaintFully(window);
   RECT frame;
   if (!GetWindowRect(window, &frame)) return false;
   const int width = frame.right - frame.left;

@@ -9,8 +9,9 @@ namespace tessora::testing {
 // when missing.
 std::string ScreenshotFolder();
 
-// Saves what the window shows on screen, frame included, as <ScreenshotFolder>/<name>.png.
-// The window's thread must have painted it. False when nothing could be captured.
+// Has the window repainted and saves what it shows, frame included, as
+// <ScreenshotFolder>/<name>.png. The window's thread must be free to paint (or be this
+// thread). False when nothing could be captured.
 bool CaptureWindow(HWND window, const std::string& name);
 
 }  // namespace tessora::testing
