@@ -1,3 +1,5 @@
+#include <cstdio>
+
 #include "app/messages.h"
 #include "app/procedures.h"
 #include "app/strings.h"
@@ -29,6 +31,23 @@ bool ChooseFile(ShellContext& shell, const char* fileName, FileQuestion question
     shell.filePath[0] = '\0';
   }
   return shell.filePath[0] != '\0';
+}
+
+bool TryPageSizes(ShellContext& shell, int textId, int total, PageAttempt attempt) {
+  constexpr int kLastHalvedPage = 4;
+  ProgressBar& progress = shell.ui.Progress();
+  int page = shell.engine.pageSize;
+  for (;;) {
+    progress.SetRange(static_cast<std::uint16_t>(page > 0 ? total / page : 0));
+    progress.SetPosition(0);
+    char text[kStatusTextSize];
+    std::snprintf(text, sizeof text, "%s\npagesize %d", LoadStringText(textId), page);
+    ShowProgressText(shell, text);
+    bool succeeded = attempt(shell, page);
+    shell.engine.pageSize = succeeded ? 0 : page >> 1;
+    if (shell.engine.pageSize <= kLastHalvedPage) return succeeded;
+    page = shell.engine.pageSize;
+  }
 }
 
 bool RebootCommand(ShellContext& shell, int mode) {

@@ -24,6 +24,14 @@ int ConnectAndProbe(ShellContext& shell);
 // Takes the given file name, or asks for one; false when there is none.
 bool ChooseFile(ShellContext& shell, const char* fileName, FileQuestion question);
 
+// One attempt of a paged operation at a page size; true when it succeeded.
+using PageAttempt = bool (*)(ShellContext& shell, int page);
+
+// Runs the attempt from the connection's page size down, halving it after each failure
+// while it stays above 4. Before each attempt the progress range becomes total / page
+// and the window shows "<text>\npagesize <page>". The page size ends at 0 on success.
+bool TryPageSizes(ShellContext& shell, int textId, int total, PageAttempt attempt);
+
 // The reboot menu commands: 1 = from the EEPROM, 2 = forced ROM boot. True when a device was found.
 bool RebootCommand(ShellContext& shell, int mode);
 

@@ -1,4 +1,3 @@
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -14,8 +13,6 @@ namespace tessora {
 namespace {
 
 constexpr int kCountingCapacity = 65535;
-// Page sizes are halved after each failure while they stay above this.
-constexpr int kLastHalvedPage = 4;
 
 // The image's data bytes, or 0 or less when it cannot be read.
 int CountImage(const char* fileName) {
@@ -36,26 +33,13 @@ int ReportUnreadableImage(ShellContext& shell, const char* fileName) {
   return Finish(shell, kUpdateUnreadableImage);
 }
 
-// Tries the page sizes from the connection's down to 8, halving after each failure.
-bool ProgramWithFallback(ShellContext& shell, int count) {
-  ProgressBar& progress = shell.ui.Progress();
-  int page = shell.engine.pageSize;
-  for (;;) {
-    progress.SetRange(static_cast<std::uint16_t>(page > 0 ? count / page : 0));
-    progress.SetPosition(0);
-    char text[kStatusTextSize];
-    std::snprintf(text, sizeof text, "%s\npagesize %d", LoadStringText(kStrUpdateInProgress), page);
-    ShowProgressText(shell, text);
-    if (shell.silentMode) shell.os.OutputDebugStringA(text);
-
-    int width = shell.settings.subaddressing;
-    bool written = (width == 1 || width == 2) &&
-                   ProgramImage(shell.engine, progress, shell.filePath.data(), shell.settings.eepromAddress,
-                                static_cast<std::uint16_t>(page), width) == 0;
-    shell.engine.pageSize = written ? 0 : page >> 1;
-    if (shell.engine.pageSize <= kLastHalvedPage) return written;
-    page = shell.engine.pageSize;
-  }
+bool ProgramAttempt(ShellContext& shell, int page) {
+  // The silent run's debug output follows the progress text too.
+  if (shell.silentMode) shell.os.OutputDebugStringA(shell.statusText.data());
+  int width = shell.settings.subaddressing;
+  return (width == 1 || width == 2) &&
+         ProgramImage(shell.engine, shell.ui.Progress(), shell.filePath.data(), shell.settings.eepromAddress,
+                      static_cast<std::uint16_t>(page), width) == 0;
 }
 
 }  // namespace
@@ -80,7 +64,7 @@ int UpdateFirmware(ShellContext& shell, const char* fileName) {
   }
 
   shell.ui.Progress().Create();
-  if (ProgramWithFallback(shell, count)) {
+  if (TryPageSizes(shell, kStrUpdateInProgress, count, ProgramAttempt)) {
     shell.ui.Progress().Destroy();
     ReportMessage(shell, kStrUpdateSuccessful, "OK", kStyleInformation);
     return Finish(shell, kUpdateSucceeded);

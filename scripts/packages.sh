@@ -7,8 +7,15 @@ package_installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'
 }
 
-# install_missing PACKAGE... : installs only what is absent, so a second run costs nothing.
+# install_missing [--with-recommends] PACKAGE... : installs only what is absent, so a second
+# run costs nothing. Wine's recommended libraries (X extensions, fonts, GL) are what its
+# windows and dialogs are drawn with, so the Windows tools come with them.
 install_missing() {
+  local recommends=(--no-install-recommends)
+  if [[ ${1:-} == --with-recommends ]]; then
+    recommends=()
+    shift
+  fi
   local missing=() package
   for package in "$@"; do
     package_installed "$package" || missing+=("$package")
@@ -30,5 +37,5 @@ install_missing() {
   fi
   "${sudo[@]}" apt-get update -q || return 1
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -q --no-install-recommends "${missing[@]}" || return 1
+    apt-get install -y -q "${recommends[@]}" "${missing[@]}" || return 1
 }

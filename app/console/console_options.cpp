@@ -66,9 +66,11 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
       ++i;
       break;
     }
-    if (argument == "--help" || argument == "--version") {
-      if (!SetAction(request, argument == "--help" ? ConsoleAction::Help : ConsoleAction::Version, error))
-        return false;
+    if (argument == "--help" || argument == "--version" || argument == "--clear") {
+      ConsoleAction action = argument == "--help"      ? ConsoleAction::Help
+                             : argument == "--version" ? ConsoleAction::Version
+                                                       : ConsoleAction::Clear;
+      if (!SetAction(request, action, error)) return false;
       continue;
     }
     std::string name = argument;
@@ -136,6 +138,7 @@ board kept there instead of real devices:
                  feature_report_length, input_report_length, output_report_length = 128
                  busy_polls = 2|stuck         crc_errors = N    short_bus_data = N
                  open_fails = yes|no          winusb_init_fails = yes|no
+                 refuse_read_length = N (bus reads of exactly N bytes fail)
                  latency_us, write_cycle_us, bus_khz (reserved for a timing model)
   trace.log    one line appended for every request the board serves
 )";

@@ -108,6 +108,8 @@ bool ApplyNamedKey(const std::string& key, const std::string& value, BoardConfig
       {"crc_errors", UINT32_MAX, [](BoardConfig& c, std::uint64_t v) { c.crcErrors = static_cast<std::uint32_t>(v); }},
       {"short_bus_data", 0xFFFF,
        [](BoardConfig& c, std::uint64_t v) { c.shortBusData = static_cast<std::uint32_t>(v); }},
+      {"refuse_read_length", 0xFFFF,
+       [](BoardConfig& c, std::uint64_t v) { c.refuseReadLength = static_cast<std::uint32_t>(v); }},
       {"write_limit", 0xFFFF, [](BoardConfig& c, std::uint64_t v) { c.writeLimit = static_cast<std::uint32_t>(v); }},
       {"feature_report_length", 0xFFFF,
        [](BoardConfig& c, std::uint64_t v) { c.featureReportLength = static_cast<std::uint16_t>(v); }},
@@ -134,7 +136,7 @@ KeyResult ApplyKey(const std::string& key, const std::string& value, BoardConfig
                                       "corrupt_readback", "feature_report_length", "input_report_length",
                                       "output_report_length", "latency_us", "write_cycle_us", "bus_khz",
                                       "busy_polls", "crc_errors", "short_bus_data", "open_fails",
-                                      "winusb_init_fails"};
+                                      "winusb_init_fails", "refuse_read_length"};
   for (const char* known : kKeys)
     if (key == known) return FromBool(ApplyNamedKey(key, value, config));
   return KeyResult::UnknownKey;

@@ -31,6 +31,9 @@ struct BoardConfig {
   std::uint32_t crcErrors = 0;
   // A bus read's data fetch delivers this many bytes fewer than asked.
   std::uint32_t shortBusData = 0;
+  // Bus reads of exactly this many bytes are not acknowledged (0: none), so a caller's
+  // fallback to another block size can be watched.
+  std::uint32_t refuseReadLength = 0;
   // Opening the board's FilterDriver or WinUSB interface fails.
   bool openFails = false;
   // WinUsb_Initialize fails on the board's WinUSB interface.

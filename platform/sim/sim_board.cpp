@@ -118,7 +118,8 @@ BusOutcome SimBoard::TransferLocked(Face face, std::uint8_t addressByte, std::sp
   bool isRead = (addressByte & 1) != 0;
   bool addressed = (addressByte >> 1) == config_.eepromAddress;
   if (isRead) {
-    outcome.acknowledged = addressed && eeprom_.AcceptsRead(subaddress);
+    bool refused = config_.refuseReadLength != 0 && readCount == config_.refuseReadLength;
+    outcome.acknowledged = addressed && !refused && eeprom_.AcceptsRead(subaddress);
     if (outcome.acknowledged) {
       outcome.data = eeprom_.Read(subaddress, readCount);
       if (config_.corruptReadback) {

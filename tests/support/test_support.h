@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/direct_board.h"
+#include "tests/support/direct_board.h"
 #include "engine/engine_context.h"
 #include "engine/progress.h"
 #include "platform/sim/sim_board.h"

@@ -1,4 +1,4 @@
-#include "engine/direct_board.h"
+#include "tests/support/direct_board.h"
 
 #include <cstring>
 

@@ -10,7 +10,7 @@ namespace tessora {
 
 // The engine wired straight to a simulated board, past the device stacks: the HID
 // reports go to the board's HID face and the driver requests to its bus, with the
-// result codes the driver transports give. For engine tests and demos.
+// result codes the driver transports give. For the engine's own tests.
 class DirectHidPort : public HidReportPort {
  public:
   explicit DirectHidPort(sim::SimBoard& board) : face_(board) {}

@@ -1,0 +1,36 @@
+#include "tests/support/shell_rig.h"
+
+#include "platform/sim/sim_device_stack.h"
+#include "tests/support/driver_rig.h"
+
+namespace tessora::testing {
+
+const char* NameOf(Interface interfaceKind) {
+  switch (interfaceKind) {
+    case Interface::Hid: return "Hid";
+    case Interface::FilterDriver: return "FilterDriver";
+    case Interface::WinUsb: return "WinUsb";
+  }
+  return "?";
+}
+
+ShellRig::ShellRig(Interface interfaceKind, sim::BoardConfig config, std::size_t eepromSize)
+    : board(config, std::vector<std::uint8_t>(eepromSize, 0xFF)) {
+  settings.useHid = interfaceKind == Interface::Hid ? 1 : 0;
+  settings.useWinUsb = interfaceKind == Interface::WinUsb ? 1 : 0;
+  auto stack = std::make_unique<sim::SimDeviceStack>(os);
+  sim::BoardIdentity identity;
+  identity.serial = UniqueSerial();  // test programs side by side never share a device lock
+  stack->AttachBoard(board, identity);
+  devices = std::make_unique<StackDeviceAccess>(settings, os, std::move(stack));
+  shell = std::make_unique<ShellContext>(settings, devices->Engine(), ui, os, store);
+  devices->AttachShell(*shell);
+}
+
+std::string ShellRig::WriteImage(const std::vector<std::uint8_t>& bytes, const std::string& name) {
+  std::string path = dir.File(name);
+  WriteFile(path, ImageText(bytes));
+  return path;
+}
+
+}  // namespace tessora::testing

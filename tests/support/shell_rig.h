@@ -1,0 +1,38 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/program_devices.h"
+#include "app/shell_context.h"
+#include "platform/sim/sim_board.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/test_support.h"
+
+namespace tessora::testing {
+
+enum class Interface { Hid, FilterDriver, WinUsb };
+
+const char* NameOf(Interface interfaceKind);
+
+// The whole program below its front end: a simulated board behind the simulated device
+// stack, the device subsystems, and a shell whose UI, debug output and settings store
+// are recorded. The settings select the given interface.
+struct ShellRig {
+  explicit ShellRig(Interface interfaceKind, sim::BoardConfig config = {}, std::size_t eepromSize = 16384);
+
+  std::string WriteImage(const std::vector<std::uint8_t>& bytes, const std::string& name = "image.hex");
+  std::vector<std::uint8_t>& Eeprom() { return board.EepromPart().Contents(); }
+  std::vector<std::string> Trace() const { return board.TraceLines(); }
+
+  TempDir dir;
+  sim::SimBoard board;
+  RecordingUi ui;
+  RecordingOs os;
+  MemorySettingsStore store;
+  Settings settings;
+  std::unique_ptr<StackDeviceAccess> devices;
+  std::unique_ptr<ShellContext> shell;
+};
+
+}  // namespace tessora::testing
