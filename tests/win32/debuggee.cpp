@@ -16,7 +16,7 @@ struct Handle {
   }
 };
 
-// The environment variable for the child only; restored when the child has started.
+// The environment variable for the child only; cleared again once the child has started.
 class ScopedBoardVariable {
  public:
   explicit ScopedBoardVariable(const std::string& directory) {

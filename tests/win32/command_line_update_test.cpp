@@ -1,5 +1,8 @@
-// tessora-sim.exe and tessora.exe started with "-s FILE", as a factory line starts them:
-// the exit status, the debug output and what the board saw.
+// tessora-sim.exe and tessora.exe started with a file to update, silently ("-s FILE", as a
+// factory line starts them) or with the window shown: the exit status, the debug output and
+// what the board saw.
+#include <algorithm>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -7,13 +10,14 @@
 #include "tests/win32/debuggee.h"
 #include "tests/win32/program_paths.h"
 #include "tests/win32/settings_key.h"
+#include "tests/win32/window_finder.h"
 
 namespace tessora::testing {
 namespace {
 
 using ::testing::ElementsAre;
 
-class SilentUpdate : public ::testing::Test {
+class CommandLineUpdate : public ::testing::Test {
  protected:
   void SetUp() override { DeleteSettingsKey(); }
 
@@ -25,7 +29,7 @@ class SilentUpdate : public ::testing::Test {
   std::vector<std::uint8_t> image = PatternBytes(512);
 };
 
-TEST_F(SilentUpdate, WritesAndVerifiesTheImageAndExitsWithZero) {
+TEST_F(CommandLineUpdate, WritesAndVerifiesTheImageAndExitsWithZero) {
   std::string file = board.Image("firmware.hex", image);
   ProgramRun run = RunSim("-s " + file);
 
@@ -45,7 +49,7 @@ TEST_F(SilentUpdate, WritesAndVerifiesTheImageAndExitsWithZero) {
             "Firmware update successful.\r\nPlease re-plug the device.\r\n");
 }
 
-TEST_F(SilentUpdate, EachFailureHasItsExitCodeAndStatusOne) {
+TEST_F(CommandLineUpdate, EachFailureHasItsExitCodeAndStatusOne) {
   struct Case {
     const char* boardConf;
     std::size_t eepromSize;
@@ -84,7 +88,7 @@ TEST_F(SilentUpdate, EachFailureHasItsExitCodeAndStatusOne) {
   }
 }
 
-TEST_F(SilentUpdate, PageSizesHalveDownToEightBeforeGivingUp) {
+TEST_F(CommandLineUpdate, PageSizesHalveDownToEightBeforeGivingUp) {
   board.Configure("write_limit = 4\n");
   ProgramRun run = RunSim("-s " + board.Image("firmware.hex", image));
 
@@ -96,7 +100,7 @@ TEST_F(SilentUpdate, PageSizesHalveDownToEightBeforeGivingUp) {
                           "Exit code: -5"));
 }
 
-TEST_F(SilentUpdate, AnUnreadableImageNamesTheFile) {
+TEST_F(CommandLineUpdate, AnUnreadableImageNamesTheFile) {
   std::string missing = board.File("missing.hex");
   ProgramRun run = RunSim("-s " + missing);
 
@@ -105,12 +109,32 @@ TEST_F(SilentUpdate, AnUnreadableImageNamesTheFile) {
                                           "Exit code: -3"));
 }
 
-TEST_F(SilentUpdate, TheSwitchAloneDoesNothing) {
+TEST_F(CommandLineUpdate, TheSwitchAloneDoesNothing) {
   ProgramRun run = RunSim("-s");
 
   EXPECT_EQ(run.exitStatus, 0u);
   EXPECT_THAT(run.debugLines, ElementsAre("Tessora - silent mode"));
   EXPECT_EQ(board.TraceCount(""), 0);
+}
+
+TEST_F(CommandLineUpdate, AFileAloneUpdatesWithTheWindowShownAndEnds) {
+  std::string file = board.Image("firmware.hex", image);
+  std::string boxText;
+  bool windowShown = false;
+  ProgramRun run = RunProgram(ShippedProgram("tessora-sim.exe"), file, board.Path(), [&](DWORD process) {
+    HWND box = WaitForWindow(process, "#32770", "OK");
+    if (box == nullptr) return;
+    windowShown = WaitForWindow(process, "TESSORA", "Velmora Tessora 1.2.1", 0) != nullptr;
+    boxText = MessageBoxText(box);
+    PressButton(box, IDOK);
+  });
+
+  ASSERT_TRUE(run.exited);  // no message loop after the update
+  EXPECT_EQ(run.exitStatus, 0u);
+  EXPECT_TRUE(windowShown);
+  EXPECT_EQ(boxText, "Firmware update successful.\nPlease re-plug the device.");
+  EXPECT_THAT(run.debugLines, ElementsAre("Tessora - normal mode"));
+  EXPECT_EQ(board.TraceCount("bus-write dev=51"), 512 / 64 + 1);
 }
 
 TEST(RealDeviceStack, SilentUpdateWithoutADeviceEndsWithMinusOne) {
