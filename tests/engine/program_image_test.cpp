@@ -85,16 +85,6 @@ TEST_F(ProgramImageTest, SmallImagesAndOneByteSubaddressing) {
   EXPECT_EQ(small.Eeprom(), bytes);
 }
 
-TEST_F(ProgramImageTest, EveryRouteProgramsTheSameBytes) {
-  std::vector<std::uint8_t> bytes = PatternBytes(1000, 3);
-  std::string file = Image(bytes);
-  for (Route route : {Route::Feature, Route::OutputInput, Route::Driver}) {
-    DirectRig rig(route);
-    ASSERT_EQ(ProgramImage(rig.context, progress, file.c_str(), 0x51, static_cast<std::uint16_t>(rig.context.pageSize), 2), 0);
-    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), rig.Eeprom().begin()));
-  }
-}
-
 TEST_F(ProgramImageTest, ImageThatCannotBeLoadedLeavesTheFirmwareAlone) {
   DirectRig rig(Route::Driver);
   rig.Eeprom() = PatternBytes(16384, 11);

@@ -4,8 +4,6 @@
 
 #include "platform/sim/board_directory.h"
 #include "platform/sim/hid_face.h"
-#include "platform/native_os_services.h"
-#include "platform/virtual_clock.h"
 #include "tests/support/test_support.h"
 
 namespace tessora::sim {
@@ -168,15 +166,6 @@ TEST(BoardDirectory, CreatesABlankPartKeepsItsSizeAndTracesEveryRequest) {
   testing::WriteFile(dir.File("board.conf"), "colour = green\n");
   EXPECT_FALSE(BoardDirectory::Open(dir.Path().string(), error));
   EXPECT_FALSE(BoardDirectory::Open(dir.File("missing"), error));
-}
-
-TEST(VirtualClock, SleepingCostsNoRealTime) {
-  std::unique_ptr<OsServices> real = CreateNativeOsServices();
-  VirtualClock clock(*real);
-  for (int i = 0; i < 1000; ++i) clock.Sleep(100);
-  EXPECT_EQ(clock.TickCount(), 100000u);
-  EXPECT_EQ(clock.SleepCount(), 1000u);
-  EXPECT_EQ(clock.SleptMilliseconds(), 100000u);
 }
 
 }  // namespace
