@@ -3,8 +3,6 @@
 #include <filesystem>
 #include <thread>
 
-#include "tests/support/test_support.h"
-
 namespace tessora::testing {
 
 namespace {
@@ -14,15 +12,6 @@ struct Handle {
   ~Handle() {
     if (value != nullptr && value != INVALID_HANDLE_VALUE) CloseHandle(value);
   }
-};
-
-// The environment variable for the child only; cleared again once the child has started.
-class ScopedBoardVariable {
- public:
-  explicit ScopedBoardVariable(const std::string& directory) {
-    SetEnvironmentVariableA("TESSORA_SIM", directory.empty() ? nullptr : directory.c_str());
-  }
-  ~ScopedBoardVariable() { SetEnvironmentVariableA("TESSORA_SIM", nullptr); }
 };
 
 std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
@@ -79,27 +68,21 @@ void DebugUntilExit(const PROCESS_INFORMATION& child, DWORD timeoutMs, ProgramRu
 ProgramRun RunProgram(const std::string& program, const std::string& arguments, const std::string& boardDirectory,
                       const std::function<void(DWORD processId)>& during, DWORD timeoutMs) {
   ProgramRun run;
-  TempDir outputFolder;
-  const std::string outputPath = outputFolder.File("stdout.txt");
-  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-  Handle output;
-  output.value = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (output.value == INVALID_HANDLE_VALUE) return run;
-
+  char self[MAX_PATH] = {};
+  DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return run;
+  const auto path = std::filesystem::path(self).parent_path().parent_path() / "bin" / program;
+  std::string commandLine = "\"" + path.string() + "\"" + (arguments.empty() ? "" : " " + arguments);
+  // No standard handles: the programs' own output is not the tests' to print.
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = output.value;
-  startup.hStdError = output.value;
-  std::string commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
   PROCESS_INFORMATION child{};
-  {
-    ScopedBoardVariable board(boardDirectory);
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, DEBUG_ONLY_THIS_PROCESS, nullptr,
-                        nullptr, &startup, &child))
-      return run;
-  }
+  SetEnvironmentVariableA("TESSORA_SIM", boardDirectory.empty() ? nullptr : boardDirectory.c_str());
+  const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
+                                      nullptr, nullptr, &startup, &child);
+  SetEnvironmentVariableA("TESSORA_SIM", nullptr);
+  if (!started) return run;
   Handle process{child.hProcess};
   Handle thread{child.hThread};
 
@@ -108,10 +91,6 @@ ProgramRun RunProgram(const std::string& program, const std::string& arguments, 
   // Only the thread that started the child receives its debug events.
   DebugUntilExit(child, timeoutMs, run);
   if (driver.joinable()) driver.join();
-
-  CloseHandle(output.value);
-  output.value = nullptr;
-  run.standardOutput = ReadFile(outputPath);
   return run;
 }
 

@@ -1,10 +1,8 @@
 #include "tests/win32/window_capture.h"
 
-#include <filesystem>
-#include <vector>
+#include <gdiplus.h>
 
-#include "tests/win32/png_file.h"
-#include "tests/win32/program_paths.h"
+#include <filesystem>
 
 namespace tessora::testing {
 
@@ -28,9 +26,19 @@ struct MemoryDc {
 };
 
 struct Bitmap {
-  HBITMAP handle = nullptr;
+  HBITMAP handle;
   ~Bitmap() {
     if (handle != nullptr) DeleteObject(handle);
+  }
+};
+
+// GDI+ for the PNG encoder, started for one screenshot at a time.
+struct GdiPlus {
+  ULONG_PTR token = 0;
+  Gdiplus::GdiplusStartupInput input;
+  bool started = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+  ~GdiPlus() {
+    if (started) Gdiplus::GdiplusShutdown(token);
   }
 };
 
@@ -58,14 +66,14 @@ void PaintFully(HWND window) {
 
 }  // namespace
 
-std::string ScreenshotFolder() {
-  std::filesystem::path folder = std::filesystem::path(TestProgramFolder()).parent_path() / "screenshots";
+bool CaptureWindow(HWND window, const std::string& name) {
+  char self[MAX_PATH] = {};
+  DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  const auto folder = std::filesystem::path(self).parent_path().parent_path() / "screenshots";
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);
-  return folder.string();
-}
 
-bool CaptureWindow(HWND window, const std::string& name) {
   PaintFully(window);
   RECT frame;
   if (!GetWindowRect(window, &frame)) return false;
@@ -74,32 +82,18 @@ bool CaptureWindow(HWND window, const std::string& name) {
   WindowDc source(window);
   MemoryDc memory(source.dc);
   if (source.dc == nullptr || memory.dc == nullptr || width <= 0 || height <= 0) return false;
-
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  Bitmap bitmap;
-  bitmap.handle = CreateDIBSection(memory.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  Bitmap bitmap{CreateCompatibleBitmap(source.dc, width, height)};
   if (bitmap.handle == nullptr) return false;
   HGDIOBJ previous = SelectObject(memory.dc, bitmap.handle);
   bool copied = BitBlt(memory.dc, 0, 0, width, height, source.dc, 0, 0, SRCCOPY) != FALSE;
-  GdiFlush();
   SelectObject(memory.dc, previous);
   if (!copied) return false;
 
-  const auto* bgrx = static_cast<const std::uint8_t*>(bits);
-  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
-  for (std::size_t pixel = 0; pixel < rgb.size() / 3; ++pixel) {
-    rgb[pixel * 3] = bgrx[pixel * 4 + 2];
-    rgb[pixel * 3 + 1] = bgrx[pixel * 4 + 1];
-    rgb[pixel * 3 + 2] = bgrx[pixel * 4];
-  }
-  return WritePng(ScreenshotFolder() + "\\" + name + ".png", width, height, rgb);
+  GdiPlus gdiPlus;
+  if (!gdiPlus.started) return false;
+  static const CLSID kPngEncoder = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+  Gdiplus::Bitmap image(bitmap.handle, nullptr);
+  return image.Save((folder / (name + ".png")).wstring().c_str(), &kPngEncoder, nullptr) == Gdiplus::Ok;
 }
 
 }  // namespace tessora::testing

@@ -5,13 +5,9 @@
 
 namespace tessora::testing {
 
-// Folder of the screenshots: build/<preset>/screenshots beside the tests' folder, created
-// when missing.
-std::string ScreenshotFolder();
-
 // Has the window repainted and saves what it shows, frame included, as
-// <ScreenshotFolder>/<name>.png. The window's thread must be free to paint (or be this
-// thread). False when nothing could be captured.
+// build/<preset>/screenshots/<name>.png. The window's thread must be free to paint (or be
+// this thread). False when nothing could be captured.
 bool CaptureWindow(HWND window, const std::string& name);
 
 }  // namespace tessora::testing

@@ -1,6 +1,7 @@
 #include "tests/win32/window_finder.h"
 
-#include <vector>
+#include <atomic>
+#include <thread>
 
 namespace tessora::testing {
 
@@ -8,33 +9,10 @@ namespace {
 
 constexpr DWORD kPollMs = 20;
 
-std::string ClassOf(HWND window) {
-  char name[64] = {};
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM windows) {
-  reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
-  return TRUE;
-}
-
-std::vector<HWND> TopWindowsOf(DWORD processId) {
-  std::vector<HWND> all;
-  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&all));
-  std::vector<HWND> found;
-  for (HWND window : all) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == processId) found.push_back(window);
-  }
-  return found;
-}
-
-std::vector<HWND> ChildrenOf(HWND parent) {
-  std::vector<HWND> children;
-  EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&children));
-  return children;
+std::string WindowText(HWND window) {
+  char text[512] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
 }
 
 }  // namespace
@@ -42,20 +20,19 @@ std::vector<HWND> ChildrenOf(HWND parent) {
 HWND WaitForWindow(DWORD processId, const char* className, const char* caption, DWORD timeoutMs) {
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
   do {
-    for (HWND window : TopWindowsOf(processId)) {
-      if (IsWindowVisible(window) && ClassOf(window) == className &&
-          (caption == nullptr || WindowText(window) == caption))
-        return window;
+    for (HWND window = FindWindowExA(nullptr, nullptr, className, caption); window != nullptr;
+         window = FindWindowExA(nullptr, window, className, caption)) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(window, &owner);
+      if (owner == processId && IsWindowVisible(window)) return window;
     }
     Sleep(kPollMs);
   } while (GetTickCount64() < deadline);
   return nullptr;
 }
 
-HWND WaitForDialog(const char* caption) { return WaitForWindow(GetCurrentProcessId(), "#32770", caption); }
-
-bool WaitUntilGone(HWND window, DWORD timeoutMs) {
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+bool WaitUntilGone(HWND window) {
+  const ULONGLONG deadline = GetTickCount64() + 20000;
   while (IsWindow(window)) {
     if (GetTickCount64() >= deadline) return false;
     Sleep(kPollMs);
@@ -63,35 +40,21 @@ bool WaitUntilGone(HWND window, DWORD timeoutMs) {
   return true;
 }
 
-std::string WindowText(HWND window) {
-  char text[512] = {};
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
-
-std::string MessageBoxText(HWND box) {
-  for (HWND child : ChildrenOf(box)) {
-    if (ClassOf(child) != "Static") continue;
-    std::string text = WindowText(child);
-    if (!text.empty()) return text;
-  }
-  return "";
-}
-
-BoxIcon MessageBoxIcon(HWND box) {
-  HICON error = LoadIconA(nullptr, MAKEINTRESOURCEA(32513));        // IDI_ERROR
-  HICON information = LoadIconA(nullptr, MAKEINTRESOURCEA(32516));  // IDI_INFORMATION
-  for (HWND child : ChildrenOf(box)) {
-    if (ClassOf(child) != "Static") continue;
-    auto icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-    if (icon != nullptr && icon == error) return BoxIcon::Error;
-    if (icon != nullptr && icon == information) return BoxIcon::Information;
-  }
-  return BoxIcon::Other;
-}
-
 void PressButton(HWND dialog, int id) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+std::string AnswerMessageBox(DWORD processId, const char* caption) {
+  HWND box = WaitForWindow(processId, "#32770", caption);
+  if (box == nullptr) return "";
+  // The message is the box's one static control with text; the icon's has none.
+  std::string text;
+  for (HWND label = FindWindowExA(box, nullptr, "Static", nullptr); label != nullptr && text.empty();
+       label = FindWindowExA(box, label, "Static", nullptr))
+    text = WindowText(label);
+  PressButton(box, IDOK);
+  WaitUntilGone(box);
+  return text;
 }
 
 void AnswerFileDialog(HWND dialog, const std::string& path) {
@@ -102,23 +65,18 @@ void AnswerFileDialog(HWND dialog, const std::string& path) {
   PressButton(dialog, IDOK);
 }
 
-void CancelDialogs(DWORD processId) {
-  for (HWND window : TopWindowsOf(processId))
-    if (ClassOf(window) == "#32770") PressButton(window, IDCANCEL);
-}
-
-DialogScript::DialogScript(std::function<void()> script)
-    : thread_([this, script = std::move(script)] {
-        script();
-        while (!done_) {
-          CancelDialogs(GetCurrentProcessId());
-          Sleep(kPollMs);
-        }
-      }) {}
-
-void DialogScript::Finish() {
-  done_ = true;
-  if (thread_.joinable()) thread_.join();
+void WhileAnswering(const std::function<void()>& script, const std::function<void()>& action) {
+  std::atomic<bool> done{false};
+  std::thread answerer([&] {
+    script();
+    while (!done) {
+      if (HWND left = WaitForWindow(GetCurrentProcessId(), "#32770", nullptr, 0)) PressButton(left, IDCANCEL);
+      Sleep(kPollMs);
+    }
+  });
+  action();
+  done = true;
+  answerer.join();
 }
 
 }  // namespace tessora::testing

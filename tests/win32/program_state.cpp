@@ -1,6 +1,8 @@
-#include "tests/win32/settings_key.h"
+#include "tests/win32/program_state.h"
 
 #include <windows.h>
+
+#include <algorithm>
 
 namespace tessora::testing {
 
@@ -19,14 +21,6 @@ struct Key {
 
 void DeleteSettingsKey() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKeyPath); }
 
-bool WriteSettingByte(const char* name, std::uint8_t value) {
-  Key key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key.handle, nullptr) !=
-      ERROR_SUCCESS)
-    return false;
-  return RegSetValueExA(key.handle, name, 0, REG_BINARY, &value, 1) == ERROR_SUCCESS;
-}
-
 int ReadSettingByte(const char* name) {
   Key key;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, KEY_QUERY_VALUE, &key.handle) != ERROR_SUCCESS) return -1;
@@ -34,6 +28,14 @@ int ReadSettingByte(const char* name) {
   DWORD size = sizeof data;
   if (RegQueryValueExA(key.handle, name, nullptr, nullptr, data, &size) != ERROR_SUCCESS || size != 1) return -1;
   return data[0];
+}
+
+bool EepromHolds(const TempDir& board, const std::vector<std::uint8_t>& image) {
+  const std::string eeprom = ReadFile(board.File("eeprom.bin"));
+  return eeprom.size() >= image.size() &&
+         std::equal(image.begin(), image.end(), eeprom.begin(), [](std::uint8_t a, char b) {
+           return a == static_cast<std::uint8_t>(b);
+         });
 }
 
 }  // namespace tessora::testing
