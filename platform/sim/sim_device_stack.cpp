@@ -70,24 +70,17 @@ void SimDeviceStack::AttachBoard(SimBoard& board, const BoardIdentity& identity)
     hid.caps.outputReportByteLength = board.Config().outputReportLength;
     AddInterface(std::move(hid));
   }
-  if (board.Config().filterDriver) {
-    SimInterface driver;
-    driver.kind = InterfaceKind::FilterDriver;
-    driver.interfaceClass = kFilterDriverGuid;
-    driver.path = usbPath + GuidText(kFilterDriverGuid);
-    driver.instanceId = usbInstance;
-    driver.board = &board;
-    AddInterface(std::move(driver));
-  }
-  if (board.Config().winUsb) {
-    SimInterface winUsb;
-    winUsb.kind = InterfaceKind::WinUsb;
-    winUsb.interfaceClass = kWinUsbGuid;
-    winUsb.path = usbPath + GuidText(kWinUsbGuid);
-    winUsb.instanceId = usbInstance;
-    winUsb.board = &board;
-    AddInterface(std::move(winUsb));
-  }
+  auto addUsbInterface = [&](InterfaceKind kind, const Guid& interfaceClass) {
+    SimInterface usb;
+    usb.kind = kind;
+    usb.interfaceClass = interfaceClass;
+    usb.path = usbPath + GuidText(interfaceClass);
+    usb.instanceId = usbInstance;
+    usb.board = &board;
+    AddInterface(std::move(usb));
+  };
+  if (board.Config().filterDriver) addUsbInterface(InterfaceKind::FilterDriver, kFilterDriverGuid);
+  if (board.Config().winUsb) addUsbInterface(InterfaceKind::WinUsb, kWinUsbGuid);
 }
 
 std::size_t SimDeviceStack::AddInterface(SimInterface interface) {
