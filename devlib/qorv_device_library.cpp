@@ -1,8 +1,9 @@
 #include "devlib/qorv_device_library.h"
 
-#include <cctype>
 #include <cstdarg>
 #include <cstdio>
+
+#include "platform/device_path.h"
 
 namespace tessora {
 
@@ -10,13 +11,6 @@ namespace {
 
 constexpr std::size_t kTraceLineSize = 512;
 constexpr std::uint32_t kNtPlatform = 2;
-
-// Device paths are ASCII, so a byte-wise comparison in the C locale is the code page's.
-bool SamePathIgnoringCase(const char* a, const char* b) {
-  for (; *a != '\0' && *b != '\0'; ++a, ++b)
-    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) return false;
-  return *a == *b;
-}
 
 }  // namespace
 

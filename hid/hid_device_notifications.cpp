@@ -4,6 +4,7 @@
 
 #include "hid/hid_device.h"
 #include "hid/hid_text.h"
+#include "platform/device_path.h"
 
 namespace tessora {
 
@@ -35,7 +36,7 @@ bool hidDeviceClass::OnDeviceArrival(const DeviceInterfaceNotice& notice, std::u
 
 bool hidDeviceClass::OnDeviceRemoval(const DeviceInterfaceNotice& notice) {
   char path[kHidPathSize];
-  if (!NoticePath(notice, path) || !SameTextIgnoringCase(path, devicePath)) return false;
+  if (!NoticePath(notice, path) || !SamePathIgnoringCase(path, devicePath)) return false;
   OnDeviceRemoved();
   return true;
 }

@@ -1,6 +1,5 @@
 #include "hid/hid_text.h"
 
-#include <cctype>
 #include <cstring>
 
 namespace tessora {
@@ -40,12 +39,6 @@ bool CopyTextIfFits(const char* text, char* destination, std::size_t destination
     }
   }
   return false;
-}
-
-bool SameTextIgnoringCase(const char* a, const char* b) {
-  for (; *a != '\0' && *b != '\0'; ++a, ++b)
-    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) return false;
-  return *a == *b;
 }
 
 }  // namespace tessora

@@ -24,7 +24,4 @@ inline const char* TextOrUnknown(const char* text) { return text != nullptr ? te
 // Copies text with its terminator only when the whole of it fits.
 bool CopyTextIfFits(const char* text, char* destination, std::size_t destinationSize);
 
-// Whether two texts are equal, ignoring the case of ASCII letters (device paths).
-bool SameTextIgnoringCase(const char* a, const char* b);
-
 }  // namespace tessora

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/device_path.h"
+
 namespace tessora::sim {
 
 const Guid kHidInterfaceGuid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
@@ -15,14 +17,6 @@ namespace {
 thread_local std::uint32_t lastError = kErrorSuccess;
 
 constexpr std::uint32_t kErrorNoSuchDeviceInterface = 0xE000020B;
-
-bool SamePathIgnoringCase(const std::string& a, const char* b) {
-  std::size_t length = std::strlen(b);
-  if (a.size() != length) return false;
-  for (std::size_t i = 0; i < length; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
 
 std::string GuidText(const Guid& guid) {
   char text[40];
@@ -211,7 +205,7 @@ bool SimDeviceStack::SetupDiOpenDeviceInterfaceA(OsHandle set, const char* path,
   if (entry == nullptr) return false;
   if (path == nullptr) return Fail(kErrorInvalidParameter);
   for (std::size_t i = 0; i < interfaces_.size(); ++i) {
-    if (!SamePathIgnoringCase(interfaces_[i].path, path)) continue;
+    if (!SamePathIgnoringCase(interfaces_[i].path.c_str(), path)) continue;
     entry->members.push_back(i);
     if (data != nullptr) {
       data->interfaceClassGuid = interfaces_[i].interfaceClass;
@@ -241,7 +235,7 @@ OsHandle SimDeviceStack::CreateFileA(const char* path, std::uint32_t access, std
   }
   for (std::size_t i = 0; i < interfaces_.size(); ++i) {
     const SimInterface& interface = interfaces_[i];
-    if (!SamePathIgnoringCase(interface.path, path)) continue;
+    if (!SamePathIgnoringCase(interface.path.c_str(), path)) continue;
     if (!InterfaceIsPresent(interface)) break;
     if (interface.refusesReadWrite && (access & (kGenericRead | kGenericWrite)) != 0) {
       lastError = kErrorAccessDenied;
