@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "engine/image_file.h"
+#include "platform/unique_file.h"
 
 namespace tessora {
 
@@ -12,11 +13,6 @@ namespace {
 // The reader takes a line at a time into a 255-byte buffer, so a longer line is handled
 // as several lines and a token cut at the break becomes two tokens.
 constexpr std::size_t kLineChunk = 254;
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -125,7 +121,7 @@ std::string WithoutQuotes(const char* fileName) {
 int ReadImageFile(const char* fileName, std::uint8_t* buffer, int capacity) {
   if (buffer == nullptr) return kImageNoBuffer;
   if (fileName == nullptr) return kImageNoName;
-  File file(std::fopen(WithoutQuotes(fileName).c_str(), "rb"));
+  UniqueFile file(std::fopen(WithoutQuotes(fileName).c_str(), "rb"));
   if (!file) return kImageCannotOpen;
   ImageParser parser(buffer, capacity < 0 ? 0 : capacity);
   std::string chunk;

@@ -6,15 +6,11 @@
 
 #include "engine/eeprom_transfer.h"
 #include "engine/image_file.h"
+#include "platform/unique_file.h"
 
 namespace tessora {
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // A read-out goes to a temporary file beside the target, which takes the target's
 // place only when everything was read and written: a failed read-out must not destroy
@@ -49,7 +45,7 @@ class PendingFile {
  private:
   std::string target_;
   std::string temporary_;
-  File file_;
+  UniqueFile file_;
   bool committed_ = false;
 };
 

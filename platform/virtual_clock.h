@@ -33,7 +33,6 @@ class VirtualClock : public OsServices {
     return real_.WaitForMultipleObjects(count, events, milliseconds);
   }
 
-  void Advance(std::uint64_t milliseconds) { now_ += milliseconds; }
   std::uint64_t SleepCount() const { return sleeps_.load(); }
   std::uint64_t SleptMilliseconds() const { return slept_.load(); }
 

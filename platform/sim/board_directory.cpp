@@ -39,7 +39,7 @@ bool WriteWholeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes
 }  // namespace
 
 BoardDirectory::BoardDirectory(std::string directory, std::unique_ptr<SimBoard> board,
-                               std::unique_ptr<std::FILE, FileCloser> trace)
+                               UniqueFile trace)
     : directory_(std::move(directory)), board_(std::move(board)), trace_(std::move(trace)) {
   std::FILE* traceFile = trace_.get();
   board_->SetTraceSink([traceFile](const std::string& line) {
@@ -86,7 +86,7 @@ std::unique_ptr<BoardDirectory> BoardDirectory::Open(const std::string& director
     }
   }
 
-  std::unique_ptr<std::FILE, FileCloser> trace(std::fopen((root / "trace.log").string().c_str(), "ab"));
+  UniqueFile trace(std::fopen((root / "trace.log").string().c_str(), "ab"));
   if (!trace) {
     error = "cannot open " + (root / "trace.log").string();
     return nullptr;

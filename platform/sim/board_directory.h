@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/sim/sim_board.h"
+#include "platform/unique_file.h"
 
 namespace tessora::sim {
 
@@ -24,15 +25,11 @@ class BoardDirectory {
   bool Save(std::string& error);
 
  private:
-  struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
-
-  BoardDirectory(std::string directory, std::unique_ptr<SimBoard> board, std::unique_ptr<std::FILE, FileCloser> trace);
+  BoardDirectory(std::string directory, std::unique_ptr<SimBoard> board, UniqueFile trace);
 
   std::string directory_;
   std::unique_ptr<SimBoard> board_;
-  std::unique_ptr<std::FILE, FileCloser> trace_;
+  UniqueFile trace_;
 };
 
 }  // namespace tessora::sim
