@@ -2,25 +2,19 @@
 #include <string>
 
 #include "app/shell_context.h"
+#include "resources/resource.h"
 
 namespace tessora {
 
-// Control ids of the Options dialog.
+// The Options dialog's radio buttons, by the ids its resource gives them.
 enum OptionsControl {
-  kOptionsOk = 1,
-  kOptionsCancel = 2,
-  kAddressBox = 1008,
-  kReadSizeBox = 1009,
-  kOneByte = 1018,
-  kTwoByte = 1019,
-  kSizeAuto = 1020,
-  kSizeManual = 1021,
-  kInterfaceHid = 1023,
-  kHidFeature = 1024,
-  kHidReadWrite = 1025,
-  kHidFunctionLabel = 1026,
-  kInterfaceFilterDriver = 1028,
-  kInterfaceWinUsb = 1029,
+  kOneByte = IDC_SUB_1BYTE,
+  kTwoByte = IDC_SUB_2BYTE,
+  kSizeAuto = IDC_SIZE_AUTO,
+  kSizeManual = IDC_SIZE_MANUAL,
+  kInterfaceHid = IDC_IFACE_HID,
+  kInterfaceFilterDriver = IDC_IFACE_FILTERDRIVER,
+  kInterfaceWinUsb = IDC_IFACE_WINUSB,
 };
 
 // What the Options dialog shows: the two boxes' texts and the selected button of each

@@ -1,30 +1,13 @@
 #pragma once
+#include "resources/strings.h"
 
 namespace tessora {
 
-// Ids of the string table; the Windows resources carry the same texts under the same ids.
+// Ids of the string table.
 enum StringId {
-  kStrTitle = 103,
-  kStrStartText = 106,
-  kStrClassName = 109,
-  kStrUpdateSuccessful = 110,
-  kStrCannotReadImage = 112,
-  kStrCannotProgram = 113,
-  kStrSelectImage = 114,
-  kStrNoDevice = 115,
-  kStrNoEeprom = 116,
-  kStrUpdateInProgress = 117,
-  kStrCompareSuccessful = 118,
-  kStrCannotReadEeprom = 119,
-  kStrDownloadInProgress = 120,
-  kStrDownloadSuccessful = 121,
-  kStrSelectFilename = 122,
-  kStrMaximumSize = 123,
-  kStrTooLargeForOneByte = 124,
-  kStrHeaderIllegal = 125,
-  kStrClearInProgress = 126,
-  kStrClearSuccessful = 127,
-  kStrCannotClear = 128,
+#define TESSORA_STRING_ID(name, id, text) name = id,
+  TESSORA_STRING_TABLE(TESSORA_STRING_ID)
+#undef TESSORA_STRING_ID
 };
 
 // The text of a string id; the empty text for an id the table does not hold.

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "app/start_up.h"
+#include "app/strings.h"
 #include "app/win32/win32_program.h"
 #include "platform/native_os_services.h"
 #include "resources/resource.h"
@@ -38,8 +39,8 @@ bool BuildProgram(Win32Program& program, HINSTANCE instance, const DeviceAccessF
 
 MainWindowClass RegisterMainWindowClass(HINSTANCE instance) {
   MainWindowClass names{};
-  LoadStringA(instance, IDS_APP_TITLE, names.title, sizeof names.title);
-  LoadStringA(instance, IDC_TESSORA, names.className, sizeof names.className);
+  LoadStringA(instance, kStrTitle, names.title, sizeof names.title);
+  LoadStringA(instance, kStrClassName, names.className, sizeof names.className);
 
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof windowClass;
