@@ -42,23 +42,8 @@ std::uint32_t FilterDriverTransport::MemoryRead(std::uint16_t address, std::uint
   return returned <= count ? returned : 0;
 }
 
-std::uint32_t FilterDriverTransport::BusWrite(std::uint8_t busAddress, std::uint16_t subaddressCount,
-                                              const std::uint8_t* subaddress, std::uint16_t count,
-                                              const std::uint8_t* data) {
-  if (count > 0 && data == nullptr) return kBusCommandRefused;
-  return BusTransaction(BuildBusCommand(false, busAddress, subaddressCount, subaddress, count, data), false, nullptr,
-                        0);
-}
-
-std::uint32_t FilterDriverTransport::BusRead(std::uint8_t busAddress, std::uint16_t subaddressCount,
-                                             const std::uint8_t* subaddress, std::uint16_t count, std::uint8_t* out) {
-  if (count > 0 && out == nullptr) return kBusDataIncomplete;
-  return BusTransaction(BuildBusCommand(true, busAddress, subaddressCount, subaddress, count, nullptr), true, out,
-                        count);
-}
-
 // A read fetches its readCount bytes once the status says the transaction is done.
-std::uint32_t FilterDriverTransport::BusTransaction(const std::vector<std::uint8_t>& packet, bool read,
+std::uint32_t FilterDriverTransport::BusTransaction(std::vector<std::uint8_t> packet, bool read,
                                                     std::uint8_t* readInto, std::uint16_t readCount) {
   QorvDeviceLibrary& library = device_.Library();
   DeviceLock lock(device_, library.LockTimeout());

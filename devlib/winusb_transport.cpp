@@ -50,21 +50,6 @@ std::uint32_t WinUsbTransport::MemoryRead(std::uint16_t address, std::uint32_t c
                         out);
 }
 
-std::uint32_t WinUsbTransport::BusWrite(std::uint8_t busAddress, std::uint16_t subaddressCount,
-                                        const std::uint8_t* subaddress, std::uint16_t count,
-                                        const std::uint8_t* data) {
-  if (count > 0 && data == nullptr) return kBusCommandRefused;
-  return BusTransaction(BuildBusCommand(false, busAddress, subaddressCount, subaddress, count, data), false, nullptr,
-                        0);
-}
-
-std::uint32_t WinUsbTransport::BusRead(std::uint8_t busAddress, std::uint16_t subaddressCount,
-                                       const std::uint8_t* subaddress, std::uint16_t count, std::uint8_t* out) {
-  if (count > 0 && out == nullptr) return kBusDataIncomplete;
-  return BusTransaction(BuildBusCommand(true, busAddress, subaddressCount, subaddress, count, nullptr), true, out,
-                        count);
-}
-
 std::uint32_t WinUsbTransport::BusTransaction(std::vector<std::uint8_t> packet, bool read, std::uint8_t* readInto,
                                               std::uint16_t readCount) {
   WinUsbSession session(device_);

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "devlib/device_transport.h"
 #include "devlib/qorv_device.h"
 
 namespace tessora {
@@ -9,7 +10,7 @@ namespace tessora {
 // The four device operations as vendor control transfers on the default pipe of a
 // controller bound to WinUSB. Every operation holds the device's inter-process lock and
 // opens and initialises the device afresh; nothing is kept between operations.
-class WinUsbTransport {
+class WinUsbTransport : public DeviceTransport {
  public:
   static constexpr std::uint8_t kVendorOut = 0x40;
   static constexpr std::uint8_t kVendorIn = 0xC0;
@@ -20,19 +21,13 @@ class WinUsbTransport {
 
   explicit WinUsbTransport(QorvDevice& device) : device_(device) {}
 
-  // Bytes moved; 0 on failure.
-  std::uint32_t MemoryWrite(std::uint16_t address, std::uint32_t count, const std::uint8_t* data);
-  std::uint32_t MemoryRead(std::uint16_t address, std::uint32_t count, std::uint8_t* out);
-  // A BusResult.
-  std::uint32_t BusWrite(std::uint8_t busAddress, std::uint16_t subaddressCount, const std::uint8_t* subaddress,
-                         std::uint16_t count, const std::uint8_t* data);
-  std::uint32_t BusRead(std::uint8_t busAddress, std::uint16_t subaddressCount, const std::uint8_t* subaddress,
-                        std::uint16_t count, std::uint8_t* out);
+  std::uint32_t MemoryWrite(std::uint16_t address, std::uint32_t count, const std::uint8_t* data) override;
+  std::uint32_t MemoryRead(std::uint16_t address, std::uint32_t count, std::uint8_t* out) override;
 
  private:
   std::uint32_t MemoryTransfer(const UsbSetupPacket& setup, std::uint8_t* buffer);
   std::uint32_t BusTransaction(std::vector<std::uint8_t> packet, bool read, std::uint8_t* readInto,
-                               std::uint16_t readCount);
+                               std::uint16_t readCount) override;
 
   QorvDevice& device_;
 };

@@ -19,53 +19,50 @@ QorvDeviceDispatch::Route QorvDeviceDispatch::RouteFor(QorvDevice* record) {
   return winUsbCurrent ? Route::WinUsb : Route::FilterDriver;
 }
 
-std::uint32_t QorvDeviceDispatch::DispatchMemoryWrite(std::uint32_t handle, std::uint16_t address,
-                                                      std::uint32_t count, const std::uint8_t* data) {
+// Runs the operation on the record's transport, or gives the refusal result.
+template <typename Operation>
+std::uint32_t QorvDeviceDispatch::Carry(std::uint32_t handle, std::uint32_t refused, Operation operation) {
   QorvDevice* record = library_.FindByHandle(handle);
   switch (RouteFor(record)) {
-    case Route::FilterDriver: return FilterDriverTransport(*record).MemoryWrite(address, count, data);
-    case Route::WinUsb: return WinUsbTransport(*record).MemoryWrite(address, count, data);
+    case Route::FilterDriver: {
+      FilterDriverTransport transport(*record);
+      return operation(transport);
+    }
+    case Route::WinUsb: {
+      WinUsbTransport transport(*record);
+      return operation(transport);
+    }
     case Route::Refused: break;
   }
-  return kMemoryFailed;
+  return refused;
+}
+
+std::uint32_t QorvDeviceDispatch::DispatchMemoryWrite(std::uint32_t handle, std::uint16_t address,
+                                                      std::uint32_t count, const std::uint8_t* data) {
+  return Carry(handle, kMemoryFailed,
+               [&](DeviceTransport& transport) { return transport.MemoryWrite(address, count, data); });
 }
 
 std::uint32_t QorvDeviceDispatch::DispatchMemoryRead(std::uint32_t handle, std::uint16_t address,
                                                      std::uint32_t count, std::uint8_t* destination) {
-  QorvDevice* record = library_.FindByHandle(handle);
-  switch (RouteFor(record)) {
-    case Route::FilterDriver: return FilterDriverTransport(*record).MemoryRead(address, count, destination);
-    case Route::WinUsb: return WinUsbTransport(*record).MemoryRead(address, count, destination);
-    case Route::Refused: break;
-  }
-  return kMemoryFailed;
+  return Carry(handle, kMemoryFailed,
+               [&](DeviceTransport& transport) { return transport.MemoryRead(address, count, destination); });
 }
 
 std::uint32_t QorvDeviceDispatch::DispatchBusWrite(std::uint32_t handle, std::uint8_t busAddress,
                                                    std::uint16_t subaddressCount, const std::uint8_t* subaddress,
                                                    std::uint16_t count, const std::uint8_t* data) {
-  QorvDevice* record = library_.FindByHandle(handle);
-  switch (RouteFor(record)) {
-    case Route::FilterDriver:
-      return FilterDriverTransport(*record).BusWrite(busAddress, subaddressCount, subaddress, count, data);
-    case Route::WinUsb: return WinUsbTransport(*record).BusWrite(busAddress, subaddressCount, subaddress, count, data);
-    case Route::Refused: break;
-  }
-  return kBusNotOpened;
+  return Carry(handle, kBusNotOpened, [&](DeviceTransport& transport) {
+    return transport.BusWrite(busAddress, subaddressCount, subaddress, count, data);
+  });
 }
 
 std::uint32_t QorvDeviceDispatch::DispatchBusRead(std::uint32_t handle, std::uint8_t busAddress,
                                                   std::uint16_t subaddressCount, const std::uint8_t* subaddress,
                                                   std::uint16_t count, std::uint8_t* destination) {
-  QorvDevice* record = library_.FindByHandle(handle);
-  switch (RouteFor(record)) {
-    case Route::FilterDriver:
-      return FilterDriverTransport(*record).BusRead(busAddress, subaddressCount, subaddress, count, destination);
-    case Route::WinUsb:
-      return WinUsbTransport(*record).BusRead(busAddress, subaddressCount, subaddress, count, destination);
-    case Route::Refused: break;
-  }
-  return kBusNotOpened;
+  return Carry(handle, kBusNotOpened, [&](DeviceTransport& transport) {
+    return transport.BusRead(busAddress, subaddressCount, subaddress, count, destination);
+  });
 }
 
 }  // namespace tessora

@@ -25,6 +25,8 @@ class QorvDeviceDispatch : public DriverDispatch {
  private:
   enum class Route { Refused, FilterDriver, WinUsb };
   Route RouteFor(QorvDevice* record);
+  template <typename Operation>
+  std::uint32_t Carry(std::uint32_t handle, std::uint32_t refused, Operation operation);
 
   QorvDeviceLibrary& library_;
 };
