@@ -27,6 +27,7 @@ inline bool operator==(const Guid& a, const Guid& b) { return std::memcmp(&a, &b
 
 // Last-error codes the callers act on.
 constexpr std::uint32_t kErrorSuccess = 0;
+constexpr std::uint32_t kErrorInvalidFunction = 1;
 constexpr std::uint32_t kErrorFileNotFound = 2;
 constexpr std::uint32_t kErrorAccessDenied = 5;
 constexpr std::uint32_t kErrorInvalidHandle = 6;

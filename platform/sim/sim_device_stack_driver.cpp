@@ -12,8 +12,6 @@ namespace tessora::sim {
 
 namespace {
 
-constexpr std::uint32_t kErrorInvalidFunction = 1;
-
 constexpr std::uint32_t kIoctlMemoryRead = 0x22200C;
 constexpr std::uint32_t kIoctlMemoryWrite = 0x222010;
 constexpr std::uint32_t kIoctlBusData = 0x222020;

@@ -7,8 +7,6 @@ namespace tessora::sim {
 
 namespace {
 
-constexpr std::uint32_t kErrorInvalidFunction = 1;
-
 // Copies as many UTF-16 units as fit, with the terminator only when it fits too, as
 // HID.DLL does with a string longer than the caller's buffer.
 void CopyHidString(const std::u16string& text, char16_t* buffer, std::uint32_t bufferBytes) {

@@ -5,12 +5,6 @@
 
 namespace tessora::sim {
 
-namespace {
-
-constexpr std::uint32_t kErrorInvalidFunction = 1;
-
-}  // namespace
-
 void SimDeviceStack::DeliverInputReport(std::size_t interfaceIndex, std::vector<std::uint8_t> report) {
   std::lock_guard lock(mutex_);
   HidFace* face = interfaces_[interfaceIndex].hidFace;
