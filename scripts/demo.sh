@@ -7,7 +7,7 @@ source scripts/packages.sh
 
 install_missing "${NATIVE_PACKAGES[@]}"
 cmake --preset linux >/dev/null
-cmake --build --preset linux -j 2 >/dev/null
+cmake --build --preset linux -j 2 --target tessora >/dev/null
 
 tessora=build/linux/bin/tessora
 board=$(mktemp -d)

@@ -1,7 +1,8 @@
 # Sourced by the scripts in this folder: installs Debian 12 packages that are missing.
 
 NATIVE_PACKAGES=(g++ cmake make googletest)
-WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine32:i386 xvfb xauth fonts-wine)
+WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+  wine wine32:i386 wine64 xvfb xauth fonts-wine)
 
 package_installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'

@@ -17,7 +17,7 @@ OsHandle FromHandle(HANDLE handle) { return reinterpret_cast<OsHandle>(handle); 
 
 SP_DEVICE_INTERFACE_DATA ToWin32(const DeviceInterfaceData& data) {
   SP_DEVICE_INTERFACE_DATA native{};
-  native.cbSize = sizeof native;  // 28 on 32-bit Windows
+  native.cbSize = sizeof native;  // 28 on 32-bit Windows, 32 on 64-bit
   std::memcpy(&native.InterfaceClassGuid, &data.interfaceClassGuid, sizeof(GUID));
   native.Flags = data.flags;
   native.Reserved = data.reserved;
@@ -78,7 +78,7 @@ bool Win32DeviceStack::SetupDiEnumDeviceInterfaces(OsHandle set, const Guid& int
 }
 
 // The caller's path buffer becomes the DevicePath of a detail structure whose size field
-// is that of the fixed part (5 on 32-bit Windows); the required size is given back as
+// is that of the fixed part (5 on 32-bit Windows, 8 on 64-bit); the required size is given back as
 // the path's own size, terminator included.
 bool Win32DeviceStack::SetupDiGetDeviceInterfaceDetailA(OsHandle set, const DeviceInterfaceData& data, char* path,
                                                         std::uint32_t pathSize, std::uint32_t* requiredSize,

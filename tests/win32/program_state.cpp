@@ -9,6 +9,8 @@ namespace tessora::testing {
 namespace {
 
 constexpr char kKeyPath[] = "Software\\Velmora\\tessora";
+// The view both builds of the programs use: the 32-bit one.
+constexpr REGSAM kSharedView = KEY_WOW64_32KEY;
 
 struct Key {
   HKEY handle = nullptr;
@@ -19,11 +21,12 @@ struct Key {
 
 }  // namespace
 
-void DeleteSettingsKey() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKeyPath); }
+void DeleteSettingsKey() { RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, kSharedView, 0); }
 
 int ReadSettingByte(const char* name) {
   Key key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, KEY_QUERY_VALUE, &key.handle) != ERROR_SUCCESS) return -1;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, KEY_QUERY_VALUE | kSharedView, &key.handle) != ERROR_SUCCESS)
+    return -1;
   BYTE data[4] = {};
   DWORD size = sizeof data;
   if (RegQueryValueExA(key.handle, name, nullptr, nullptr, data, &size) != ERROR_SUCCESS || size != 1) return -1;
