@@ -57,9 +57,20 @@ MainWindowClass RegisterMainWindowClass(HINSTANCE instance) {
   return names;
 }
 
+// The program declares itself DPI-aware, so Windows no longer scales its window: at 150% or
+// 200% the caption and menu, drawn larger, would leave no room for the status text and the
+// progress bar in a window of the size laid out for 96 DPI.
+int ScaledToScreen(int pixels) {
+  HDC screen = GetDC(nullptr);
+  int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : kDefaultDpi;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return MulDiv(pixels, dpi > 0 ? dpi : kDefaultDpi, kDefaultDpi);
+}
+
 HWND CreateMainWindow(Win32Program& program, const MainWindowClass& names, int showCommand) {
   HWND window = CreateWindowExA(0, names.className, names.title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                kMainWindowWidth, kMainWindowHeight, nullptr, nullptr, program.instance, &program);
+                                ScaledToScreen(kMainWindowWidth), ScaledToScreen(kMainWindowHeight), nullptr,
+                                nullptr, program.instance, &program);
   if (window == nullptr) return nullptr;
   ShowWindow(window, program.shell->silentMode ? SW_HIDE : showCommand);
   UpdateWindow(window);

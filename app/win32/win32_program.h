@@ -33,6 +33,8 @@ struct Win32Program {
 
 constexpr int kMainWindowWidth = 280;
 constexpr int kMainWindowHeight = 100;
+// The screen resolution the window's size is given for; larger ones scale it.
+constexpr int kDefaultDpi = 96;
 
 // Builds the program's services, devices and shell; false (reported on the debug output)
 // when the device side cannot be set up.

@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "tests/win32/debuggee.h"
 #include "tests/win32/program_state.h"
+#include "tests/win32/window_capture.h"
 #include "tests/win32/window_finder.h"
 
 namespace tessora::testing {
@@ -62,8 +63,8 @@ TEST(RealDeviceStack, EveryProcedureReportsTheMissingDevice) {
     if (main == nullptr) return;
     for (int command : commands) {
       PostMessageA(main, WM_COMMAND, command, 0);
-      // Before any file dialog; the box has the system's default caption.
-      boxes.push_back(AnswerMessageBox(process, nullptr));
+      // Before any file dialog; a box without a caption of its own gets the system's.
+      boxes.push_back(AnswerMessageBox(process, "Error"));
     }
     PostMessageA(main, WM_COMMAND, IDM_EXIT, 0);
   });
@@ -72,6 +73,57 @@ TEST(RealDeviceStack, EveryProcedureReportsTheMissingDevice) {
   EXPECT_EQ(run.exitStatus, 0u);
   EXPECT_EQ(boxes, std::vector<std::string>(std::size(commands), "Could not find installed device."));
   EXPECT_EQ(run.debugLines, std::vector<std::string>{"Tessora - normal mode"});
+}
+
+// The screen resolution a Wine program reads when it starts.
+struct ScreenDpi {
+  explicit ScreenDpi(DWORD dpi) { RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &dpi, sizeof dpi); }
+  ~ScreenDpi() { RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels"); }
+  static constexpr char kDesktop[] = "Control Panel\\Desktop";
+};
+
+// At every scaling the status text and the progress bar stay inside the window: a failed
+// update leaves its bar standing under the failure message, so both can be seen at once.
+TEST(HighDpi, StatusTextAndProgressBarFitTheWindow) {
+  TempDir files;
+  const std::string image = files.File("firmware.hex");
+  WriteFile(image, ImageText(PatternBytes(512)));
+  for (DWORD dpi : {96u, 192u}) {
+    SCOPED_TRACE(dpi);
+    DeleteSettingsKey();
+    ScreenDpi screen(dpi);
+    TempDir board;
+    WriteFile(board.File("board.conf"), "write_limit = 4\n");
+    Picture picture;
+    RECT client{}, bar{};
+    std::string box;
+    RunProgram("tessora-sim.exe", image, board.Path().string(), [&](DWORD process) {
+      HWND main = WaitForWindow(process, "TESSORA", "Velmora Tessora 1.2.1");
+      HWND failure = WaitForWindow(process, "#32770", "Error");
+      if (main == nullptr || failure == nullptr) return;
+      // The box must not cover the window in the picture.
+      RECT frame{};
+      GetWindowRect(main, &frame);
+      SetWindowPos(failure, nullptr, frame.right + 10, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      HWND progress = FindWindowExA(main, nullptr, "msctls_progress32", nullptr);
+      if (progress != nullptr && CaptureWindow(main, "main-window-" + std::to_string(dpi) + "dpi", &picture)) {
+        GetClientRect(main, &client);
+        MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        OffsetRect(&client, -frame.left, -frame.top);
+        bar = RectInWindow(main, progress);
+      }
+      box = AnswerMessageBox(process, "Error");
+    });
+    EXPECT_EQ(box, "Could not program Firmware Image.");
+    ASSERT_GT(picture.width, 0) << "no picture of the window with its progress bar";
+    // The bar lies along the client area's bottom edge, as tall at least as the scroll bar
+    // of that resolution, and the status text stands above it.
+    EXPECT_EQ(bar.bottom, client.bottom);
+    EXPECT_GE(bar.bottom - bar.top, MulDiv(16, static_cast<int>(dpi), 96) - 1);
+    const RECT textArea{client.left, client.top, client.right, bar.top};
+    EXPECT_GE(textArea.bottom - textArea.top, MulDiv(32, static_cast<int>(dpi), 96));
+    EXPECT_GT(picture.CountColour(textArea, COLOR_WINDOWTEXT), 0);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace tessora::testing {
@@ -64,9 +65,41 @@ void PaintFully(HWND window) {
   SendMessageA(window, WM_NULL, 0, 0);
 }
 
+bool ReadPixels(HDC dc, HBITMAP bitmap, int width, int height, Picture& picture) {
+  BITMAPINFO format{};
+  format.bmiHeader.biSize = sizeof format.bmiHeader;
+  format.bmiHeader.biWidth = width;
+  format.bmiHeader.biHeight = -height;  // top row first
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  picture.width = width;
+  picture.height = height;
+  picture.pixels.assign(static_cast<std::size_t>(width) * height, 0);
+  return GetDIBits(dc, bitmap, 0, height, picture.pixels.data(), &format, DIB_RGB_COLORS) == height;
+}
+
 }  // namespace
 
-bool CaptureWindow(HWND window, const std::string& name) {
+int Picture::CountColour(const RECT& area, int systemColour) const {
+  const COLORREF colour = GetSysColor(systemColour);  // 0x00BBGGRR
+  const DWORD wanted = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+  int count = 0;
+  for (int y = std::max(0L, area.top); y < std::min<LONG>(height, area.bottom); ++y)
+    for (int x = std::max(0L, area.left); x < std::min<LONG>(width, area.right); ++x)
+      count += (pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF) == wanted;
+  return count;
+}
+
+RECT RectInWindow(HWND topLevel, HWND child) {
+  RECT frame{}, rect{};
+  GetWindowRect(topLevel, &frame);
+  GetWindowRect(child, &rect);
+  OffsetRect(&rect, -frame.left, -frame.top);
+  return rect;
+}
+
+bool CaptureWindow(HWND window, const std::string& name, Picture* picture) {
   char self[MAX_PATH] = {};
   DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return false;
@@ -88,6 +121,7 @@ bool CaptureWindow(HWND window, const std::string& name) {
   bool copied = BitBlt(memory.dc, 0, 0, width, height, source.dc, 0, 0, SRCCOPY) != FALSE;
   SelectObject(memory.dc, previous);
   if (!copied) return false;
+  if (picture != nullptr && !ReadPixels(memory.dc, bitmap.handle, width, height, *picture)) return false;
 
   GdiPlus gdiPlus;
   if (!gdiPlus.started) return false;
