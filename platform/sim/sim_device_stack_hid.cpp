@@ -74,6 +74,15 @@ bool SimDeviceStack::HidP_GetCaps(OsHandle preparsed, HidCaps& caps) {
   return true;
 }
 
+// Only the controller's face has a report descriptor worth the name: feature report 0xFF.
+bool SimDeviceStack::HidP_HasFeatureReportId(OsHandle preparsed, std::uint8_t reportId) {
+  std::lock_guard lock(mutex_);
+  HandleEntry* entry = Find(preparsed, HandleKind::Preparsed);
+  if (entry == nullptr) return false;
+  const SimInterface& interface = interfaces_[entry->interfaceIndex];
+  return interface.hidFace != nullptr && interface.caps.featureReportByteLength > 0 && reportId == HidFace::kReportId;
+}
+
 bool SimDeviceStack::HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) {
   std::lock_guard lock(mutex_);
   SimInterface* interface = ConnectedInterface(device);
