@@ -1,0 +1,395 @@
+// The emulated machine behind the Linux device stack's tests. The handlers run on
+// umockdev's worker thread and pass each request to the simulated board through the
+// simulated device stack, so the board model is the one the other tests use.
+#include "tests/linux/emulated_usb.h"
+
+#include <linux/hidraw.h>
+#include <linux/usbdevice_fs.h>
+#include <sys/ioctl.h>
+#include <umockdev.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+
+#include <gtest/gtest.h>
+
+#include "platform/sim/sim_device_stack.h"
+
+namespace tessora::testing {
+
+namespace {
+
+constexpr std::uint8_t kMsOsVendorCode = 0x20;
+constexpr int kFirstAddress = 2;
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+  std::string text;
+  char pair[3];
+  for (std::uint8_t byte : bytes) text += (std::snprintf(pair, sizeof pair, "%02X", byte), pair);
+  return text;
+}
+
+void Append16(std::vector<std::uint8_t>& bytes, unsigned value) {
+  bytes.push_back(static_cast<std::uint8_t>(value));
+  bytes.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void AppendUtf16(std::vector<std::uint8_t>& bytes, const std::string& text) {
+  for (char c : text) Append16(bytes, static_cast<unsigned char>(c));
+}
+
+// Device and configuration descriptors: interface 0 HID, interface 1 vendor-specific.
+std::vector<std::uint8_t> UsbDescriptors(const EmulatedDevice& device) {
+  std::vector<std::uint8_t> bytes = {18, 1};
+  Append16(bytes, device.board != nullptr ? 0x0201 : 0x0200);
+  bytes.insert(bytes.end(), {0, 0, 0, 64});
+  Append16(bytes, device.vendorId);
+  Append16(bytes, device.productId);
+  bytes.insert(bytes.end(), {0x00, 0x01, 1, 2, 3, 1});
+  std::uint8_t interfaces = device.board != nullptr ? 2 : 1;
+  bytes.insert(bytes.end(), {9, 2, static_cast<std::uint8_t>(9 + 9 * interfaces), 0, interfaces, 1, 0, 0x80, 50});
+  bytes.insert(bytes.end(), {9, 4, 0, 0, 0, 3, 0, 0, 0});
+  if (device.board != nullptr) bytes.insert(bytes.end(), {9, 4, 1, 0, 0, 0xFF, 0, 0, 0});
+  return bytes;
+}
+
+// A BOS with a USB 2.0 extension, and with the Microsoft OS 2.0 platform capability when asked.
+std::vector<std::uint8_t> Bos(const EmulatedDevice& device, std::uint16_t descriptorSetLength) {
+  std::vector<std::uint8_t> caps = {7, 0x10, 0x02, 0x02, 0, 0, 0};
+  if (device.msOs20) {
+    caps.insert(caps.end(), {28, 0x10, 0x05, 0, 0xDF, 0x60, 0xDD, 0xD8, 0x89, 0x45, 0xC7, 0x4C, 0x9C, 0xD2, 0x65,
+                             0x9D, 0x9E, 0x64, 0x8A, 0x9F, 0x00, 0x00, 0x03, 0x06});
+    Append16(caps, descriptorSetLength);
+    caps.insert(caps.end(), {kMsOsVendorCode, 0});
+  }
+  std::vector<std::uint8_t> bos = {5, 0x0F};
+  Append16(bos, 5 + caps.size());
+  bos.push_back(device.msOs20 ? 2 : 1);
+  bos.insert(bos.end(), caps.begin(), caps.end());
+  return bos;
+}
+
+// Header, a function subset for interface 1, WINUSB compatible ID, DeviceInterfaceGUIDs.
+std::vector<std::uint8_t> MsOs20DescriptorSet() {
+  const std::string name = std::string("DeviceInterfaceGUIDs") + '\0';
+  const std::string guids = std::string("{42CA71EC-CE1C-44C2-82DE-87D8D8FF6C1E}") + '\0' + '\0';
+  std::vector<std::uint8_t> property;
+  Append16(property, 10 + 2 * name.size() + 2 * guids.size());
+  Append16(property, 4);
+  Append16(property, 7);  // REG_MULTI_SZ
+  Append16(property, 2 * name.size());
+  AppendUtf16(property, name);
+  Append16(property, 2 * guids.size());
+  AppendUtf16(property, guids);
+  std::vector<std::uint8_t> compatibleId = {20, 0, 3, 0, 'W', 'I', 'N', 'U', 'S', 'B', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  std::vector<std::uint8_t> function = {8, 0, 2, 0, 1, 0};
+  Append16(function, 8 + compatibleId.size() + property.size());
+  std::vector<std::uint8_t> set = {10, 0, 0, 0, 0x00, 0x00, 0x03, 0x06};
+  Append16(set, 10 + function.size() + compatibleId.size() + property.size());
+  for (const auto* part : {&function, &compatibleId, &property}) set.insert(set.end(), part->begin(), part->end());
+  return set;
+}
+
+void Refuse(GError* error) {
+  ADD_FAILURE() << "emulated system not set up: " << error->message;
+  g_error_free(error);
+}
+
+int ErrnoFor(std::uint32_t lastError) { return lastError == kErrorDeviceNotConnected ? ENODEV : EPIPE; }
+
+}  // namespace
+
+std::vector<std::uint8_t> ControllerReportDescriptor() {
+  return {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85, 0xFF, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x96,
+          0x7F, 0x00, 0x09, 0x02, 0xB1, 0x02, 0x09, 0x03, 0x81, 0x02, 0x09, 0x04, 0x91, 0x02, 0xC0};
+}
+
+std::vector<std::uint8_t> KeyboardReportDescriptor() {
+  return {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, 0x15, 0x00, 0x25, 0x01,
+          0x75, 0x01, 0x95, 0x08, 0x81, 0x02, 0x95, 0x01, 0x75, 0x08, 0x81, 0x01, 0x95, 0x05, 0x75, 0x01,
+          0x05, 0x08, 0x19, 0x01, 0x29, 0x05, 0x91, 0x02, 0x95, 0x01, 0x75, 0x03, 0x91, 0x01, 0x95, 0x06,
+          0x75, 0x08, 0x15, 0x00, 0x25, 0x65, 0x05, 0x07, 0x19, 0x00, 0x29, 0x65, 0x81, 0x00, 0xC0};
+}
+
+std::string EmulatedUsb::UsbPath(std::size_t device) {
+  char path[32];
+  std::snprintf(path, sizeof path, "/dev/bus/usb/001/%03zu", device + kFirstAddress);
+  return path;
+}
+
+// The requests of one device's nodes, answered by its board through a simulated stack.
+struct EmulatedUsb::Node {
+  EmulatedDevice device;
+  std::vector<std::uint8_t> descriptorSet = MsOs20DescriptorSet();
+  sim::SimDeviceStack stack;
+  OsHandle hid = kNullHandle;
+  OsHandle winUsb = kNullHandle;
+  int hidrawMaster = -1;
+  UMockdevIoctlBase* hidHandler = nullptr;
+  UMockdevIoctlBase* usbHandler = nullptr;
+  std::mutex mutex;
+  std::deque<UMockdevIoctlData*> reaped;
+
+  void OpenBoard() {
+    if (device.board == nullptr) return;
+    sim::BoardIdentity identity{device.vendorId, device.productId, device.serial,
+                                std::u16string(device.product.begin(), device.product.end())};
+    stack.AttachBoard(*device.board, identity);
+    for (std::size_t i = 0; i < stack.InterfaceCount(); ++i) {
+      const sim::SimInterface& face = stack.Interface(i);
+      std::uint32_t flags = face.kind == sim::InterfaceKind::WinUsb ? kFileFlagOverlapped : 0;
+      OsHandle file = stack.CreateFileA(face.path.c_str(), kGenericRead | kGenericWrite, 3, kOpenExisting, flags);
+      if (face.kind == sim::InterfaceKind::Hid) hid = file;
+      if (face.kind == sim::InterfaceKind::WinUsb) stack.WinUsb_Initialize(file, &winUsb);
+    }
+  }
+
+  bool HidIoctl(UMockdevIoctlClient* client) {
+    gulong request = umockdev_ioctl_client_get_request(client);
+    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+    gsize length = _IOC_SIZE(request);
+    g_autoptr(UMockdevIoctlData) data = nullptr;
+    const std::vector<std::uint8_t>& rdesc = device.reportDescriptor;
+    std::lock_guard lock(mutex);
+    if (request == HIDIOCGRAWINFO) {
+      data = umockdev_ioctl_data_resolve(arg, 0, sizeof(hidraw_devinfo), nullptr);
+      hidraw_devinfo info{3, static_cast<__s16>(device.vendorId), static_cast<__s16>(device.productId)};
+      std::memcpy(data->data, &info, sizeof info);
+    } else if (request == HIDIOCGRDESCSIZE) {
+      data = umockdev_ioctl_data_resolve(arg, 0, sizeof(int), nullptr);
+      *reinterpret_cast<int*>(data->data) = static_cast<int>(rdesc.size());
+    } else if (request == HIDIOCGRDESC) {
+      data = umockdev_ioctl_data_resolve(arg, 0, sizeof(hidraw_report_descriptor), nullptr);
+      auto* out = reinterpret_cast<hidraw_report_descriptor*>(data->data);
+      out->size = static_cast<__u32>(rdesc.size());
+      std::memcpy(out->value, rdesc.data(), rdesc.size());
+    } else if (_IOC_TYPE(request) == 'H' && (_IOC_NR(request) == 0x06 || _IOC_NR(request) == 0x07)) {
+      data = umockdev_ioctl_data_resolve(arg, 0, length, nullptr);
+      bool set = _IOC_NR(request) == 0x06;
+      bool done = hid != kNullHandle &&
+                  (set ? stack.HidD_SetFeature(hid, data->data, static_cast<std::uint32_t>(length))
+                       : stack.HidD_GetFeature(hid, data->data, static_cast<std::uint32_t>(length)));
+      if (!done) {
+        umockdev_ioctl_client_complete(client, -1, hid == kNullHandle ? EPIPE : ErrnoFor(stack.GetLastError()));
+        return true;
+      }
+      umockdev_ioctl_client_complete(client, static_cast<glong>(length), 0);
+      return true;
+    } else {
+      return false;
+    }
+    umockdev_ioctl_client_complete(client, 0, 0);
+    return true;
+  }
+
+  // An output report; the answer the board queues in return goes out as input reports.
+  bool HidWrite(UMockdevIoctlClient* client) {
+    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+    std::lock_guard lock(mutex);
+    std::uint32_t written = 0;
+    if (hid == kNullHandle || !stack.WriteFile(hid, arg->data, static_cast<std::uint32_t>(arg->data_len), &written)) {
+      umockdev_ioctl_client_complete(client, -1, hid == kNullHandle ? EPIPE : ErrnoFor(stack.GetLastError()));
+      return true;
+    }
+    std::vector<std::uint8_t> report(device.board->Config().inputReportLength);
+    std::uint32_t got = 0;
+    while (stack.ReadFile(hid, report.data(), static_cast<std::uint32_t>(report.size()), &got) && got > 0)
+      if (::write(hidrawMaster, report.data(), got) != static_cast<ssize_t>(got)) break;
+    umockdev_ioctl_client_complete(client, arg->data_len, 0);
+    return true;
+  }
+
+  // A control request: 8 setup bytes, then the data. Returns the URB status.
+  int ControlRequest(std::uint8_t* setupAndData, std::uint32_t& actual) {
+    UsbSetupPacket setup{setupAndData[0], setupAndData[1],
+                         static_cast<std::uint16_t>(setupAndData[2] | setupAndData[3] << 8),
+                         static_cast<std::uint16_t>(setupAndData[4] | setupAndData[5] << 8),
+                         static_cast<std::uint16_t>(setupAndData[6] | setupAndData[7] << 8)};
+    std::uint8_t* data = setupAndData + 8;
+    auto answer = [&](const std::vector<std::uint8_t>& bytes) {
+      actual = static_cast<std::uint32_t>(bytes.size() < setup.length ? bytes.size() : setup.length);
+      std::memcpy(data, bytes.data(), actual);
+      return 0;
+    };
+    if (setup.requestType == 0x80 && setup.request == 6 && setup.value == 0x0F00)
+      return answer(Bos(device, static_cast<std::uint16_t>(descriptorSet.size())));
+    if (device.msOs20 && setup.requestType == 0xC0 && setup.request == kMsOsVendorCode && setup.index == 7)
+      return answer(descriptorSet);
+    if (winUsb == kNullHandle) return -EPIPE;
+    if (!stack.WinUsb_ControlTransfer(winUsb, setup, data, setup.length, &actual)) return -ErrnoFor(stack.GetLastError());
+    return 0;
+  }
+
+  bool UsbIoctl(UMockdevIoctlClient* client) {
+    gulong request = umockdev_ioctl_client_get_request(client);
+    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+    long result = 0;
+    int error = 0;
+    std::lock_guard lock(mutex);
+    switch (request) {
+      case USBDEVFS_GET_CAPABILITIES: {
+        g_autoptr(UMockdevIoctlData) data = umockdev_ioctl_data_resolve(arg, 0, sizeof(guint32), nullptr);
+        *reinterpret_cast<guint32*>(data->data) = USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_ZERO_PACKET;
+        break;
+      }
+      case USBDEVFS_CLAIMINTERFACE:
+      case USBDEVFS_RELEASEINTERFACE:
+      case USBDEVFS_SETINTERFACE:
+      case USBDEVFS_CLEAR_HALT:
+      case USBDEVFS_RESET: break;
+      case USBDEVFS_GETDRIVER:
+      case USBDEVFS_IOCTL: result = -1, error = ENODATA; break;
+      case USBDEVFS_SUBMITURB: {
+        UMockdevIoctlData* urbData = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
+        auto* urb = reinterpret_cast<usbdevfs_urb*>(urbData->data);
+        g_autoptr(UMockdevIoctlData) buffer = umockdev_ioctl_data_resolve(
+            urbData, G_STRUCT_OFFSET(usbdevfs_urb, buffer), static_cast<gsize>(urb->buffer_length), nullptr);
+        if (urb->type != USBDEVFS_URB_TYPE_CONTROL || urb->buffer_length < 8) {
+          g_object_unref(urbData);
+          result = -1, error = EINVAL;
+          break;
+        }
+        std::uint32_t actual = 0;
+        int status = ControlRequest(buffer->data, actual);
+        if (status == -ENODEV) {
+          g_object_unref(urbData);
+          result = -1, error = ENODEV;
+          break;
+        }
+        urb->status = status;
+        urb->actual_length = static_cast<int>(actual);
+        reaped.push_back(urbData);
+        break;
+      }
+      case USBDEVFS_REAPURB:
+      case USBDEVFS_REAPURBNDELAY: {
+        if (reaped.empty()) {
+          result = -1, error = EAGAIN;
+          break;
+        }
+        g_autoptr(UMockdevIoctlData) pointer = umockdev_ioctl_data_resolve(arg, 0, sizeof(gpointer), nullptr);
+        umockdev_ioctl_data_set_ptr(pointer, 0, reaped.front());
+        g_object_unref(reaped.front());
+        reaped.pop_front();
+        break;
+      }
+      default: return false;
+    }
+    umockdev_ioctl_client_complete(client, result, error);
+    return true;
+  }
+};
+
+namespace {
+
+gboolean OnHidIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer node) {
+  return static_cast<EmulatedUsb::Node*>(node)->HidIoctl(client);
+}
+gboolean OnHidWrite(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer node) {
+  return static_cast<EmulatedUsb::Node*>(node)->HidWrite(client);
+}
+gboolean OnUsbIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer node) {
+  return static_cast<EmulatedUsb::Node*>(node)->UsbIoctl(client);
+}
+
+// The umockdev description of one device: the USB device, its HID interface with the
+// HID device and its hidraw node.
+std::string DeviceTree(const EmulatedDevice& device, std::size_t index, int hidraw) {
+  char text[4096];
+  int address = static_cast<int>(index) + kFirstAddress;
+  std::string usb = "/devices/pci0000:00/0000:00:14.0/usb1/1-" + std::to_string(address);
+  std::string strings;
+  if (!device.product.empty()) strings += "A: product=" + device.product + "\\n\n";
+  if (!device.serial.empty()) strings += "A: serial=" + device.serial + "\\n\n";
+  std::snprintf(text, sizeof text,
+                "P: %s\nN: bus/usb/001/%03d\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n"
+                "E: BUSNUM=001\nE: DEVNUM=%03d\nE: DEVNAME=/dev/bus/usb/001/%03d\nA: busnum=1\\n\nA: devnum=%d\\n\n"
+                "A: speed=12\\n\nA: bConfigurationValue=1\\n\nA: idVendor=%04x\\n\nA: idProduct=%04x\\n\n"
+                "A: bcdDevice=0100\\n\n%sA: dev=189:%d\\n\nH: descriptors=%s\n\n",
+                usb.c_str(), address, address, address, address, device.vendorId, device.productId, strings.c_str(),
+                address, Hex(UsbDescriptors(device)).c_str());
+  std::string tree = text;
+  if (hidraw < 0) return tree;
+  char hidName[64];
+  std::snprintf(hidName, sizeof hidName, "0003:%04X:%04X.%04X", device.vendorId, device.productId, hidraw + 1);
+  std::string interface = usb + "/1-" + std::to_string(address) + ":1.0";
+  std::snprintf(text, sizeof text,
+                "P: %s\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nE: DRIVER=usbhid\nA: bInterfaceNumber=00\\n\n"
+                "A: bInterfaceClass=03\\n\n\n"
+                "P: %s/%s\nE: SUBSYSTEM=hid\nE: DRIVER=hid-generic\nE: HID_ID=0003:0000%04X:0000%04X\n"
+                "E: HID_NAME=%s\nE: HID_UNIQ=%s\nH: report_descriptor=%s\n\n"
+                "P: %s/%s/hidraw/hidraw%d\nN: hidraw%d\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/hidraw%d\n"
+                "E: MAJOR=240\nE: MINOR=%d\nA: dev=240:%d\\n\nL: device=../../../%s\n\n",
+                interface.c_str(), interface.c_str(), hidName, device.vendorId, device.productId,
+                device.product.c_str(), device.serial.c_str(), Hex(device.reportDescriptor).c_str(),
+                interface.c_str(), hidName, hidraw, hidraw, hidraw, hidraw, hidraw, hidName);
+  return tree + text;
+}
+
+}  // namespace
+
+struct EmulatedUsb::Testbed {
+  UMockdevTestbed* testbed = umockdev_testbed_new();
+  std::vector<std::unique_ptr<Node>> nodes;
+};
+
+EmulatedUsb::EmulatedUsb(const std::vector<EmulatedDevice>& devices) : testbed_(std::make_unique<Testbed>()) {
+  std::string tree;
+  int hidraw = 0;
+  GError* error = nullptr;
+  for (std::size_t i = 0; i < devices.size(); ++i) {
+    auto node = std::make_unique<Node>();
+    node->device = devices[i];
+    node->OpenBoard();
+    node->usbHandler = umockdev_ioctl_base_new();
+    g_signal_connect(node->usbHandler, "handle-ioctl", G_CALLBACK(OnUsbIoctl), node.get());
+    // Handlers first: the preload connects a node to its handler when it is opened.
+    if (!umockdev_testbed_attach_ioctl(testbed_->testbed, UsbPath(i).c_str(), node->usbHandler, &error))
+      {
+        Refuse(error);
+        return;
+      }
+    int number = node->device.reportDescriptor.empty() ? -1 : hidraw++;
+    if (number >= 0) {
+      node->hidHandler = umockdev_ioctl_base_new();
+      g_signal_connect(node->hidHandler, "handle-ioctl", G_CALLBACK(OnHidIoctl), node.get());
+      g_signal_connect(node->hidHandler, "handle-write", G_CALLBACK(OnHidWrite), node.get());
+      if (!umockdev_testbed_attach_ioctl(testbed_->testbed, HidrawPath(number).c_str(), node->hidHandler, &error))
+        {
+        Refuse(error);
+        return;
+      }
+    }
+    tree += DeviceTree(node->device, i, number);
+    testbed_->nodes.push_back(std::move(node));
+  }
+  if (!umockdev_testbed_add_from_string(testbed_->testbed, tree.c_str(), &error)) {
+        Refuse(error);
+        return;
+      }
+  hidraw = 0;
+  for (auto& node : testbed_->nodes)
+    if (!node->device.reportDescriptor.empty())
+      node->hidrawMaster = umockdev_testbed_get_dev_fd(testbed_->testbed, HidrawPath(hidraw++).c_str());
+}
+
+// The testbed goes first, so that no handler runs while its node goes away.
+EmulatedUsb::~EmulatedUsb() {
+  g_object_unref(testbed_->testbed);
+  for (auto& node : testbed_->nodes) {
+    for (UMockdevIoctlData* urb : node->reaped) g_object_unref(urb);
+    if (node->hidHandler != nullptr) g_object_unref(node->hidHandler);
+    g_object_unref(node->usbHandler);
+  }
+}
+
+void EmulatedUsb::SendInputReport(std::size_t device, const std::vector<std::uint8_t>& report) {
+  Node& node = *testbed_->nodes[device];
+  std::lock_guard lock(node.mutex);
+  ASSERT_EQ(::write(node.hidrawMaster, report.data(), report.size()), static_cast<ssize_t>(report.size()));
+}
+
+}  // namespace tessora::testing

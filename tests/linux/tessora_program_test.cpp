@@ -1,0 +1,158 @@
+// The unmodified tessora program, started with the emulated machine of this process:
+// every request it sends reaches the board here through the kernel interfaces.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/image_file.h"
+#include "tests/linux/emulated_usb.h"
+#include "tests/support/test_support.h"
+
+extern char** environ;
+
+namespace tessora::testing {
+namespace {
+
+constexpr auto kProgramTimeLimit = std::chrono::seconds(60);
+
+struct Outcome {
+  int status = -1;  // exit status; -1 when it had to be killed
+  std::string output;
+};
+
+// Runs tessora with standard output and error in one file, killing it if it hangs.
+Outcome RunTessora(const TempDir& scratch, const std::vector<std::string>& arguments) {
+  std::vector<std::string> words = {TESSORA_PROGRAM};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  std::string outputPath = scratch.File("output.txt");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  pid_t child = 0;
+  Outcome outcome;
+  int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return ADD_FAILURE() << "cannot start " << argv[0], outcome;
+  int status = 0;
+  auto deadline = std::chrono::steady_clock::now() + kProgramTimeLimit;
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      ADD_FAILURE() << "tessora hung";
+      return outcome;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  outcome.output = ReadFile(outputPath);
+  return outcome;
+}
+
+std::vector<std::uint8_t> ImageBytes(const std::string& path) {
+  std::vector<std::uint8_t> bytes(16384, 0xFF);
+  int count = ReadImageFile(path.c_str(), bytes.data(), static_cast<int>(bytes.size()));
+  EXPECT_GT(count, 0) << path;
+  bytes.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
+  return bytes;
+}
+
+class TessoraProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("XDG_CONFIG_HOME", scratch.File("config").c_str(), 1);
+    unsetenv("TESSORA_SIM");
+  }
+  std::vector<std::uint8_t> Eeprom(std::size_t size) {
+    const std::vector<std::uint8_t>& all = board.EepromPart().Contents();
+    return {all.begin(), all.begin() + static_cast<std::ptrdiff_t>(size)};
+  }
+
+  TempDir scratch;
+  const std::string firmware = std::string(TESSORA_SOURCE_DIR) + "/examples/firmware.hex";
+  sim::SimBoard board{{}, std::vector<std::uint8_t>(16384, 0xFF)};
+  EmulatedUsb usb{{EmulatedDevice{0x3E9A, 0x0210, "Qorvane USB Controller", "QV000001",
+                                  ControllerReportDescriptor(), true, &board}}};
+};
+
+TEST_F(TessoraProgramTest, UpdatesReadsOutClearsAndRebootsOverHidAndWinUsb) {
+  const std::vector<std::uint8_t> image = ImageBytes(firmware);
+  for (const char* interface : {"hid", "winusb"}) {
+    SCOPED_TRACE(interface);
+    board.EepromPart().Contents().assign(16384, 0xFF);
+    Outcome update = RunTessora(scratch, {"--interface", interface, "-s", firmware});
+    EXPECT_EQ(update.status, 0) << update.output;
+    EXPECT_EQ(Eeprom(image.size()), image);
+
+    std::string readOut = scratch.File(std::string(interface) + ".hex");
+    Outcome read = RunTessora(scratch, {"--read-out", readOut});
+    EXPECT_EQ(read.status, 0) << read.output;
+    EXPECT_EQ(ImageBytes(readOut), image);
+
+    for (const char* mode : {"rom", "eeprom"}) {
+      Outcome reboot = RunTessora(scratch, {"--reboot", mode});
+      EXPECT_EQ(reboot.status, 0) << reboot.output;
+      ASSERT_FALSE(board.Reboots().empty());
+      EXPECT_EQ(board.Reboots().back(), mode[0] == 'r' ? sim::RebootMode::Rom : sim::RebootMode::Eeprom);
+    }
+
+    Outcome clear = RunTessora(scratch, {"--clear"});
+    EXPECT_EQ(clear.status, 0) << clear.output;
+    EXPECT_EQ(Eeprom(16384), std::vector<std::uint8_t>(16384, 0xFF));
+  }
+}
+
+TEST_F(TessoraProgramTest, ListsTheControllerOnBothInterfacesAndTheFilterDriverOnNeither) {
+  Outcome list = RunTessora(scratch, {"--list"});
+  EXPECT_EQ(list.status, 0);
+  EXPECT_NE(list.output.find("hid          /dev/hidraw0 3e9a:0210 \"Qorvane USB Controller\" QV000001 "
+                             "USB\\VID_3E9A&PID_0210\\QV000001 opens candidate\n"),
+            std::string::npos)
+      << list.output;
+  EXPECT_NE(list.output.find("winusb       /dev/bus/usb/001/002 3e9a:0210 \"-\" QV000001 "
+                             "USB\\VID_3E9A&PID_0210\\QV000001 opens\n"),
+            std::string::npos)
+      << list.output;
+  EXPECT_EQ(list.output.find("filterdriver"), std::string::npos);
+  EXPECT_TRUE(board.TraceLines().empty());  // listing sent the board nothing
+
+  Outcome filterDriver = RunTessora(scratch, {"--interface", "filterdriver", "--clear"});
+  EXPECT_EQ(filterDriver.status, 1);
+  EXPECT_NE(filterDriver.output.find("Could not find installed device."), std::string::npos);
+  EXPECT_NE(filterDriver.output.find("--interface hid or --interface winusb"), std::string::npos);
+
+  Outcome rule = RunTessora(scratch, {"--udev-rule"});
+  EXPECT_EQ(rule.status, 0);
+  EXPECT_NE(rule.output.find("SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"3e9a\", ATTRS{idProduct}==\"0210\", "
+                             "TAG+=\"uaccess\""),
+            std::string::npos)
+      << rule.output;
+}
+
+TEST_F(TessoraProgramTest, AnUnplugInMidUpdateEndsTheRunWithAFailureAndAMessage) {
+  for (const char* interface : {"hid", "winusb"}) {
+    SCOPED_TRACE(interface);
+    board.EepromPart().Contents().assign(16384, 0xFF);
+    board.MutableConfig().failAfter = board.TraceLines().size() + 12;
+    Outcome update = RunTessora(scratch, {"--interface", interface, firmware});
+    EXPECT_EQ(update.status, 1);
+    EXPECT_NE(update.output.find("Could not program Firmware Image."), std::string::npos) << update.output;
+    board.MutableConfig().failAfter.reset();
+  }
+}
+
+}  // namespace
+}  // namespace tessora::testing

@@ -1,0 +1,64 @@
+// A board that goes away in the middle of its requests: every request fails as on
+// Windows, and nothing stays open or locked.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "devlib/interface_guids.h"
+#include "devlib/qorv_device.h"
+#include "devlib/qorv_device_library.h"
+#include "devlib/winusb_transport.h"
+#include "platform/linux/linux_device_stack.h"
+#include "tests/linux/linux_stack_fixture.h"
+
+namespace tessora::testing {
+namespace {
+
+using linuxstack::LinuxDeviceStack;
+
+std::size_t OpenDescriptorCount() {
+  std::size_t count = 0;
+  DIR* directory = opendir("/proc/self/fd");
+  while (readdir(directory) != nullptr) ++count;
+  closedir(directory);
+  return count;
+}
+
+TEST_F(LinuxStackTest, AnUnpluggedBoardFailsEveryRequestAndLeavesNoDescriptorOrLockBehind) {
+  LinuxDeviceStack stack(*os);
+  QorvDeviceLibrary library(*os, stack);
+  library.SetInterfaceGuid(WinUsbInterfaceGuid);
+  library.BuildDeviceList(false);
+  ASSERT_EQ(library.DeviceCount(), 1);
+  QorvDevice& winUsbDevice = *library.FindByHandle(library.FirstDevice());
+  WinUsbTransport transport(winUsbDevice);
+  std::size_t descriptorsBefore = OpenDescriptorCount();
+  {
+    OsHandle hid = stack.CreateFileA("/dev/hidraw1", kGenericRead | kGenericWrite, 3, kOpenExisting, 0);
+    std::uint8_t report[128] = {0xFF, 0x01, 0x00, 0x10, 0x01, 0xAB};  // memory write of one byte
+    std::uint8_t byte = 0;
+    ASSERT_TRUE(stack.HidD_SetFeature(hid, report, sizeof report));
+    EXPECT_EQ(transport.MemoryRead(0x0010, 1, &byte), 1u);
+    EXPECT_EQ(byte, 0xAB);  // both faces reach the one board
+
+    boardA.Unplug();
+    EXPECT_FALSE(stack.HidD_SetFeature(hid, report, sizeof report));
+    EXPECT_EQ(stack.GetLastError(), kErrorDeviceNotConnected);
+    EXPECT_FALSE(stack.HidD_GetFeature(hid, report, sizeof report));
+    EXPECT_EQ(stack.GetLastError(), kErrorDeviceNotConnected);
+    EXPECT_EQ(transport.MemoryRead(0x0010, 1, &byte), 0u);
+    EXPECT_TRUE(stack.CloseHandle(hid));
+  }
+  EXPECT_EQ(OpenDescriptorCount(), descriptorsBefore);
+  // Another thread takes the device lock at once: the failed transfer let go of it.
+  bool locked = false;
+  std::thread([&] {
+    locked = winUsbDevice.Lock(0);
+    if (locked) winUsbDevice.Unlock();
+  }).join();
+  EXPECT_TRUE(locked);
+}
+
+}  // namespace
+}  // namespace tessora::testing
