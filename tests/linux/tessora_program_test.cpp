@@ -142,17 +142,18 @@ TEST_F(TessoraProgramTest, ListsTheControllerOnBothInterfacesAndTheFilterDriverO
       << rule.output;
 }
 
-TEST_F(TessoraProgramTest, AnUnplugInMidUpdateEndsTheRunWithAFailureAndAMessage) {
-  for (const char* interface : {"hid", "winusb"}) {
-    SCOPED_TRACE(interface);
-    board.EepromPart().Contents().assign(16384, 0xFF);
-    board.MutableConfig().failAfter = board.TraceLines().size() + 12;
-    Outcome update = RunTessora(scratch, {"--interface", interface, firmware});
-    EXPECT_EQ(update.status, 1);
-    EXPECT_NE(update.output.find("Could not program Firmware Image."), std::string::npos) << update.output;
-    board.MutableConfig().failAfter.reset();
-  }
+// A fresh board per interface: an unplugged board stays unplugged.
+class UnplugTest : public TessoraProgramTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(UnplugTest, AnUnplugInMidUpdateEndsTheRunWithAFailureAndAMessage) {
+  board.MutableConfig().failAfter = 12;
+  Outcome update = RunTessora(scratch, {"--interface", GetParam(), firmware});
+  EXPECT_EQ(update.status, 1);
+  EXPECT_NE(update.output.find("Could not program Firmware Image."), std::string::npos) << update.output;
+  EXPECT_FALSE(board.Present());
 }
+
+INSTANTIATE_TEST_SUITE_P(BothInterfaces, UnplugTest, ::testing::Values("hid", "winusb"));
 
 }  // namespace
 }  // namespace tessora::testing
