@@ -125,8 +125,8 @@ endfunction()
 
 # tests/linux: the Linux device stack and the unmodified tessora program against boards
 # emulated behind umockdev's sysfs, udev and device nodes. The emulation works through
-# LD_PRELOAD, which the sanitizer runtimes do not tolerate in front of them, so the suite is
-# registered only in builds without sanitizers, and only where umockdev is installed.
+# LD_PRELOAD ahead of everything, while the sanitizer runtimes insist on being loaded first, so
+# the suite is registered only in builds without sanitizers, and only where umockdev is installed.
 function(tessora_add_linux_device_tests)
   if(CMAKE_CXX_FLAGS MATCHES "-fsanitize")
     message(STATUS "Tessora: tests/linux not registered in a sanitizer build (umockdev preload)")
