@@ -23,7 +23,26 @@ namespace tessora::testing {
 namespace {
 
 constexpr std::uint8_t kMsOsVendorCode = 0x20;
+constexpr std::uint16_t kMsOsDescriptorIndex = 7;
 constexpr int kFirstAddress = 2;
+
+// The Microsoft OS 2.0 descriptor set of the controller: a function subset for interface 1
+// with the WINUSB compatible ID and DeviceInterfaceGUIDs {42CA71EC-CE1C-44C2-82DE-87D8D8FF6C1E};
+// and the BOS that points to it with vendor code 0x20, or one without that capability.
+constexpr const char* kDescriptorSet =
+    "0A00000000000306AA00080002000100A0001400030057494E555342000000000000000000008400040007002A00440065007600"
+    "69006300650049006E00740065007200660061006300650047005500490044007300000050007B00340032004300410037003100"
+    "450043002D0043004500310043002D0034003400430032002D0038003200440045002D003800370044003800440038004600460036"
+    "004300310045007D0000000000";
+constexpr const char* kBosWithMsOs20 = "050F280002071002020000001C100500DF60DDD88945C74C9CD2659D9E648A9F00000306AA002000";
+constexpr const char* kBosWithout = "050F0C000107100202000000";
+
+std::vector<std::uint8_t> Bytes(const std::string& hex) {
+  std::vector<std::uint8_t> bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+  return bytes;
+}
 
 std::string Hex(const std::vector<std::uint8_t>& bytes) {
   std::string text;
@@ -32,65 +51,16 @@ std::string Hex(const std::vector<std::uint8_t>& bytes) {
   return text;
 }
 
-void Append16(std::vector<std::uint8_t>& bytes, unsigned value) {
-  bytes.push_back(static_cast<std::uint8_t>(value));
-  bytes.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-void AppendUtf16(std::vector<std::uint8_t>& bytes, const std::string& text) {
-  for (char c : text) Append16(bytes, static_cast<unsigned char>(c));
-}
-
-// Device and configuration descriptors: interface 0 HID, interface 1 vendor-specific.
-std::vector<std::uint8_t> UsbDescriptors(const EmulatedDevice& device) {
-  std::vector<std::uint8_t> bytes = {18, 1};
-  Append16(bytes, device.board != nullptr ? 0x0201 : 0x0200);
-  bytes.insert(bytes.end(), {0, 0, 0, 64});
-  Append16(bytes, device.vendorId);
-  Append16(bytes, device.productId);
-  bytes.insert(bytes.end(), {0x00, 0x01, 1, 2, 3, 1});
-  std::uint8_t interfaces = device.board != nullptr ? 2 : 1;
-  bytes.insert(bytes.end(), {9, 2, static_cast<std::uint8_t>(9 + 9 * interfaces), 0, interfaces, 1, 0, 0x80, 50});
-  bytes.insert(bytes.end(), {9, 4, 0, 0, 0, 3, 0, 0, 0});
-  if (device.board != nullptr) bytes.insert(bytes.end(), {9, 4, 1, 0, 0, 0xFF, 0, 0, 0});
-  return bytes;
-}
-
-// A BOS with a USB 2.0 extension, and with the Microsoft OS 2.0 platform capability when asked.
-std::vector<std::uint8_t> Bos(const EmulatedDevice& device, std::uint16_t descriptorSetLength) {
-  std::vector<std::uint8_t> caps = {7, 0x10, 0x02, 0x02, 0, 0, 0};
-  if (device.msOs20) {
-    caps.insert(caps.end(), {28, 0x10, 0x05, 0, 0xDF, 0x60, 0xDD, 0xD8, 0x89, 0x45, 0xC7, 0x4C, 0x9C, 0xD2, 0x65,
-                             0x9D, 0x9E, 0x64, 0x8A, 0x9F, 0x00, 0x00, 0x03, 0x06});
-    Append16(caps, descriptorSetLength);
-    caps.insert(caps.end(), {kMsOsVendorCode, 0});
-  }
-  std::vector<std::uint8_t> bos = {5, 0x0F};
-  Append16(bos, 5 + caps.size());
-  bos.push_back(device.msOs20 ? 2 : 1);
-  bos.insert(bos.end(), caps.begin(), caps.end());
-  return bos;
-}
-
-// Header, a function subset for interface 1, WINUSB compatible ID, DeviceInterfaceGUIDs.
-std::vector<std::uint8_t> MsOs20DescriptorSet() {
-  const std::string name = std::string("DeviceInterfaceGUIDs") + '\0';
-  const std::string guids = std::string("{42CA71EC-CE1C-44C2-82DE-87D8D8FF6C1E}") + '\0' + '\0';
-  std::vector<std::uint8_t> property;
-  Append16(property, 10 + 2 * name.size() + 2 * guids.size());
-  Append16(property, 4);
-  Append16(property, 7);  // REG_MULTI_SZ
-  Append16(property, 2 * name.size());
-  AppendUtf16(property, name);
-  Append16(property, 2 * guids.size());
-  AppendUtf16(property, guids);
-  std::vector<std::uint8_t> compatibleId = {20, 0, 3, 0, 'W', 'I', 'N', 'U', 'S', 'B', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  std::vector<std::uint8_t> function = {8, 0, 2, 0, 1, 0};
-  Append16(function, 8 + compatibleId.size() + property.size());
-  std::vector<std::uint8_t> set = {10, 0, 0, 0, 0x00, 0x00, 0x03, 0x06};
-  Append16(set, 10 + function.size() + compatibleId.size() + property.size());
-  for (const auto* part : {&function, &compatibleId, &property}) set.insert(set.end(), part->begin(), part->end());
-  return set;
+// Device and configuration descriptors: interface 0 HID and, on a controller, interface 1
+// vendor-specific; USB 2.01 (with a BOS) for a controller, 2.00 otherwise.
+std::string UsbDescriptorsHex(const EmulatedDevice& device) {
+  bool controller = device.board != nullptr;
+  char hex[160];
+  std::snprintf(hex, sizeof hex, "1201%s00000040%02X%02X%02X%02X0001010203010902%s0%d01008032090400000003000000%s",
+                controller ? "0102" : "0002", device.vendorId & 0xFF, device.vendorId >> 8, device.productId & 0xFF,
+                device.productId >> 8, controller ? "1B00" : "1200", controller ? 2 : 1,
+                controller ? "0904010000FF000000" : "");
+  return hex;
 }
 
 void Refuse(GError* error) {
@@ -108,10 +78,7 @@ std::vector<std::uint8_t> ControllerReportDescriptor() {
 }
 
 std::vector<std::uint8_t> KeyboardReportDescriptor() {
-  return {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, 0x15, 0x00, 0x25, 0x01,
-          0x75, 0x01, 0x95, 0x08, 0x81, 0x02, 0x95, 0x01, 0x75, 0x08, 0x81, 0x01, 0x95, 0x05, 0x75, 0x01,
-          0x05, 0x08, 0x19, 0x01, 0x29, 0x05, 0x91, 0x02, 0x95, 0x01, 0x75, 0x03, 0x91, 0x01, 0x95, 0x06,
-          0x75, 0x08, 0x15, 0x00, 0x25, 0x65, 0x05, 0x07, 0x19, 0x00, 0x29, 0x65, 0x81, 0x00, 0xC0};
+  return {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x75, 0x08, 0x95, 0x08, 0x81, 0x02, 0x95, 0x01, 0x91, 0x02, 0xC0};
 }
 
 std::string EmulatedUsb::UsbPath(std::size_t device) {
@@ -123,7 +90,7 @@ std::string EmulatedUsb::UsbPath(std::size_t device) {
 // The requests of one device's nodes, answered by its board through a simulated stack.
 struct EmulatedUsb::Node {
   EmulatedDevice device;
-  std::vector<std::uint8_t> descriptorSet = MsOs20DescriptorSet();
+  std::vector<std::uint8_t> descriptorSet = Bytes(kDescriptorSet);
   sim::SimDeviceStack stack;
   OsHandle hid = kNullHandle;
   OsHandle winUsb = kNullHandle;
@@ -215,8 +182,8 @@ struct EmulatedUsb::Node {
       return 0;
     };
     if (setup.requestType == 0x80 && setup.request == 6 && setup.value == 0x0F00)
-      return answer(Bos(device, static_cast<std::uint16_t>(descriptorSet.size())));
-    if (device.msOs20 && setup.requestType == 0xC0 && setup.request == kMsOsVendorCode && setup.index == 7)
+      return answer(Bytes(device.msOs20 ? kBosWithMsOs20 : kBosWithout));
+    if (device.msOs20 && setup.requestType == 0xC0 && setup.request == kMsOsVendorCode && setup.index == kMsOsDescriptorIndex)
       return answer(descriptorSet);
     if (winUsb == kNullHandle) return -EPIPE;
     if (!stack.WinUsb_ControlTransfer(winUsb, setup, data, setup.length, &actual)) return -ErrnoFor(stack.GetLastError());
@@ -310,7 +277,7 @@ std::string DeviceTree(const EmulatedDevice& device, std::size_t index, int hidr
                 "A: speed=12\\n\nA: bConfigurationValue=1\\n\nA: idVendor=%04x\\n\nA: idProduct=%04x\\n\n"
                 "A: bcdDevice=0100\\n\n%sA: dev=189:%d\\n\nH: descriptors=%s\n\n",
                 usb.c_str(), address, address, address, address, device.vendorId, device.productId, strings.c_str(),
-                address, Hex(UsbDescriptors(device)).c_str());
+                address, UsbDescriptorsHex(device).c_str());
   std::string tree = text;
   if (hidraw < 0) return tree;
   char hidName[64];

@@ -24,7 +24,7 @@ struct EmulatedDevice {
 
 // Feature, input and output report 0xFF of 128 bytes with the ID, as the controller has.
 std::vector<std::uint8_t> ControllerReportDescriptor();
-// A boot keyboard: no report IDs, 8-byte input and 1-byte output reports.
+// A keyboard: no report IDs, 8-byte input and 1-byte output reports.
 std::vector<std::uint8_t> KeyboardReportDescriptor();
 
 // sysfs, udev and the device nodes of a machine with these devices plugged in, emulated by

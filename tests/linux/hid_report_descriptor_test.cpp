@@ -1,18 +1,17 @@
-// The pure parts of the Linux device stack: report descriptors, Microsoft OS 2.0
-// descriptors and instance IDs.
+// Report lengths as HidP_GetCaps gives them, from the report descriptor alone.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <vector>
 
 #include "platform/linux/hid_report_descriptor.h"
-#include "platform/linux/ms_os_descriptor.h"
-#include "platform/linux/udev_devices.h"
 #include "tests/linux/emulated_usb.h"
 
 namespace tessora::testing {
 namespace {
 
-using namespace linuxstack;
+using linuxstack::HidReportLayout;
+using linuxstack::ParseHidReportDescriptor;
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes Join(std::initializer_list<Bytes> parts) {
@@ -62,30 +61,6 @@ TEST(HidReportDescriptor, GivesTheLengthsHidPGetCapsWouldGive) {
     EXPECT_EQ(layout.usesReportIds, c.usesIds);
     EXPECT_EQ(layout.featureReportIds.test(0xFF), c.feature255);
   }
-}
-
-TEST(MsOs20Descriptors, MalformedDescriptorsNameNoInterface) {
-  const Bytes capability = {28,   0x10, 0x05, 0,    0xDF, 0x60, 0xDD, 0xD8, 0x89, 0x45, 0xC7, 0x4C, 0x9C, 0xD2,
-                            0x65, 0x9D, 0x9E, 0x64, 0x8A, 0x9F, 0,    0,    3,    6,    0xB2, 0x00, 0x21, 0};
-  std::optional<MsOs20Location> found = FindMsOs20Capability(Join({{5, 0x0F, 33, 0, 1}, capability}));
-  ASSERT_TRUE(found);
-  EXPECT_EQ(found->vendorCode, 0x21);
-  EXPECT_EQ(found->totalLength, 0xB2);
-  for (const Bytes& bos : {Join({{5, 0x0F, 33, 0, 1}, Bytes(capability.begin(), capability.end() - 1)}),
-                           Bytes{5, 0x0F, 8, 0, 1, 0, 0x10, 0x05}, Bytes{5, 0x0F, 5}})
-    EXPECT_FALSE(FindMsOs20Capability(bos));
-
-  // A registry property whose lengths claim more than the set holds, and a zero length.
-  const char* guid = "{42CA71EC-CE1C-44C2-82DE-87D8D8FF6C1E}";
-  EXPECT_FALSE(FindInterfaceDeclaringGuid(Bytes{10, 0, 0, 0, 0, 0, 3, 6, 30, 0, 20, 0, 4, 0, 7, 0, 200, 0}, guid));
-  EXPECT_FALSE(FindInterfaceDeclaringGuid(Bytes{0, 0, 0, 0, 0, 0}, guid));
-}
-
-TEST(UsbInstanceId, TakesTheSerialOnlyWhenWindowsWouldAndThePortPathOtherwise) {
-  EXPECT_EQ(UsbInstanceId(0x3E9A, 0x210, "qv01", "1-4"), "USB\\VID_3E9A&PID_0210\\QV01");
-  EXPECT_EQ(UsbInstanceId(0x3E9A, 0x210, "", "1-4.2"), "USB\\VID_3E9A&PID_0210\\1-4.2");
-  EXPECT_EQ(UsbInstanceId(0x3E9A, 0x210, "A,B", "1-4"), "USB\\VID_3E9A&PID_0210\\1-4");
-  EXPECT_EQ(UsbInstanceId(0x3E9A, 0x210, "A B", "1-4"), "USB\\VID_3E9A&PID_0210\\1-4");
 }
 
 }  // namespace
