@@ -7,14 +7,13 @@
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
 #include <umockdev.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <deque>
 #include <mutex>
-
-#include <gtest/gtest.h>
 
 #include "platform/sim/sim_device_stack.h"
 
@@ -63,9 +62,12 @@ std::string UsbDescriptorsHex(const EmulatedDevice& device) {
   return hex;
 }
 
-void Refuse(GError* error) {
+// False, with a test failure, when umockdev refused.
+bool Check(gboolean done, GError* error) {
+  if (done) return true;
   ADD_FAILURE() << "emulated system not set up: " << error->message;
   g_error_free(error);
+  return false;
 }
 
 int ErrnoFor(std::uint32_t lastError) { return lastError == kErrorDeviceNotConnected ? ENODEV : EPIPE; }
@@ -214,16 +216,12 @@ struct EmulatedUsb::Node {
         auto* urb = reinterpret_cast<usbdevfs_urb*>(urbData->data);
         g_autoptr(UMockdevIoctlData) buffer = umockdev_ioctl_data_resolve(
             urbData, G_STRUCT_OFFSET(usbdevfs_urb, buffer), static_cast<gsize>(urb->buffer_length), nullptr);
-        if (urb->type != USBDEVFS_URB_TYPE_CONTROL || urb->buffer_length < 8) {
-          g_object_unref(urbData);
-          result = -1, error = EINVAL;
-          break;
-        }
         std::uint32_t actual = 0;
-        int status = ControlRequest(buffer->data, actual);
-        if (status == -ENODEV) {
+        // Only control requests come this way; a board that is gone refuses the URB.
+        int status = urb->buffer_length < 8 ? -EINVAL : ControlRequest(buffer->data, actual);
+        if (status == -ENODEV || status == -EINVAL) {
           g_object_unref(urbData);
-          result = -1, error = ENODEV;
+          result = -1, error = -status;
           break;
         }
         urb->status = status;
@@ -304,6 +302,7 @@ struct EmulatedUsb::Testbed {
 };
 
 EmulatedUsb::EmulatedUsb(const std::vector<EmulatedDevice>& devices) : testbed_(std::make_unique<Testbed>()) {
+  UMockdevTestbed* testbed = testbed_->testbed;
   std::string tree;
   int hidraw = 0;
   GError* error = nullptr;
@@ -314,33 +313,23 @@ EmulatedUsb::EmulatedUsb(const std::vector<EmulatedDevice>& devices) : testbed_(
     node->usbHandler = umockdev_ioctl_base_new();
     g_signal_connect(node->usbHandler, "handle-ioctl", G_CALLBACK(OnUsbIoctl), node.get());
     // Handlers first: the preload connects a node to its handler when it is opened.
-    if (!umockdev_testbed_attach_ioctl(testbed_->testbed, UsbPath(i).c_str(), node->usbHandler, &error))
-      {
-        Refuse(error);
-        return;
-      }
+    if (!Check(umockdev_testbed_attach_ioctl(testbed, UsbPath(i).c_str(), node->usbHandler, &error), error)) return;
     int number = node->device.reportDescriptor.empty() ? -1 : hidraw++;
     if (number >= 0) {
       node->hidHandler = umockdev_ioctl_base_new();
       g_signal_connect(node->hidHandler, "handle-ioctl", G_CALLBACK(OnHidIoctl), node.get());
       g_signal_connect(node->hidHandler, "handle-write", G_CALLBACK(OnHidWrite), node.get());
-      if (!umockdev_testbed_attach_ioctl(testbed_->testbed, HidrawPath(number).c_str(), node->hidHandler, &error))
-        {
-        Refuse(error);
+      if (!Check(umockdev_testbed_attach_ioctl(testbed, HidrawPath(number).c_str(), node->hidHandler, &error), error))
         return;
-      }
     }
     tree += DeviceTree(node->device, i, number);
     testbed_->nodes.push_back(std::move(node));
   }
-  if (!umockdev_testbed_add_from_string(testbed_->testbed, tree.c_str(), &error)) {
-        Refuse(error);
-        return;
-      }
+  if (!Check(umockdev_testbed_add_from_string(testbed, tree.c_str(), &error), error)) return;
   hidraw = 0;
   for (auto& node : testbed_->nodes)
     if (!node->device.reportDescriptor.empty())
-      node->hidrawMaster = umockdev_testbed_get_dev_fd(testbed_->testbed, HidrawPath(hidraw++).c_str());
+      node->hidrawMaster = umockdev_testbed_get_dev_fd(testbed, HidrawPath(hidraw++).c_str());
 }
 
 // The testbed goes first, so that no handler runs while its node goes away.
