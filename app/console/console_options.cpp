@@ -97,6 +97,11 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
     error = "an image file cannot be given together with --read-out, --clear or --reboot";
     return false;
   }
+  bool listing = request.action == ConsoleAction::List || request.action == ConsoleAction::UdevRule;
+  if (listing && !request.commandLine.empty()) {
+    error = "--list and --udev-rule take no image file";
+    return false;
+  }
   return true;
 }
 
