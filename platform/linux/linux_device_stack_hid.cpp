@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/hid_string.h"
 #include "platform/linux/linux_device_stack.h"
 #include "platform/linux/linux_errors.h"
 
@@ -39,14 +40,6 @@ std::u16string Utf16(const std::string& text) {
     i += 1 + extra;
   }
   return units;
-}
-
-// As many units as fit, with the terminator only when it fits too, as HID.DLL does.
-void CopyHidString(const std::u16string& text, char16_t* buffer, std::uint32_t bufferBytes) {
-  std::size_t units = bufferBytes / sizeof(char16_t);
-  std::size_t copied = text.size() < units ? text.size() : units;
-  std::memcpy(buffer, text.data(), copied * sizeof(char16_t));
-  if (copied < units) buffer[copied] = u'\0';
 }
 
 }  // namespace

@@ -1,22 +1,10 @@
 // The HID class calls of the simulated system.
 #include <cstring>
 
+#include "platform/hid_string.h"
 #include "platform/sim/sim_device_stack.h"
 
 namespace tessora::sim {
-
-namespace {
-
-// Copies as many UTF-16 units as fit, with the terminator only when it fits too, as
-// HID.DLL does with a string longer than the caller's buffer.
-void CopyHidString(const std::u16string& text, char16_t* buffer, std::uint32_t bufferBytes) {
-  std::size_t units = bufferBytes / sizeof(char16_t);
-  std::size_t copied = text.size() < units ? text.size() : units;
-  std::memcpy(buffer, text.data(), copied * sizeof(char16_t));
-  if (copied < units) buffer[copied] = u'\0';
-}
-
-}  // namespace
 
 Guid SimDeviceStack::HidD_GetHidGuid() { return kHidInterfaceGuid; }
 

@@ -64,7 +64,8 @@ TEST_F(LinuxStackTest, ListsEveryHidrawNodeInNodeOrderAndOnlyDeclaredWinUsbDevic
   const std::vector<std::string> hid = {"/dev/hidraw0 USB\\VID_046D&PID_C31C\\1-2",
                                         "/dev/hidraw1 USB\\VID_3E9A&PID_0210\\QV000001",
                                         "/dev/hidraw2 USB\\VID_3E9A&PID_0210\\1-4"};
-  const std::string facts[] = {"046d:c31c USB Keyboard/none in 9 out 2 feature 0",
+  // The keyboard's product string is UTF-8 in sysfs and arrives as UTF-16.
+  const std::string facts[] = {"046d:c31c Tastatur \xC4/none in 9 out 2 feature 0",
                                "3e9a:0210 Qorvane USB Controller/QV000001 in 128 out 128 feature 128 candidate",
                                "3e9a:0210 none/none in 128 out 128 feature 128 candidate"};
   // A device that is gone has no node, so "all" devices are the present ones.

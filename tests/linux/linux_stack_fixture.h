@@ -14,7 +14,7 @@ namespace tessora::testing {
 class LinuxStackTest : public ::testing::Test {
  protected:
   static std::vector<EmulatedDevice> Devices(sim::SimBoard& a, sim::SimBoard& b) {
-    EmulatedDevice keyboard{0x046D, 0xC31C, "USB Keyboard", "", KeyboardReportDescriptor(), false, nullptr};
+    EmulatedDevice keyboard{0x046D, 0xC31C, "Tastatur \xC3\x84", "", KeyboardReportDescriptor(), false, nullptr};
     EmulatedDevice first{0x3E9A, 0x0210, "Qorvane USB Controller", "QV000001", ControllerReportDescriptor(), true, &a};
     EmulatedDevice second{0x3E9A, 0x0210, "", "", ControllerReportDescriptor(), false, &b};
     return {keyboard, first, second};
