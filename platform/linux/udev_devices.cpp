@@ -105,18 +105,26 @@ std::vector<LinuxNode> UdevSystem::HidrawNodes() {
     udev_device* hid = udev_device_get_parent_with_subsystem_devtype(device, "hid", nullptr);
     if (hid == nullptr) return false;
     node.descriptors = ReadSysfsFile(hid, "report_descriptor");
+    // The HID core's name for the device: the USB strings, or "HID vvvv:pppp" without them.
+    const char* name = udev_device_get_property_value(hid, "HID_NAME");
+    bool named = name != nullptr && name[0] != '\0';
     udev_device* usb = udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device");
-    if (usb != nullptr) return TakeUsbDevice(usb, node), true;
+    if (usb != nullptr) {
+      TakeUsbDevice(usb, node);
+      // HID.DLL would fail the product string here, and the HID listing gives up at the
+      // first device without one, so one such device would hide every controller.
+      if (!node.hasProduct && named) node.product = name, node.hasProduct = true;
+      return true;
+    }
     // Bluetooth and I2C devices: what the HID core knows of them.
     const char* hidId = udev_device_get_property_value(hid, "HID_ID");
     unsigned bus = 0, vendor = 0, product = 0;
     if (hidId != nullptr) std::sscanf(hidId, "%x:%x:%x", &bus, &vendor, &product);
     node.vendorId = static_cast<std::uint16_t>(vendor);
     node.productId = static_cast<std::uint16_t>(product);
-    const char* name = udev_device_get_property_value(hid, "HID_NAME");
     const char* uniq = udev_device_get_property_value(hid, "HID_UNIQ");
-    node.hasProduct = name != nullptr && name[0] != '\0';
-    node.product = node.hasProduct ? name : "";
+    node.hasProduct = named;
+    node.product = named ? name : "";
     node.hasSerial = uniq != nullptr && uniq[0] != '\0';
     node.serial = node.hasSerial ? uniq : "";
     char ids[40];

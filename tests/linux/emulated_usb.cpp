@@ -281,6 +281,9 @@ std::string DeviceTree(const EmulatedDevice& device, std::size_t index, int hidr
   char hidName[64];
   std::snprintf(hidName, sizeof hidName, "0003:%04X:%04X.%04X", device.vendorId, device.productId, hidraw + 1);
   std::string interface = usb + "/1-" + std::to_string(address) + ":1.0";
+  // The HID core names a device without strings after its IDs.
+  char name[64];
+  std::snprintf(name, sizeof name, "HID %04x:%04x", device.vendorId, device.productId);
   std::snprintf(text, sizeof text,
                 "P: %s\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nE: DRIVER=usbhid\nA: bInterfaceNumber=00\\n\n"
                 "A: bInterfaceClass=03\\n\n\n"
@@ -289,7 +292,8 @@ std::string DeviceTree(const EmulatedDevice& device, std::size_t index, int hidr
                 "P: %s/%s/hidraw/hidraw%d\nN: hidraw%d\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/hidraw%d\n"
                 "E: MAJOR=240\nE: MINOR=%d\nA: dev=240:%d\\n\nL: device=../../../%s\n\n",
                 interface.c_str(), interface.c_str(), hidName, device.vendorId, device.productId,
-                device.product.c_str(), device.serial.c_str(), Hex(device.reportDescriptor).c_str(),
+                device.product.empty() ? name : device.product.c_str(), device.serial.c_str(),
+                Hex(device.reportDescriptor).c_str(),
                 interface.c_str(), hidName, hidraw, hidraw, hidraw, hidraw, hidraw, hidName);
   return tree + text;
 }

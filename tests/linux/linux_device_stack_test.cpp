@@ -67,7 +67,7 @@ TEST_F(LinuxStackTest, ListsEveryHidrawNodeInNodeOrderAndOnlyDeclaredWinUsbDevic
   // The keyboard's product string is UTF-8 in sysfs and arrives as UTF-16.
   const std::string facts[] = {"046d:c31c Tastatur \xC4/none in 9 out 2 feature 0",
                                "3e9a:0210 Qorvane USB Controller/QV000001 in 128 out 128 feature 128 candidate",
-                               "3e9a:0210 none/none in 128 out 128 feature 128 candidate"};
+                               "3e9a:0210 HID 3e9a:0210/none in 128 out 128 feature 128 candidate"};
   // A device that is gone has no node, so "all" devices are the present ones.
   EXPECT_EQ(List(stack, linuxstack::kHidInterfaceGuid, kPresent), hid);
   EXPECT_EQ(List(stack, linuxstack::kHidInterfaceGuid, kDigcfDeviceInterface), hid);

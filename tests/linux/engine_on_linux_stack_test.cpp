@@ -1,14 +1,17 @@
-// A board that goes away in the middle of its requests: every request fails as on
-// Windows, and nothing stays open or locked.
+// The device subsystems over the Linux device stack: the HID walk past devices this user
+// may not open, and a board that goes away in the middle of its requests.
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <thread>
 
+#include "app/program_devices.h"
 #include "devlib/interface_guids.h"
 #include "devlib/qorv_device.h"
 #include "devlib/qorv_device_library.h"
 #include "devlib/winusb_transport.h"
+#include "engine/connection.h"
 #include "platform/linux/linux_device_stack.h"
 #include "tests/linux/linux_stack_fixture.h"
 
@@ -25,6 +28,19 @@ std::size_t OpenDescriptorCount() {
   return count;
 }
 
+// Keyboards refuse reading and writing to ordinary users; the walk over the HID
+// candidates must go on to the controller enumerated after one.
+TEST_F(LinuxStackTest, AKeyboardThatCannotBeOpenedDoesNotHideTheControllerAfterIt) {
+  Settings settings;
+  settings.useHid = 1;
+  StackDeviceAccess devices(settings, *os, std::make_unique<LinuxDeviceStack>(*os, [](const char* path, int flags) {
+    return std::string(path) == "/dev/hidraw0" ? (errno = EACCES, -1) : ::open(path, flags);
+  }));
+  EXPECT_TRUE(ConnectDevice(devices.Engine()));
+}
+
+// A board that goes away in the middle of its requests: every request fails as on
+// Windows, and nothing stays open or locked.
 TEST_F(LinuxStackTest, AnUnpluggedBoardFailsEveryRequestAndLeavesNoDescriptorOrLockBehind) {
   LinuxDeviceStack stack(*os);
   QorvDeviceLibrary library(*os, stack);
