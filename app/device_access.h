@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/engine_context.h"
+#include "platform/device_stack.h"
 
 namespace tessora {
 
@@ -15,6 +16,8 @@ class DeviceAccess {
  public:
   virtual ~DeviceAccess() = default;
   virtual EngineContext& Engine() = 0;
+  // The device stack under the subsystems, for listings that go around them.
+  virtual DeviceStack& Stack() = 0;
   // From now on the device side's messages go through the shell's message display.
   virtual void AttachShell(ShellContext& shell) = 0;
   // Keeps what must outlive the run (a simulated board's EEPROM); false with a reason.

@@ -30,6 +30,7 @@ class StackDeviceAccess : public DeviceAccess {
  public:
   StackDeviceAccess(Settings& settings, OsServices& os, std::unique_ptr<DeviceStack> stack);
   EngineContext& Engine() override { return engine_; }
+  DeviceStack& Stack() override { return *stack_; }
   void AttachShell(ShellContext& shell) override { messages_.Attach(shell); }
   bool Finish(std::string& /*error*/) override { return true; }
 
@@ -49,6 +50,7 @@ class SimulatedDeviceAccess : public DeviceAccess {
   static std::unique_ptr<SimulatedDeviceAccess> Open(const std::string& directory, Settings& settings,
                                                      OsServices& os, std::string& error);
   EngineContext& Engine() override { return devices_->Engine(); }
+  DeviceStack& Stack() override { return devices_->Stack(); }
   void AttachShell(ShellContext& shell) override { devices_->AttachShell(shell); }
   // Writes the EEPROM back to the directory.
   bool Finish(std::string& error) override { return board_->Save(error); }

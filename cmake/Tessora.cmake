@@ -122,3 +122,27 @@ function(tessora_add_test_suite folder)
            WORKING_DIRECTORY "${TESSORA_TEST_OUTPUT_DIRECTORY}")
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
+
+# tests/linux: the Linux device stack and the unmodified tessora program against boards
+# emulated behind umockdev's sysfs, udev and device nodes. The emulation works through
+# LD_PRELOAD ahead of everything, while the sanitizer runtimes insist on being loaded first, so
+# the suite is registered only in builds without sanitizers, and only where umockdev is installed.
+function(tessora_add_linux_device_tests)
+  if(CMAKE_CXX_FLAGS MATCHES "-fsanitize")
+    message(STATUS "Tessora: tests/linux not registered in a sanitizer build (umockdev preload)")
+    return()
+  endif()
+  pkg_check_modules(UMOCKDEV IMPORTED_TARGET umockdev-1.0)
+  if(NOT UMOCKDEV_FOUND)
+    message(WARNING "Tessora: tests/linux skipped; install umockdev and libumockdev-dev")
+    return()
+  endif()
+  tessora_add_test_suite(linux)
+  if(NOT TARGET tessora_linux_tests)
+    return()
+  endif()
+  target_link_libraries(tessora_linux_tests PRIVATE PkgConfig::UMOCKDEV)
+  target_compile_definitions(tessora_linux_tests PRIVATE TESSORA_PROGRAM="$<TARGET_FILE:tessora>")
+  add_dependencies(tessora_linux_tests tessora)
+  set_tests_properties(tessora_linux_tests PROPERTIES ENVIRONMENT "LD_PRELOAD=libumockdev-preload.so.0")
+endfunction()

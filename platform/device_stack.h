@@ -118,6 +118,9 @@ class DeviceStack {
   virtual bool HidD_GetPreparsedData(OsHandle device, OsHandle* preparsed) = 0;
   virtual bool HidD_FreePreparsedData(OsHandle preparsed) = 0;
   virtual bool HidP_GetCaps(OsHandle preparsed, HidCaps& caps) = 0;
+  // Whether the report descriptor declares a feature report with this ID (what
+  // HidP_GetValueCaps would tell); device listings only. Backends that cannot tell say no.
+  virtual bool HidP_HasFeatureReportId(OsHandle /*preparsed*/, std::uint8_t /*reportId*/) { return false; }
   virtual bool HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) = 0;
   virtual bool HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) = 0;
 };

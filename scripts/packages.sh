@@ -1,6 +1,8 @@
 # Sourced by the scripts in this folder: installs Debian 12 packages that are missing.
 
-NATIVE_PACKAGES=(g++ cmake make googletest)
+NATIVE_PACKAGES=(g++ cmake make googletest pkg-config libusb-1.0-0-dev libudev-dev)
+# The Linux device stack's tests emulate devices with umockdev.
+TEST_PACKAGES=(umockdev libumockdev-dev)
 WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   wine wine32:i386 wine64 xvfb xauth fonts-wine)
 

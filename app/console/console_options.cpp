@@ -66,9 +66,12 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
       ++i;
       break;
     }
-    if (argument == "--help" || argument == "--version" || argument == "--clear") {
+    if (argument == "--help" || argument == "--version" || argument == "--clear" || argument == "--list" ||
+        argument == "--udev-rule") {
       ConsoleAction action = argument == "--help"      ? ConsoleAction::Help
                              : argument == "--version" ? ConsoleAction::Version
+                             : argument == "--list"    ? ConsoleAction::List
+                             : argument == "--udev-rule" ? ConsoleAction::UdevRule
                                                        : ConsoleAction::Clear;
       if (!SetAction(request, action, error)) return false;
       continue;
@@ -92,6 +95,11 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
                          request.action == ConsoleAction::Reboot;
   if (actionWithImage && !request.commandLine.empty() && request.commandLine != "-s") {
     error = "an image file cannot be given together with --read-out, --clear or --reboot";
+    return false;
+  }
+  bool listing = request.action == ConsoleAction::List || request.action == ConsoleAction::UdevRule;
+  if (listing && !request.commandLine.empty()) {
+    error = "--list and --udev-rule take no image file";
     return false;
   }
   return true;
@@ -119,6 +127,11 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
   --read-size auto|N     read-out size from the EEPROM header, or N bytes (at most 16384)
                          These four change the settings and save them, as the Options
                          dialog does; they may be combined with any command.
+  --list                 list the device interfaces the three interfaces see, one line each:
+                         interface, path, VID:PID, product, serial, instance ID, whether it
+                         opens; HID controllers (feature report 0xFF) are marked "candidate"
+  --udev-rule            print a udev rule that lets the logged-in user reach the controllers
+                         found: tessora --udev-rule | sudo tee /etc/udev/rules.d/70-tessora.rules
   --help, --version
 
 Options come first; the rest of the command line is taken as Tessora's own, "-s" and
@@ -126,6 +139,10 @@ the image file name, joined with single blanks. -s alone with --read-out, --clea
 --reboot makes them silent.
 
 Settings are kept in $XDG_CONFIG_HOME/Velmora/tessora (~/.config when unset).
+
+Devices: HID controllers through /dev/hidraw*, WinUSB controllers (those whose Microsoft
+OS 2.0 descriptors declare the WinUSB interface) through libusb; the FilterDriver exists
+only on Windows.
 
 Simulated board: with TESSORA_SIM set to a directory, the program talks to a simulated
 board kept there instead of real devices:

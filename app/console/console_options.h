@@ -5,7 +5,7 @@
 
 namespace tessora {
 
-enum class ConsoleAction { None, Help, Version, ReadOut, Clear, Reboot };
+enum class ConsoleAction { None, Help, Version, ReadOut, Clear, Reboot, List, UdevRule };
 
 // What the Linux program was asked: leading long options, then the system's own
 // command line (the remaining arguments joined with single blanks).

@@ -7,13 +7,15 @@
 
 #include "app/console/console_options.h"
 #include "app/console/console_ui.h"
+#include "app/device_listing.h"
 #include "app/options_rules.h"
 #include "app/procedures.h"
 #include "app/program_devices.h"
 #include "app/settings.h"
 #include "app/start_up.h"
+#include "platform/linux/linux_device_stack.h"
+#include "platform/linux/udev_rule.h"
 #include "platform/native_os_services.h"
-#include "platform/sim/sim_device_stack.h"
 
 namespace tessora {
 
@@ -46,6 +48,30 @@ bool ApplySettingsOptions(ShellContext& shell, const ConsoleRequest& request) {
       return false;
   }
   return false;
+}
+
+// After a failed run on real devices: what the user can do about it.
+void ExplainFailure(const Settings& settings, const linuxstack::LinuxDeviceStack& stack) {
+  for (const std::string& problem : stack.AccessProblems()) std::fprintf(stderr, "tessora: %s\n", problem.c_str());
+  if (!settings.useHid && !settings.useWinUsb)
+    std::fprintf(stderr,
+                 "tessora: the FilterDriver interface exists only on Windows; on Linux use --interface hid or "
+                 "--interface winusb\n");
+}
+
+int PrintUdevRule(linuxstack::LinuxDeviceStack* stack) {
+  if (stack == nullptr) {
+    std::fprintf(stderr, "tessora: --udev-rule is for real devices; unset TESSORA_SIM\n");
+    return kUsageError;
+  }
+  std::string rule = linuxstack::UdevRule(stack->Controllers());
+  if (rule.empty()) {
+    std::fprintf(stderr, "tessora: no controller found (plug it in; a WinUSB controller whose node this user "
+                         "cannot open is found by root only)\n");
+    return 1;
+  }
+  std::printf("%s", rule.c_str());
+  return 0;
 }
 
 int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command) {
@@ -82,12 +108,18 @@ int Run(const std::vector<std::string>& arguments) {
   std::unique_ptr<OsServices> os = CreateNativeOsServices();
   std::unique_ptr<SettingsStore> store = CreateNativeSettingsStore();
   Settings settings;
-  // Until Linux has a USB stack of its own, real devices are looked for in an empty system.
   std::unique_ptr<DeviceAccess> devices =
-      OpenProgramDevices(settings, *os, std::make_unique<sim::SimDeviceStack>(*os), error);
+      OpenProgramDevices(settings, *os, std::make_unique<linuxstack::LinuxDeviceStack>(*os), error);
   if (!devices) {
     std::fprintf(stderr, "tessora: %s\n", error.c_str());
     return kUsageError;
+  }
+  // Null when TESSORA_SIM chose the simulated board.
+  auto* realStack = dynamic_cast<linuxstack::LinuxDeviceStack*>(&devices->Stack());
+  if (request.action == ConsoleAction::UdevRule) return PrintUdevRule(realStack);
+  if (request.action == ConsoleAction::List) {
+    for (const std::string& line : ListDeviceInterfaces(devices->Stack())) std::printf("%s\n", line.c_str());
+    return 0;
   }
   bool silent = false;
   ConsoleUi ui(silent);
@@ -99,6 +131,7 @@ int Run(const std::vector<std::string>& arguments) {
   PrepareMainWindowText(shell);
   int status = 1;
   if (!request.ChangesSettings() || ApplySettingsOptions(shell, request)) status = RunAction(shell, request, command);
+  if (status != 0 && realStack != nullptr) ExplainFailure(settings, *realStack);
   if (!devices->Finish(error)) {
     std::fprintf(stderr, "tessora: %s\n", error.c_str());
     return 1;

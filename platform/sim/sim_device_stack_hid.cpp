@@ -1,22 +1,10 @@
 // The HID class calls of the simulated system.
 #include <cstring>
 
+#include "platform/hid_string.h"
 #include "platform/sim/sim_device_stack.h"
 
 namespace tessora::sim {
-
-namespace {
-
-// Copies as many UTF-16 units as fit, with the terminator only when it fits too, as
-// HID.DLL does with a string longer than the caller's buffer.
-void CopyHidString(const std::u16string& text, char16_t* buffer, std::uint32_t bufferBytes) {
-  std::size_t units = bufferBytes / sizeof(char16_t);
-  std::size_t copied = text.size() < units ? text.size() : units;
-  std::memcpy(buffer, text.data(), copied * sizeof(char16_t));
-  if (copied < units) buffer[copied] = u'\0';
-}
-
-}  // namespace
 
 Guid SimDeviceStack::HidD_GetHidGuid() { return kHidInterfaceGuid; }
 
@@ -72,6 +60,15 @@ bool SimDeviceStack::HidP_GetCaps(OsHandle preparsed, HidCaps& caps) {
   if (entry == nullptr) return false;
   caps = interfaces_[entry->interfaceIndex].caps;
   return true;
+}
+
+// Only the controller's face has a report descriptor worth the name: feature report 0xFF.
+bool SimDeviceStack::HidP_HasFeatureReportId(OsHandle preparsed, std::uint8_t reportId) {
+  std::lock_guard lock(mutex_);
+  HandleEntry* entry = Find(preparsed, HandleKind::Preparsed);
+  if (entry == nullptr) return false;
+  const SimInterface& interface = interfaces_[entry->interfaceIndex];
+  return interface.hidFace != nullptr && interface.caps.featureReportByteLength > 0 && reportId == HidFace::kReportId;
 }
 
 bool SimDeviceStack::HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) {

@@ -1,0 +1,15 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "platform/device_stack.h"
+
+namespace tessora {
+
+// `tessora --list`: one line for every device interface that the HID, FilterDriver and
+// WinUSB interface classes list (interface, path, VID:PID, product, serial, instance ID,
+// whether it opens for reading and writing; HID interfaces with feature report 0xFF are
+// marked as candidates). Opens and closes the interfaces but sends no request.
+std::vector<std::string> ListDeviceInterfaces(DeviceStack& stack);
+
+}  // namespace tessora

@@ -1,0 +1,148 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/device_stack.h"
+#include "platform/linux/hid_report_descriptor.h"
+#include "platform/linux/udev_devices.h"
+#include "platform/os_services.h"
+
+struct libusb_context;
+struct libusb_device_handle;
+
+namespace tessora::linuxstack {
+
+extern const Guid kHidInterfaceGuid;
+
+// Opens a device node as open(2) does: a descriptor, or -1 with errno set.
+using NodeOpener = std::function<int(const char* path, int flags)>;
+
+// The device stack of a Linux system: udev lists the device interfaces, hidraw carries
+// the HID calls and libusb the WinUSB control transfers. The kernel filter driver exists
+// only on Windows, so its interface class is always empty here.
+class LinuxDeviceStack : public DeviceStack {
+ public:
+  // Overlapped reads signal their events through these services.
+  explicit LinuxDeviceStack(OsServices& events, NodeOpener opener = {});
+  ~LinuxDeviceStack() override;
+  LinuxDeviceStack(const LinuxDeviceStack&) = delete;
+  LinuxDeviceStack& operator=(const LinuxDeviceStack&) = delete;
+
+  // One line for each node of a likely controller that this user may not open, naming
+  // the node, the device and the remedy.
+  std::vector<std::string> AccessProblems() const;
+  // The controllers present: hidraw nodes with feature report 0xFF, and USB devices that
+  // declare the WinUSB interface.
+  std::vector<LinuxNode> Controllers();
+
+  std::uint32_t GetLastError() override;
+
+  OsHandle SetupDiGetClassDevsA(const Guid& interfaceClass, std::uint32_t flags) override;
+  bool SetupDiEnumDeviceInterfaces(OsHandle set, const Guid& interfaceClass, std::uint32_t index,
+                                   DeviceInterfaceData& data) override;
+  bool SetupDiGetDeviceInterfaceDetailA(OsHandle set, const DeviceInterfaceData& data, char* path,
+                                        std::uint32_t pathSize, std::uint32_t* requiredSize,
+                                        DevInfoData* device) override;
+  bool SetupDiGetDeviceInstanceIdA(OsHandle set, const DevInfoData& device, char* buffer, std::uint32_t bufferSize,
+                                   std::uint32_t* requiredSize) override;
+  OsHandle SetupDiCreateDeviceInfoList() override;
+  bool SetupDiOpenDeviceInterfaceA(OsHandle set, const char* path, std::uint32_t openFlags,
+                                   DeviceInterfaceData* data) override;
+  bool SetupDiDestroyDeviceInfoList(OsHandle set) override;
+
+  OsHandle CreateFileA(const char* path, std::uint32_t access, std::uint32_t shareMode, std::uint32_t creation,
+                       std::uint32_t flags) override;
+  bool CloseHandle(OsHandle handle) override;
+  bool DeviceIoControl(OsHandle device, std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
+                       std::uint32_t outSize, std::uint32_t* bytesReturned) override;
+  bool WriteFile(OsHandle device, const void* buffer, std::uint32_t size, std::uint32_t* written) override;
+  bool ReadFile(OsHandle device, void* buffer, std::uint32_t size, std::uint32_t* read) override;
+  bool ReadFileOverlapped(OsHandle device, void* buffer, std::uint32_t size, OverlappedIo& overlapped) override;
+  bool GetOverlappedResult(OsHandle device, OverlappedIo& overlapped, std::uint32_t* transferred,
+                           bool wait) override;
+  bool CancelIoEx(OsHandle device, OverlappedIo& overlapped) override;
+
+  bool WinUsb_Initialize(OsHandle device, OsHandle* interfaceHandle) override;
+  bool WinUsb_ControlTransfer(OsHandle interfaceHandle, const UsbSetupPacket& setup, std::uint8_t* buffer,
+                              std::uint32_t bufferLength, std::uint32_t* transferred) override;
+  bool WinUsb_Free(OsHandle interfaceHandle) override;
+
+  Guid HidD_GetHidGuid() override;
+  bool HidD_GetAttributes(OsHandle device, HidAttributes& attributes) override;
+  bool HidD_GetProductString(OsHandle device, char16_t* buffer, std::uint32_t bufferBytes) override;
+  bool HidD_GetSerialNumberString(OsHandle device, char16_t* buffer, std::uint32_t bufferBytes) override;
+  bool HidD_GetPreparsedData(OsHandle device, OsHandle* preparsed) override;
+  bool HidD_FreePreparsedData(OsHandle preparsed) override;
+  bool HidP_GetCaps(OsHandle preparsed, HidCaps& caps) override;
+  bool HidP_HasFeatureReportId(OsHandle preparsed, std::uint8_t reportId) override;
+  bool HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) override;
+  bool HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) override;
+
+ private:
+  // The one overlapped read of a handle: a thread waits for the node to become readable
+  // or for the wake-up descriptor, which cancellation and closing write to.
+  struct PendingRead {
+    const OverlappedIo* record = nullptr;
+    OsHandle event = kNullHandle;
+    std::thread waiter;
+    std::atomic<bool> ended{false};
+    std::uint32_t transferred = 0;
+    std::uint32_t error = kErrorSuccess;
+  };
+  struct OpenNode {
+    LinuxNode node;
+    int descriptor = -1;  // -1: opened for queries only (access 0)
+    std::uint32_t flags = 0;
+    int wake = -1;        // eventfd that ends a pending read
+    std::unique_ptr<PendingRead> read;
+  };
+  struct WinUsbInterface {
+    libusb_device_handle* handle = nullptr;
+    int interfaceNumber = 0;
+  };
+  // What a device's Microsoft OS 2.0 descriptors said, asked once per device and run.
+  struct WinUsbProbe {
+    std::optional<std::uint8_t> interfaceNumber;
+  };
+
+  bool Fail(std::uint32_t error);
+  OsHandle NewHandle();
+  std::vector<LinuxNode> ListInterfaces(const Guid& interfaceClass);
+  std::optional<LinuxNode> FindNode(const std::string& path);
+  OpenNode* FindFile(OsHandle handle);
+  OpenNode* HidFile(OsHandle handle, bool needsDescriptor);
+  int OpenNodeDescriptor(const LinuxNode& node, int flags);
+  void NoteAccessProblem(const LinuxNode& node);
+  bool IsHidController(const LinuxNode& node) const;
+  libusb_context* Usb();
+  libusb_device_handle* OpenUsbDevice(const LinuxNode& node, std::uint32_t& error);
+  const WinUsbProbe& ProbeWinUsb(const LinuxNode& node);
+  void EndPendingRead(OpenNode& file);
+  void WaitForReport(OpenNode* file, std::uint8_t* buffer, std::uint32_t size);
+  bool ReadDescriptor(const OpenNode& file, std::vector<std::uint8_t>& descriptor);
+
+  OsServices& events_;
+  NodeOpener opener_;
+  UdevSystem udev_;
+  libusb_context* usb_ = nullptr;
+  mutable std::recursive_mutex mutex_;
+  OsHandle nextHandle_ = 0x1000;
+  std::map<OsHandle, std::vector<LinuxNode>> sets_;
+  std::map<OsHandle, std::unique_ptr<OpenNode>> files_;
+  std::map<OsHandle, HidReportLayout> preparsed_;
+  std::map<OsHandle, WinUsbInterface> winUsb_;
+  std::map<std::string, LinuxNode> knownNodes_;  // by path, from the latest listings
+  std::map<std::string, WinUsbProbe> probes_;    // by node path
+  std::set<std::string> accessProblems_;
+};
+
+}  // namespace tessora::linuxstack

@@ -1,0 +1,141 @@
+// The WinUSB calls of the Linux device stack, over libusb, and the look at a device's
+// Microsoft OS 2.0 descriptors that tells whether Windows would bind it to WinUSB.
+#include <fcntl.h>
+#include <libusb.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "platform/linux/linux_device_stack.h"
+#include "platform/linux/linux_errors.h"
+#include "platform/linux/ms_os_descriptor.h"
+
+namespace tessora::linuxstack {
+
+namespace {
+
+constexpr unsigned kTransferTimeoutMs = 5000;  // WinUSB's default pipe time-out
+constexpr unsigned kDescriptorTimeoutMs = 1000;
+constexpr std::uint8_t kStandardDeviceIn = 0x80;
+constexpr std::uint8_t kVendorDeviceIn = 0xC0;
+constexpr std::uint16_t kBosDescriptor = 0x0F00;
+constexpr std::size_t kBosHeaderLength = 5;
+constexpr const char* kWinUsbGuidText = "{42CA71EC-CE1C-44C2-82DE-87D8D8FF6C1E}";
+
+struct HandleClose {
+  void operator()(libusb_device_handle* handle) const { libusb_close(handle); }
+};
+using UsbHandle = std::unique_ptr<libusb_device_handle, HandleClose>;
+
+// One IN control transfer of exactly `length` bytes.
+std::vector<std::uint8_t> ReadControl(libusb_device_handle* handle, std::uint8_t requestType, std::uint8_t request,
+                                      std::uint16_t value, std::uint16_t index, std::uint16_t length) {
+  std::vector<std::uint8_t> bytes(length);
+  int got = libusb_control_transfer(handle, requestType, request, value, index, bytes.data(), length,
+                                    kDescriptorTimeoutMs);
+  bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  return bytes;
+}
+
+// The interface that declares the WinUSB interface GUID: the BOS descriptor first (a
+// standard request), and the vendor request for the descriptor set only when the BOS
+// holds the Microsoft OS 2.0 capability, as Windows does at enumeration.
+std::optional<std::uint8_t> AskWinUsbInterface(libusb_device_handle* handle) {
+  std::vector<std::uint8_t> bos = ReadControl(handle, kStandardDeviceIn, LIBUSB_REQUEST_GET_DESCRIPTOR, kBosDescriptor,
+                                              0, kBosHeaderLength);
+  if (bos.size() < kBosHeaderLength) return std::nullopt;
+  bos = ReadControl(handle, kStandardDeviceIn, LIBUSB_REQUEST_GET_DESCRIPTOR, kBosDescriptor, 0,
+                    static_cast<std::uint16_t>(bos[2] | bos[3] << 8));
+  std::optional<MsOs20Location> location = FindMsOs20Capability(bos);
+  if (!location) return std::nullopt;
+  std::vector<std::uint8_t> set =
+      ReadControl(handle, kVendorDeviceIn, location->vendorCode, 0, kMsOs20DescriptorIndex, location->totalLength);
+  return FindInterfaceDeclaringGuid(set, kWinUsbGuidText);
+}
+
+}  // namespace
+
+libusb_context* LinuxDeviceStack::Usb() {
+  if (usb_ == nullptr && libusb_init(&usb_) != 0) usb_ = nullptr;
+  return usb_;
+}
+
+libusb_device_handle* LinuxDeviceStack::OpenUsbDevice(const LinuxNode& node, std::uint32_t& error) {
+  error = kErrorFileNotFound;
+  libusb_context* usb = Usb();
+  if (usb == nullptr) return error = kErrorGenFailure, nullptr;
+  libusb_device** list = nullptr;
+  ssize_t count = libusb_get_device_list(usb, &list);
+  libusb_device_handle* handle = nullptr;
+  for (ssize_t i = 0; i < count; ++i) {
+    if (libusb_get_bus_number(list[i]) != node.busNumber || libusb_get_device_address(list[i]) != node.deviceAddress)
+      continue;
+    int result = libusb_open(list[i], &handle);
+    if (result != 0) error = LastErrorFromLibusb(result), handle = nullptr;
+    break;
+  }
+  if (list != nullptr) libusb_free_device_list(list, 1);
+  return handle;
+}
+
+const LinuxDeviceStack::WinUsbProbe& LinuxDeviceStack::ProbeWinUsb(const LinuxNode& node) {
+  std::lock_guard lock(mutex_);
+  auto cached = probes_.find(node.path);
+  if (cached != probes_.end()) return cached->second;
+  WinUsbProbe& probe = probes_[node.path];
+  // The node is opened once first, so that lack of permission is told, not taken for
+  // "no WinUSB interface".
+  int descriptor = OpenNodeDescriptor(node, O_RDWR);
+  if (descriptor < 0) return probe;
+  ::close(descriptor);
+  std::uint32_t error = 0;
+  UsbHandle handle(OpenUsbDevice(node, error));
+  if (handle) probe.interfaceNumber = AskWinUsbInterface(handle.get());
+  return probe;
+}
+
+bool LinuxDeviceStack::WinUsb_Initialize(OsHandle device, OsHandle* interfaceHandle) {
+  std::lock_guard lock(mutex_);
+  OpenNode* file = FindFile(device);
+  if (file == nullptr) return false;
+  if (interfaceHandle == nullptr || (file->flags & kFileFlagOverlapped) == 0) return Fail(kErrorInvalidParameter);
+  auto probe = probes_.find(file->node.path);
+  if (file->node.kind != NodeKind::UsbDevice || probe == probes_.end() || !probe->second.interfaceNumber)
+    return Fail(kErrorInvalidFunction);
+  std::uint32_t error = 0;
+  UsbHandle handle(OpenUsbDevice(file->node, error));
+  if (!handle) return Fail(error);
+  int interfaceNumber = *probe->second.interfaceNumber;
+  int claimed = libusb_claim_interface(handle.get(), interfaceNumber);
+  if (claimed != 0) return Fail(LastErrorFromLibusb(claimed));
+  *interfaceHandle = NewHandle();
+  winUsb_[*interfaceHandle] = WinUsbInterface{handle.release(), interfaceNumber};
+  return true;
+}
+
+bool LinuxDeviceStack::WinUsb_ControlTransfer(OsHandle interfaceHandle, const UsbSetupPacket& setup,
+                                              std::uint8_t* buffer, std::uint32_t bufferLength,
+                                              std::uint32_t* transferred) {
+  if (transferred != nullptr) *transferred = 0;
+  std::lock_guard lock(mutex_);
+  auto found = winUsb_.find(interfaceHandle);
+  if (found == winUsb_.end()) return Fail(kErrorInvalidHandle);
+  if (bufferLength < setup.length || (setup.length > 0 && buffer == nullptr)) return Fail(kErrorInvalidParameter);
+  int result = libusb_control_transfer(found->second.handle, setup.requestType, setup.request, setup.value,
+                                       setup.index, buffer, setup.length, kTransferTimeoutMs);
+  if (result < 0) return Fail(LastErrorFromLibusb(result));
+  if (transferred != nullptr) *transferred = static_cast<std::uint32_t>(result);
+  return true;
+}
+
+bool LinuxDeviceStack::WinUsb_Free(OsHandle interfaceHandle) {
+  std::lock_guard lock(mutex_);
+  auto found = winUsb_.find(interfaceHandle);
+  if (found == winUsb_.end()) return Fail(kErrorInvalidHandle);
+  libusb_release_interface(found->second.handle, found->second.interfaceNumber);
+  libusb_close(found->second.handle);
+  winUsb_.erase(found);
+  return true;
+}
+
+}  // namespace tessora::linuxstack
