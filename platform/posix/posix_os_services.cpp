@@ -16,10 +16,19 @@ void PosixOsServices::Sleep(std::uint32_t milliseconds) {
   }
 }
 
-std::uint64_t PosixOsServices::TickCount() {
+std::uint64_t PosixOsServices::TickCount() { return MicrosecondCount() / 1000u; }
+
+std::uint64_t PosixOsServices::MicrosecondCount() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+  return static_cast<std::uint64_t>(now.tv_sec) * 1000000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000u;
+}
+
+void PosixOsServices::SleepUntilMicroseconds(std::uint64_t deadline) {
+  timespec until{static_cast<time_t>(deadline / 1000000u), static_cast<long>(deadline % 1000000u) * 1000L};
+  // An absolute deadline: a signal that interrupts the wait does not lengthen it.
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+  }
 }
 
 // Linux is reported as an NT-family system of the newest kind, so that names of
