@@ -1,5 +1,6 @@
 #include "bench/virtual_run.h"
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -63,6 +64,12 @@ int RunProcedure(ShellContext& shell, Procedure procedure, const std::string& im
   return 0;
 }
 
+double ProcessCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
 }  // namespace
 
 VirtualResult RunOnVirtualClock(const BenchCase& bench, const sim::BoardConfig& timing, HostTimer timer,
@@ -95,8 +102,10 @@ VirtualResult RunOnVirtualClock(const BenchCase& bench, const sim::BoardConfig& 
 
   VirtualResult result;
   std::uint64_t start = clock.MicrosecondCount();
+  double cpuStart = ProcessCpuSeconds();
   result.succeeded =
       RunProcedure(shell, bench.procedure, imageFile.string(), (imageFile.parent_path() / "read-out.hex").string()) == 1;
+  result.cpuSeconds = ProcessCpuSeconds() - cpuStart;
   result.microseconds = clock.MicrosecondCount() - start;
   result.trace = board.TraceLines();
   return result;

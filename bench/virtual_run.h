@@ -14,6 +14,7 @@ enum class HostTimer { Exact, WindowsDefault, WindowsRaised };
 struct VirtualResult {
   bool succeeded = false;
   std::uint64_t microseconds = 0;
+  double cpuSeconds = 0;  // the work itself: this process's CPU time for the run
   std::vector<std::string> trace;  // the board's logical requests
 };
 

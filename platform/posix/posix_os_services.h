@@ -12,9 +12,9 @@ class PosixOsServices : public OsServices {
   std::uint64_t TickCount() override;
   std::uint64_t MicrosecondCount() override;
   void SleepUntilMicroseconds(std::uint64_t deadline) override;
-  // nanosleep already ends within microseconds of the time asked: nothing to raise.
-  std::uint32_t timeBeginPeriod(std::uint32_t /*period*/) override { return 0; }
-  std::uint32_t timeEndPeriod(std::uint32_t /*period*/) override { return 0; }
+  // Linux's counterpart of a finer system timer is the calling thread's timer slack.
+  std::uint32_t timeBeginPeriod(std::uint32_t period) override;
+  std::uint32_t timeEndPeriod(std::uint32_t period) override;
   OsVersion GetVersionExA() override;
   void OutputDebugStringA(const char* text) override;
   std::unique_ptr<NamedMutex> CreateMutexA(const char* name, std::uint32_t& lastError) override;

@@ -15,9 +15,18 @@ std::uint64_t BusMicroseconds(const BoardConfig& config, const BusTransaction& t
   return (bits * 1000u + khz - 1) / khz;
 }
 
+void BoardTiming::WaitUntil(std::uint64_t deadline) {
+  std::uint64_t aim = deadline - std::min(deadline, wakeDelayUs_);
+  if (aim <= clock_->MicrosecondCount()) return;
+  clock_->SleepUntilMicroseconds(aim);
+  std::uint64_t woke = clock_->MicrosecondCount();
+  std::uint64_t delay = woke > aim ? woke - aim : 0;
+  wakeDelayUs_ = (wakeDelayUs_ * 7 + delay) / 8;
+}
+
 void BoardTiming::Request() {
   if (clock_ == nullptr) return;
-  clock_->SleepUntilMicroseconds(clock_->MicrosecondCount() + config_.latencyUs);
+  WaitUntil(clock_->MicrosecondCount() + config_.latencyUs);
 }
 
 std::uint64_t BoardTiming::Schedule(std::uint64_t arrival, const BusTransaction& transaction) {
@@ -29,7 +38,7 @@ std::uint64_t BoardTiming::Schedule(std::uint64_t arrival, const BusTransaction&
 
 void BoardTiming::RequestThroughBus(const BusTransaction& transaction) {
   if (clock_ == nullptr) return;
-  clock_->SleepUntilMicroseconds(Schedule(clock_->MicrosecondCount() + config_.latencyUs, transaction));
+  WaitUntil(Schedule(clock_->MicrosecondCount() + config_.latencyUs, transaction));
 }
 
 void BoardTiming::StartBusCommand(const BusTransaction& transaction) {
@@ -37,7 +46,7 @@ void BoardTiming::StartBusCommand(const BusTransaction& transaction) {
   std::uint64_t arrival = clock_->MicrosecondCount() + config_.latencyUs;
   std::uint64_t end = Schedule(arrival, transaction);
   commandDoneAt_ = std::max(end, transaction.read ? end : eepromReadyAt_);
-  clock_->SleepUntilMicroseconds(arrival);
+  WaitUntil(arrival);
 }
 
 bool BoardTiming::CommandRunning() { return clock_ != nullptr && clock_->MicrosecondCount() < commandDoneAt_; }

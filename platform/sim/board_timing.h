@@ -46,12 +46,16 @@ class BoardTiming {
  private:
   // Schedules the transaction as soon as it may start after `arrival`; its end.
   std::uint64_t Schedule(std::uint64_t arrival, const BusTransaction& transaction);
+  // Waits until the deadline. On real time a wait wakes late by the scheduler's delay,
+  // which is the simulation's and not the program's: the board aims that much early.
+  void WaitUntil(std::uint64_t deadline);
 
   const BoardConfig& config_;
   OsServices* clock_ = nullptr;
   std::uint64_t busFreeAt_ = 0;
   std::uint64_t eepromReadyAt_ = 0;
   std::uint64_t commandDoneAt_ = 0;
+  std::uint64_t wakeDelayUs_ = 0;  // running estimate
 };
 
 }  // namespace tessora::sim
