@@ -16,12 +16,16 @@ std::uint64_t BusMicroseconds(const BoardConfig& config, const BusTransaction& t
 }
 
 void BoardTiming::WaitUntil(std::uint64_t deadline) {
-  std::uint64_t aim = deadline - std::min(deadline, wakeDelayUs_);
-  if (aim <= clock_->MicrosecondCount()) return;
-  clock_->SleepUntilMicroseconds(aim);
+  std::uint64_t aim = deadline - std::min(deadline, overrunUs_);
   std::uint64_t woke = clock_->MicrosecondCount();
-  std::uint64_t delay = woke > aim ? woke - aim : 0;
-  wakeDelayUs_ = (wakeDelayUs_ * 7 + delay) / 8;
+  if (aim > woke) {
+    clock_->SleepUntilMicroseconds(aim);
+    woke = clock_->MicrosecondCount();
+  }
+  // What the board's waits have overrun in all is made up by the next ones, never more:
+  // no request answers sooner than its model allows after the ones before it.
+  std::int64_t overrun = static_cast<std::int64_t>(overrunUs_) + static_cast<std::int64_t>(woke - deadline);
+  overrunUs_ = overrun > 0 ? static_cast<std::uint64_t>(overrun) : 0;
 }
 
 void BoardTiming::Request() {

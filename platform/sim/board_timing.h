@@ -47,7 +47,7 @@ class BoardTiming {
   // Schedules the transaction as soon as it may start after `arrival`; its end.
   std::uint64_t Schedule(std::uint64_t arrival, const BusTransaction& transaction);
   // Waits until the deadline. On real time a wait wakes late by the scheduler's delay,
-  // which is the simulation's and not the program's: the board aims that much early.
+  // which is the simulation's and not the program's: later waits make it up.
   void WaitUntil(std::uint64_t deadline);
 
   const BoardConfig& config_;
@@ -55,7 +55,7 @@ class BoardTiming {
   std::uint64_t busFreeAt_ = 0;
   std::uint64_t eepromReadyAt_ = 0;
   std::uint64_t commandDoneAt_ = 0;
-  std::uint64_t wakeDelayUs_ = 0;  // running estimate
+  std::uint64_t overrunUs_ = 0;
 };
 
 }  // namespace tessora::sim
