@@ -2,6 +2,7 @@
 #include "app/procedures.h"
 #include "app/strings.h"
 #include "engine/eeprom_transfer.h"
+#include "platform/timer_resolution.h"
 
 namespace tessora {
 
@@ -20,6 +21,7 @@ void CloseHidDevice(ShellContext& shell) {
 }  // namespace
 
 int ClearEeprom(ShellContext& shell) {
+  FineTimerResolution fineTimer(shell.os);
   if (ConnectAndProbe(shell) != 0) return 0;
   shell.ui.Progress().Create();
   int capacity = shell.settings.subaddressing == 2 ? MaxEepromSize : 256;

@@ -29,6 +29,8 @@ std::unique_ptr<SimulatedDeviceAccess> SimulatedDeviceAccess::Open(const std::st
                                                                    OsServices& os, std::string& error) {
   std::unique_ptr<sim::BoardDirectory> board = sim::BoardDirectory::Open(directory, error);
   if (!board) return nullptr;
+  // A board.conf that sets the timing makes the board answer in real time.
+  if (board->Board().Config().keepsTime) board->Board().KeepTime(os);
   auto stack = std::make_unique<sim::SimDeviceStack>(os);
   stack->AttachBoard(board->Board());
   std::unique_ptr<SimulatedDeviceAccess> access(new SimulatedDeviceAccess(std::move(board)));

@@ -6,6 +6,7 @@
 #include "app/strings.h"
 #include "engine/eeprom_transfer.h"
 #include "engine/image_file.h"
+#include "platform/timer_resolution.h"
 
 namespace tessora {
 
@@ -36,6 +37,7 @@ int ReadOut(ShellContext& shell, std::uint16_t block) {
 }  // namespace
 
 int ReadOutFirmware(ShellContext& shell, const char* fileName) {
+  FineTimerResolution fineTimer(shell.os);
   if (ConnectAndProbe(shell) != 0) return 0;
   if (fileName != nullptr && std::strlen(fileName) >= shell.filePath.size()) {
     ReportMessage(shell, kStrSelectFilename, nullptr, kStyleError);

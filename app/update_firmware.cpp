@@ -7,6 +7,7 @@
 #include "app/strings.h"
 #include "engine/image_file.h"
 #include "engine/program_image.h"
+#include "platform/timer_resolution.h"
 
 namespace tessora {
 
@@ -45,6 +46,7 @@ bool ProgramAttempt(ShellContext& shell, int page) {
 }  // namespace
 
 int UpdateFirmware(ShellContext& shell, const char* fileName) {
+  FineTimerResolution fineTimer(shell.os);
   if (int failure = ConnectAndProbe(shell); failure != 0) return Finish(shell, failure);
 
   // A name longer than the program keeps cannot be opened as given; shortening it could

@@ -25,6 +25,16 @@ class OsServices {
   virtual void Sleep(std::uint32_t milliseconds) = 0;
   // Milliseconds since an arbitrary start; only differences mean anything.
   virtual std::uint64_t TickCount() = 0;
+  // The same clock in microseconds, for what must be timed finer than Sleep can.
+  virtual std::uint64_t MicrosecondCount() = 0;
+  // Returns once MicrosecondCount() has reached the deadline; at once when it has.
+  virtual void SleepUntilMicroseconds(std::uint64_t deadline) = 0;
+  // Asks for (and gives back) a system timer of the given period in milliseconds, so
+  // that Sleep ends that close to the time asked; winmm's calls on Windows, where the
+  // default timer ticks every 15.625 ms. 0 (TIMERR_NOERROR) when granted; each granted
+  // request is given back with the same period.
+  virtual std::uint32_t timeBeginPeriod(std::uint32_t period) = 0;
+  virtual std::uint32_t timeEndPeriod(std::uint32_t period) = 0;
   virtual OsVersion GetVersionExA() = 0;
   // One line of debug output (OutputDebugStringA on Windows, standard error elsewhere).
   virtual void OutputDebugStringA(const char* text) = 0;

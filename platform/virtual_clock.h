@@ -1,6 +1,8 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <mutex>
+#include <vector>
 
 #include "platform/os_services.h"
 
@@ -14,7 +16,11 @@ class VirtualClock : public OsServices {
   explicit VirtualClock(OsServices& real) : real_(real) {}
 
   void Sleep(std::uint32_t milliseconds) override;
-  std::uint64_t TickCount() override { return now_.load(); }
+  std::uint64_t TickCount() override { return now_.load() / 1000u; }
+  std::uint64_t MicrosecondCount() override { return now_.load(); }
+  void SleepUntilMicroseconds(std::uint64_t deadline) override;
+  std::uint32_t timeBeginPeriod(std::uint32_t period) override;
+  std::uint32_t timeEndPeriod(std::uint32_t period) override;
   OsVersion GetVersionExA() override { return real_.GetVersionExA(); }
   void OutputDebugStringA(const char* text) override { real_.OutputDebugStringA(text); }
   // Inter-process waits cannot be virtual: another process holds the real mutex. Tests
@@ -33,14 +39,30 @@ class VirtualClock : public OsServices {
     return real_.WaitForMultipleObjects(count, events, milliseconds);
   }
 
+  // Models a system timer that ticks every defaultPeriodUs microseconds, as Windows's
+  // does (15625): a Sleep then lasts a whole number of ticks, of the finest period
+  // asked for with timeBeginPeriod while one is held. 0 (the default): Sleep is exact.
+  void ModelSystemTimer(std::uint32_t defaultPeriodUs);
+
   std::uint64_t SleepCount() const { return sleeps_.load(); }
   std::uint64_t SleptMilliseconds() const { return slept_.load(); }
+  // Periods asked for and not yet given back.
+  std::vector<std::uint32_t> HeldTimerPeriods() const;
+  std::uint64_t TimerPeriodRequests() const;
+  // Sleeps made while no finer timer period was held.
+  std::uint64_t SleepsAtDefaultPeriod() const;
 
  private:
   OsServices& real_;
-  std::atomic<std::uint64_t> now_{0};
+  std::atomic<std::uint64_t> now_{0};  // microseconds
   std::atomic<std::uint64_t> sleeps_{0};
   std::atomic<std::uint64_t> slept_{0};
+
+  mutable std::mutex timerMutex_;
+  std::uint32_t defaultPeriodUs_ = 0;
+  std::vector<std::uint32_t> heldPeriods_;
+  std::uint64_t periodRequests_ = 0;
+  std::uint64_t defaultPeriodSleeps_ = 0;
 };
 
 }  // namespace tessora

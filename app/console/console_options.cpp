@@ -156,7 +156,10 @@ board kept there instead of real devices:
                  busy_polls = 2|stuck         crc_errors = N    short_bus_data = N
                  open_fails = yes|no          winusb_init_fails = yes|no
                  refuse_read_length = N (bus reads of exactly N bytes fail)
-                 latency_us, write_cycle_us, bus_khz (reserved for a timing model)
+                 page_size = 64 (EEPROM write page, a power of two up to 256)
+                 latency_us = 250   write_cycle_us = 5000   bus_khz = 400
+                   (setting any of these three makes the board answer in real time,
+                   the ones not set at these defaults; without them it answers at once)
   trace.log    one line appended for every request the board serves
 )";
 }

@@ -1,5 +1,7 @@
 #include "platform/posix/posix_os_services.h"
 
+#include <sys/prctl.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,10 +18,50 @@ void PosixOsServices::Sleep(std::uint32_t milliseconds) {
   }
 }
 
-std::uint64_t PosixOsServices::TickCount() {
+std::uint64_t PosixOsServices::TickCount() { return MicrosecondCount() / 1000u; }
+
+std::uint64_t PosixOsServices::MicrosecondCount() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+  return static_cast<std::uint64_t>(now.tv_sec) * 1000000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000u;
+}
+
+void PosixOsServices::SleepUntilMicroseconds(std::uint64_t deadline) {
+  timespec until{static_cast<time_t>(deadline / 1000000u), static_cast<long>(deadline % 1000000u) * 1000L};
+  // An absolute deadline: a signal that interrupts the wait does not lengthen it.
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+  }
+}
+
+namespace {
+
+constexpr std::uint32_t kTimerNoCanDo = 97;  // TIMERR_NOCANDO
+
+// A sleep may end up to the thread's timer slack late (50 us by default), so that the
+// kernel can merge wake-ups; a thread that holds a fine timer gets the least slack.
+// Slack belongs to the thread, and so does this record of it.
+struct FineTimerHold {
+  std::uint32_t depth = 0;
+  long savedSlackNs = 0;
+};
+thread_local FineTimerHold fineTimerHold;
+
+}  // namespace
+
+std::uint32_t PosixOsServices::timeBeginPeriod(std::uint32_t period) {
+  if (period == 0) return kTimerNoCanDo;
+  if (fineTimerHold.depth++ == 0) {
+    fineTimerHold.savedSlackNs = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
+    prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+  }
+  return 0;
+}
+
+std::uint32_t PosixOsServices::timeEndPeriod(std::uint32_t period) {
+  if (period == 0 || fineTimerHold.depth == 0) return kTimerNoCanDo;
+  if (--fineTimerHold.depth == 0 && fineTimerHold.savedSlackNs > 0)
+    prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(fineTimerHold.savedSlackNs), 0, 0, 0);
+  return 0;
 }
 
 // Linux is reported as an NT-family system of the newest kind, so that names of

@@ -93,6 +93,11 @@ bool ApplyNamedKey(const std::string& key, const std::string& value, BoardConfig
     config.failAfter = number;
     return true;
   }
+  if (key == "page_size") {
+    if (!ParseNumber(value, 256, number) || number == 0 || (number & (number - 1)) != 0) return false;
+    config.pageSize = static_cast<std::uint32_t>(number);
+    return true;
+  }
   if (key == "corrupt_readback") {
     if (value == "none") return config.corruptReadback.reset(), true;
     if (!ParseNumber(value, 0xFFFF, number)) return false;
@@ -117,10 +122,6 @@ bool ApplyNamedKey(const std::string& key, const std::string& value, BoardConfig
        [](BoardConfig& c, std::uint64_t v) { c.inputReportLength = static_cast<std::uint16_t>(v); }},
       {"output_report_length", 0xFFFF,
        [](BoardConfig& c, std::uint64_t v) { c.outputReportLength = static_cast<std::uint16_t>(v); }},
-      {"latency_us", UINT32_MAX, [](BoardConfig& c, std::uint64_t v) { c.latencyUs = static_cast<std::uint32_t>(v); }},
-      {"write_cycle_us", UINT32_MAX,
-       [](BoardConfig& c, std::uint64_t v) { c.writeCycleUs = static_cast<std::uint32_t>(v); }},
-      {"bus_khz", UINT32_MAX, [](BoardConfig& c, std::uint64_t v) { c.busKhz = static_cast<std::uint32_t>(v); }},
   };
   for (const NumericKey& known : kNumericKeys) {
     if (key != known.name) continue;
@@ -131,12 +132,38 @@ bool ApplyNamedKey(const std::string& key, const std::string& value, BoardConfig
   return false;
 }
 
+// Any of these makes the board keep time, with the defaults for the ones not given.
+bool ApplyTimingKey(const std::string& key, const std::string& value, BoardConfig& config) {
+  // Up to a second per request or write cycle, and a bus clock from 1 kHz to the 5 MHz
+  // of the fastest two-wire mode: beyond that a value is a typo, not a board.
+  constexpr std::uint64_t kLongestUs = 1000000;
+  struct TimingKey {
+    const char* name;
+    std::uint64_t min;
+    std::uint64_t max;
+    std::uint32_t BoardConfig::*field;
+  };
+  static const TimingKey kTimingKeys[] = {{"latency_us", 0, kLongestUs, &BoardConfig::latencyUs},
+                                          {"write_cycle_us", 0, kLongestUs, &BoardConfig::writeCycleUs},
+                                          {"bus_khz", 1, 5000, &BoardConfig::busKhz}};
+  std::uint64_t number = 0;
+  for (const TimingKey& known : kTimingKeys) {
+    if (key != known.name) continue;
+    if (!ParseNumber(value, known.max, number) || number < known.min) return false;
+    config.*known.field = static_cast<std::uint32_t>(number);
+    config.keepsTime = true;
+    return true;
+  }
+  return false;
+}
+
 KeyResult ApplyKey(const std::string& key, const std::string& value, BoardConfig& config) {
+  if (key == "latency_us" || key == "write_cycle_us" || key == "bus_khz")
+    return FromBool(ApplyTimingKey(key, value, config));
   static const char* const kKeys[] = {"interfaces", "eeprom_address", "write_limit", "fail_after",
                                       "corrupt_readback", "feature_report_length", "input_report_length",
-                                      "output_report_length", "latency_us", "write_cycle_us", "bus_khz",
-                                      "busy_polls", "crc_errors", "short_bus_data", "open_fails",
-                                      "winusb_init_fails", "refuse_read_length"};
+                                      "output_report_length", "page_size", "busy_polls", "crc_errors",
+                                      "short_bus_data", "open_fails", "winusb_init_fails", "refuse_read_length"};
   for (const char* known : kKeys)
     if (key == known) return FromBool(ApplyNamedKey(key, value, config));
   return KeyResult::UnknownKey;

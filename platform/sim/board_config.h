@@ -26,7 +26,8 @@ struct BoardConfig {
   std::uint16_t inputReportLength = 128;
   std::uint16_t outputReportLength = 128;
   // Status reads that still report a bus transaction as running; negative: it never ends.
-  int busyPolls = 2;
+  // Unset: 2 on a board that keeps no time, none beyond the modelled time on one that does.
+  std::optional<int> busyPolls;
   // The next this many FilterDriver I/O-control requests fail with ERROR_CRC.
   std::uint32_t crcErrors = 0;
   // A bus read's data fetch delivers this many bytes fewer than asked.
@@ -38,12 +39,23 @@ struct BoardConfig {
   bool openFails = false;
   // WinUsb_Initialize fails on the board's WinUSB interface.
   bool winUsbInitFails = false;
-  // Reserved for the timing model.
-  std::uint32_t latencyUs = 0;
-  std::uint32_t writeCycleUs = 0;
-  std::uint32_t busKhz = 0;
+  // The timing model. A board keeps time only on a clock it is given (SimBoard::KeepTime);
+  // `keepsTime` says the board directory's configuration asked for that.
+  bool keepsTime = false;
+  // One USB request end to end: a high-speed control transfer's setup, data and status
+  // stages are scheduled in 125 us microframes, so two microframes are the least a
+  // request and its answer take.
+  std::uint32_t latencyUs = 250;
+  // The EEPROM's internal write cycle after a page write: 5 ms is the data-sheet maximum
+  // of common two-wire EEPROMs.
+  std::uint32_t writeCycleUs = 5000;
+  // The two-wire clock: 400 kHz is fast mode.
+  std::uint32_t busKhz = 400;
+  // The EEPROM's write page; a write wraps inside it.
+  std::uint32_t pageSize = 64;
 
   bool Presents(Face face) const;
+  int BusyPolls() const { return busyPolls.value_or(keepsTime ? 0 : 2); }
 };
 
 // Reads `key = value` lines with `#` comments. Unknown keys and bad values are errors,

@@ -2,7 +2,8 @@
 
 namespace tessora::sim {
 
-Eeprom::Eeprom(std::vector<std::uint8_t> contents) : bytes_(std::move(contents)) {
+Eeprom::Eeprom(std::vector<std::uint8_t> contents, std::size_t pageSize)
+    : bytes_(std::move(contents)), pageSize_(pageSize == 0 ? kDefaultPageSize : pageSize) {
   if (bytes_.empty()) bytes_.assign(1, 0xFF);
 }
 
@@ -29,8 +30,8 @@ std::size_t Eeprom::AddressFor(std::span<const std::uint8_t> subaddress) const {
 
 void Eeprom::Write(std::span<const std::uint8_t> subaddress, std::span<const std::uint8_t> data) {
   std::size_t start = AddressFor(subaddress);
-  std::size_t pageBase = start - start % kPageSize;
-  std::size_t pageLength = kPageSize < Size() ? kPageSize : Size();
+  std::size_t pageBase = start - start % pageSize_;
+  std::size_t pageLength = pageSize_ < Size() ? pageSize_ : Size();
   std::size_t offset = start - pageBase;
   for (std::uint8_t byte : data) {
     bytes_[(pageBase + offset) % Size()] = byte;

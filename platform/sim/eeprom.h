@@ -10,10 +10,11 @@ namespace tessora::sim {
 // that roll over at the end of the memory.
 class Eeprom {
  public:
-  static constexpr std::size_t kPageSize = 64;
+  static constexpr std::size_t kDefaultPageSize = 64;
 
   // Parts of up to 256 bytes take a 1-byte subaddress, larger ones a 2-byte subaddress.
-  explicit Eeprom(std::vector<std::uint8_t> contents);
+  // pageSize is the write page, a power of two.
+  explicit Eeprom(std::vector<std::uint8_t> contents, std::size_t pageSize = kDefaultPageSize);
 
   std::size_t Size() const { return bytes_.size(); }
   int AddressBytes() const { return Size() <= 256 ? 1 : 2; }
@@ -31,8 +32,8 @@ class Eeprom {
   std::size_t AddressFor(std::span<const std::uint8_t> subaddress) const;
 
  private:
-
   std::vector<std::uint8_t> bytes_;
+  std::size_t pageSize_;
 };
 
 }  // namespace tessora::sim

@@ -69,6 +69,7 @@ bool HidFace::GetFeature(std::uint8_t* report, std::uint32_t length) {
   if (report == nullptr || reportLength == 0 || length != reportLength || report[0] != kReportId ||
       !board_.Present())
     return false;
+  board_.UsbRequest();
   if (featureAnswer_) {
     std::memcpy(report, featureAnswer_->data(), length);
     featureAnswer_.reset();
@@ -95,6 +96,7 @@ bool HidFace::ReadInput(std::uint8_t* report, std::uint32_t length, std::uint32_
   if (report == nullptr || inputReports_.empty() || !board_.Present()) return false;
   std::uint32_t reportLength = static_cast<std::uint32_t>(inputReports_.front().size());
   if (length < reportLength) return false;
+  board_.UsbRequest();
   std::memcpy(report, inputReports_.front().data(), reportLength);
   inputReports_.pop_front();
   if (read != nullptr) *read = reportLength;

@@ -25,6 +25,12 @@ std::string Hex16(unsigned value) {
   return text;
 }
 
+BusTransaction Transaction(std::uint8_t addressByte, std::span<const std::uint8_t> subaddress,
+                           std::span<const std::uint8_t> writeData, std::size_t readCount, bool acknowledged) {
+  bool read = (addressByte & 1) != 0;
+  return BusTransaction{read, subaddress.size(), read ? readCount : writeData.size(), acknowledged};
+}
+
 }  // namespace
 
 std::string HexBytes(std::span<const std::uint8_t> bytes) {
@@ -39,7 +45,7 @@ std::string HexBytes(std::span<const std::uint8_t> bytes) {
 }
 
 SimBoard::SimBoard(BoardConfig config, std::vector<std::uint8_t> eepromContents)
-    : config_(config), eeprom_(std::move(eepromContents)) {}
+    : config_(config), timing_(config_), eeprom_(std::move(eepromContents), config.pageSize) {}
 
 bool SimBoard::Present() const {
   std::lock_guard lock(mutex_);
@@ -49,6 +55,17 @@ bool SimBoard::Present() const {
 void SimBoard::Unplug() {
   std::lock_guard lock(mutex_);
   unplugged_ = true;
+}
+
+void SimBoard::KeepTime(OsServices& clock) {
+  std::lock_guard lock(mutex_);
+  config_.keepsTime = true;
+  timing_.SetClock(clock);
+}
+
+void SimBoard::UsbRequest() {
+  std::lock_guard lock(mutex_);
+  if (!unplugged_) timing_.Request();
 }
 
 void SimBoard::SetTraceSink(std::function<void(const std::string&)> sink) {
@@ -84,6 +101,7 @@ void SimBoard::Trace(const std::string& line) {
 bool SimBoard::MemoryWrite(Face face, std::uint16_t address, std::span<const std::uint8_t> data) {
   std::lock_guard lock(mutex_);
   if (!Admit()) return false;
+  timing_.Request();
   if (std::optional<RebootMode> mode = RebootRequested(address, data)) {
     reboots_.push_back(*mode);
     Trace(std::string(FaceName(face)) + " reboot mode=" + (*mode == RebootMode::Rom ? "rom" : "eeprom"));
@@ -98,6 +116,7 @@ bool SimBoard::MemoryWrite(Face face, std::uint16_t address, std::span<const std
 std::optional<std::vector<std::uint8_t>> SimBoard::MemoryRead(Face face, std::uint16_t address, std::size_t count) {
   std::lock_guard lock(mutex_);
   if (!Admit()) return std::nullopt;
+  timing_.Request();
   Trace(std::string(FaceName(face)) + " mem-read addr=" + Hex16(address) + " len=" + std::to_string(count));
   std::vector<std::uint8_t> out(count);
   for (std::size_t i = 0; i < count; ++i) out[i] = memory_[(address + i) & 0xFFFF];
@@ -107,7 +126,10 @@ std::optional<std::vector<std::uint8_t>> SimBoard::MemoryRead(Face face, std::ui
 BusOutcome SimBoard::BusTransfer(Face face, std::uint8_t addressByte, std::span<const std::uint8_t> subaddress,
                                  std::span<const std::uint8_t> writeData, std::size_t readCount) {
   std::lock_guard lock(mutex_);
-  return TransferLocked(face, addressByte, subaddress, writeData, readCount);
+  BusOutcome outcome = TransferLocked(face, addressByte, subaddress, writeData, readCount);
+  if (outcome.answered)
+    timing_.RequestThroughBus(Transaction(addressByte, subaddress, writeData, readCount, outcome.acknowledged));
+  return outcome;
 }
 
 BusOutcome SimBoard::TransferLocked(Face face, std::uint8_t addressByte, std::span<const std::uint8_t> subaddress,
@@ -157,8 +179,10 @@ bool SimBoard::BusCommand(Face face, std::span<const std::uint8_t> packet) {
   BusOutcome outcome = TransferLocked(face, packet[0], subaddress, isRead ? std::span<const std::uint8_t>{} : data,
                                       isRead ? length : 0);
   if (!outcome.answered) return false;
+  timing_.StartBusCommand(Transaction(packet[0], subaddress, isRead ? std::span<const std::uint8_t>{} : data,
+                                      isRead ? length : 0, outcome.acknowledged));
   bus_.active = true;
-  bus_.busyPollsLeft = config_.busyPolls;
+  bus_.busyPollsLeft = config_.BusyPolls();
   bus_.finalStatus = outcome.acknowledged ? kStatusDone : kStatusFailed;
   bus_.data = std::move(outcome.data);
   return true;
@@ -167,8 +191,9 @@ bool SimBoard::BusCommand(Face face, std::span<const std::uint8_t> packet) {
 std::optional<std::uint8_t> SimBoard::BusStatus() {
   std::lock_guard lock(mutex_);
   if (unplugged_) return std::nullopt;
+  timing_.Request();
   if (!bus_.active) return kStatusDone;
-  if (bus_.busyPollsLeft < 0) return kStatusBusy;
+  if (bus_.busyPollsLeft < 0 || timing_.CommandRunning()) return kStatusBusy;
   if (bus_.busyPollsLeft > 0) {
     --bus_.busyPollsLeft;
     return kStatusBusy;
@@ -179,6 +204,7 @@ std::optional<std::uint8_t> SimBoard::BusStatus() {
 std::optional<std::vector<std::uint8_t>> SimBoard::BusData(std::size_t count) {
   std::lock_guard lock(mutex_);
   if (unplugged_) return std::nullopt;
+  timing_.Request();
   std::size_t available = std::min(count, bus_.data.size());
   available -= std::min<std::size_t>(available, config_.shortBusData);
   return std::vector<std::uint8_t>(bus_.data.begin(), bus_.data.begin() + static_cast<std::ptrdiff_t>(available));

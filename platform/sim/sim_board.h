@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/os_services.h"
 #include "platform/sim/board_config.h"
+#include "platform/sim/board_timing.h"
 #include "platform/sim/eeprom.h"
 
 namespace tessora::sim {
@@ -33,6 +35,10 @@ class SimBoard {
   Eeprom& EepromPart() { return eeprom_; }
   bool Present() const;
   void Unplug();
+  // From now on the board's requests take their modelled time on this clock.
+  void KeepTime(OsServices& clock);
+  // A request that moves only a report (a HID feature or input report fetch).
+  void UsbRequest();
 
   void SetTraceSink(std::function<void(const std::string&)> sink);
   std::vector<std::string> TraceLines() const;
@@ -66,6 +72,7 @@ class SimBoard {
 
   mutable std::mutex mutex_;
   BoardConfig config_;
+  BoardTiming timing_;
   Eeprom eeprom_;
   std::array<std::uint8_t, 0x10000> memory_{};
   bool unplugged_ = false;

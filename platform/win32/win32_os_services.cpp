@@ -1,6 +1,7 @@
 #include "platform/win32/win32_os_services.h"
 
 #include <windows.h>
+#include <mmsystem.h>
 
 #include "platform/win32/win32_named_mutex.h"
 
@@ -9,6 +10,29 @@ namespace tessora {
 void Win32OsServices::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
 std::uint64_t Win32OsServices::TickCount() { return ::GetTickCount64(); }
+
+std::uint64_t Win32OsServices::MicrosecondCount() {
+  LARGE_INTEGER frequency{};
+  LARGE_INTEGER counter{};
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&counter);
+  std::uint64_t ticks = static_cast<std::uint64_t>(counter.QuadPart);
+  std::uint64_t perSecond = static_cast<std::uint64_t>(frequency.QuadPart);
+  return ticks / perSecond * 1000000u + ticks % perSecond * 1000000u / perSecond;
+}
+
+// Whole milliseconds are slept; what is left below one is given up in time slices, as
+// Sleep cannot wait less than a timer tick.
+void Win32OsServices::SleepUntilMicroseconds(std::uint64_t deadline) {
+  for (std::uint64_t now = MicrosecondCount(); now < deadline; now = MicrosecondCount()) {
+    std::uint64_t left = deadline - now;
+    ::Sleep(left >= 1000u ? static_cast<DWORD>(left / 1000u) : 0);
+  }
+}
+
+std::uint32_t Win32OsServices::timeBeginPeriod(std::uint32_t period) { return ::timeBeginPeriod(period); }
+
+std::uint32_t Win32OsServices::timeEndPeriod(std::uint32_t period) { return ::timeEndPeriod(period); }
 
 OsVersion Win32OsServices::GetVersionExA() {
   OSVERSIONINFOA info{};

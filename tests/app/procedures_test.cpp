@@ -61,6 +61,20 @@ TEST_P(Procedures, UpdateSucceedsAfterFallingBackToASmallerPage) {
   EXPECT_EQ(rig.ui.steps, 8);  // pages 32 to 256; the first page, written last, takes no step
 }
 
+// A part with 16-byte pages wraps the larger page writes onto themselves, which only the
+// read-back sees.
+TEST_P(Procedures, UpdateFallsBackToTheEepromsOwnPageSize) {
+  sim::BoardConfig config;
+  config.pageSize = 16;
+  ShellRig rig(GetParam(), config);
+  std::vector<std::uint8_t> image = PatternBytes(300);
+  EXPECT_EQ(UpdateFirmware(*rig.shell, rig.WriteImage(image).c_str()), 1);
+  std::vector<std::string> outputs = rig.ui.Outputs();
+  ASSERT_EQ(outputs.size(), 4u);
+  EXPECT_EQ(outputs[2], "Firmware update in progress...\npagesize 16");
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), rig.Eeprom().begin()));
+}
+
 TEST_P(Procedures, UpdateFailsAtEveryPageSize) {
   ShellRig rig(GetParam(), WithWriteLimit(4));
   EXPECT_EQ(UpdateFirmware(*rig.shell, rig.WriteImage(PatternBytes(100)).c_str()), 0);
@@ -148,6 +162,30 @@ TEST_P(Procedures, RebootReachesTheChip) {
 INSTANTIATE_TEST_SUITE_P(EachInterface, Procedures,
                          ::testing::Values(Interface::Hid, Interface::FilterDriver, Interface::WinUsb),
                          [](const ::testing::TestParamInfo<Interface>& info) { return testing::NameOf(info.param); });
+
+// Every pause of a procedure falls inside a 1 ms system timer it asked for, and the
+// timer is given back however the procedure ends.
+TEST(Procedures, HoldAFineSystemTimerForTheirWholeRun) {
+  using Run = bool (*)(ShellRig& rig);
+  const Run runs[] = {
+      [](ShellRig& rig) { return UpdateFirmware(*rig.shell, rig.WriteImage(PatternBytes(100)).c_str()) == 1; },
+      [](ShellRig& rig) { return ReadOutFirmware(*rig.shell, rig.dir.File("out.hex").c_str()) == 1; },
+      [](ShellRig& rig) { return ClearEeprom(*rig.shell) == 1; },
+      [](ShellRig& rig) {
+        rig.settings.eepromAddress = 0x50;  // nobody answers the probe
+        return UpdateFirmware(*rig.shell, nullptr) == 0;
+      },
+  };
+  for (Run run : runs) {
+    ShellRig rig(Interface::WinUsb, {}, 256);
+    rig.settings.subaddressing = 1;
+    EXPECT_TRUE(run(rig));
+    EXPECT_GT(rig.os.SleepCount(), 0u);
+    EXPECT_EQ(rig.os.SleepsAtDefaultPeriod(), 0u);
+    EXPECT_EQ(rig.os.TimerPeriodRequests(), 1u);
+    EXPECT_TRUE(rig.os.HeldTimerPeriods().empty());
+  }
+}
 
 TEST(UpdateFirmware, ImageProblemsAreReportedWithTheirOutcomeCodes) {
   ShellRig rig(Interface::FilterDriver);

@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/sim/board_config.h"
+
+namespace tessora::bench {
+
+enum class Procedure { Update, ReadOut, Clear };
+enum class Interface { Hid, FilterDriver, WinUsb };
+
+const char* ProcedureName(Procedure procedure);
+const char* InterfaceName(Interface interface);  // as --interface takes it
+
+// One procedure over one interface on a timing board holding `image`.
+struct BenchCase {
+  Procedure procedure = Procedure::Update;
+  Interface interface = Interface::Hid;
+};
+
+// A 16384-byte image whose header's two lengths add up to its size, so that an
+// automatic read-out reads all of it; and the same bytes in the image text format.
+std::vector<std::uint8_t> FullImage();
+std::string ImageText(const std::vector<std::uint8_t>& image);
+
+// The timing board's board.conf: every timing key at its default, stated.
+std::string TimingBoardConf(const sim::BoardConfig& timing);
+
+}  // namespace tessora::bench

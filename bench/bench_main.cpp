@@ -1,0 +1,152 @@
+// tessora-bench: how close the update, read-out and clear come to what the hardware
+// allows. Each procedure runs on a timing board over each interface: on a virtual clock
+// (deterministic; also with a Windows system timer modelled), and as the shipped
+// program in real time. Both are set against the physical bound of the same requests.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench/ideal_host.h"
+#include "bench/program_run.h"
+#include "bench/virtual_run.h"
+
+namespace tessora::bench {
+
+namespace {
+
+struct Options {
+  int runs = 3;
+  std::string json;
+  std::string program = TESSORA_PROGRAM_PATH;
+};
+
+struct Row {
+  BenchCase bench;
+  double bound = 0;
+  double schedule = 0;
+  double virtualTime = 0;
+  double windowsDefault = 0;
+  double windowsRaised = 0;
+  double workCpu = 0;
+  ProgramResult program;
+  bool succeeded = false;
+};
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    std::string option = argv[i];
+    bool hasValue = i + 1 < argc;
+    if (option == "--runs" && hasValue) {
+      options.runs = std::atoi(argv[++i]);
+      if (options.runs < 0 || options.runs > 99) return false;
+    } else if (option == "--json" && hasValue) {
+      options.json = argv[++i];
+    } else if (option == "--program" && hasValue) {
+      options.program = argv[++i];
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+double Seconds(std::uint64_t microseconds) { return static_cast<double>(microseconds) / 1e6; }
+
+Row Measure(const BenchCase& bench, const sim::BoardConfig& timing, const Options& options,
+            const std::string& work) {
+  Row row;
+  row.bench = bench;
+  VirtualResult exact = RunOnVirtualClock(bench, timing, HostTimer::Exact, work);
+  VirtualResult coarse = RunOnVirtualClock(bench, timing, HostTimer::WindowsDefault, work);
+  VirtualResult raised = RunOnVirtualClock(bench, timing, HostTimer::WindowsRaised, work);
+  row.virtualTime = Seconds(exact.microseconds);
+  row.windowsDefault = Seconds(coarse.microseconds);
+  row.windowsRaised = Seconds(raised.microseconds);
+  row.workCpu = exact.cpuSeconds;
+  row.bound = Seconds(IdealMicroseconds(exact.trace, timing, HostPace::PhysicalBound));
+  row.schedule = Seconds(IdealMicroseconds(exact.trace, timing, HostPace::ProtocolSchedule));
+  row.succeeded = exact.succeeded && coarse.succeeded && raised.succeeded;
+  if (options.runs > 0) {
+    row.program = RunProgram(options.program, bench, timing, options.runs, work);
+    row.succeeded = row.succeeded && row.program.succeeded;
+  }
+  return row;
+}
+
+void PrintTable(const std::vector<Row>& rows, const sim::BoardConfig& timing, int runs) {
+  std::printf("Timing board: latency %u us, write cycle %u us, bus %u kHz, page %u bytes; 16384-byte EEPROM.\n",
+              timing.latencyUs, timing.writeCycleUs, timing.busKhz, timing.pageSize);
+  std::printf("Seconds. bound: physical bound of the same requests; schedule: with the protocol's pauses;\n"
+              "virtual: the program's procedure on the virtual clock (x bound); win 15.6/1ms: the same with a\n"
+              "Windows timer left at 15.625 ms / raised to 1 ms by the procedure; wall: the shipped program in\n"
+              "real time, median of %d (x bound); cpu: its CPU time in %% of its wall time, the simulated\n"
+              "board's wake-ups included; work: CPU time of the virtual run in %% of its virtual time.\n\n",
+              runs);
+  std::printf("%-12s %-8s %8s %8s %8s %6s %9s %8s %8s %6s %6s %6s %s\n", "interface", "proc", "bound", "schedule",
+              "virtual", "x", "win 15.6", "win 1ms", "wall", "x", "cpu%", "work%", "");
+  for (const Row& row : rows) {
+    bool ran = row.program.wallSeconds > 0;
+    std::printf("%-12s %-8s %8.3f %8.3f %8.3f %6.2f %9.3f %8.3f %8.3f %6.2f %6.2f %6.2f %s\n",
+                InterfaceName(row.bench.interface), ProcedureName(row.bench.procedure), row.bound, row.schedule,
+                row.virtualTime, row.virtualTime / row.bound, row.windowsDefault, row.windowsRaised,
+                row.program.wallSeconds, ran ? row.program.wallSeconds / row.bound : 0.0,
+                ran ? 100.0 * row.program.cpuSeconds / row.program.wallSeconds : 0.0,
+                100.0 * row.workCpu / row.virtualTime, row.succeeded ? "" : "FAILED");
+  }
+}
+
+bool WriteJson(const std::vector<Row>& rows, const sim::BoardConfig& timing, const std::string& path) {
+  std::FILE* out = std::fopen(path.c_str(), "w");
+  if (out == nullptr) return false;
+  std::fprintf(out, "{\"latency_us\": %u, \"write_cycle_us\": %u, \"bus_khz\": %u, \"page_size\": %u, \"rows\": [",
+               timing.latencyUs, timing.writeCycleUs, timing.busKhz, timing.pageSize);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const Row& row = rows[i];
+    std::fprintf(out,
+                 "%s\n  {\"interface\": \"%s\", \"procedure\": \"%s\", \"succeeded\": %s, \"bound_s\": %.6f, "
+                 "\"schedule_s\": %.6f, \"virtual_s\": %.6f, \"windows_default_timer_s\": %.6f, "
+                 "\"windows_1ms_timer_s\": %.6f, \"wall_s\": %.6f, \"cpu_s\": %.6f, \"work_cpu_s\": %.6f}",
+                 i == 0 ? "" : ",", InterfaceName(row.bench.interface), ProcedureName(row.bench.procedure),
+                 row.succeeded ? "true" : "false", row.bound, row.schedule, row.virtualTime, row.windowsDefault,
+                 row.windowsRaised, row.program.wallSeconds, row.program.cpuSeconds, row.workCpu);
+  }
+  std::fprintf(out, "\n]}\n");
+  return std::fclose(out) == 0;
+}
+
+int Run(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, options)) {
+    std::fprintf(stderr, "usage: tessora-bench [--runs N] [--json FILE] [--program PATH]\n");
+    return 2;
+  }
+  std::string pattern = (std::filesystem::temp_directory_path() / "tessora-bench-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) {
+    std::fprintf(stderr, "tessora-bench: cannot make a work directory\n");
+    return 1;
+  }
+  sim::BoardConfig timing;  // the model's defaults
+  std::vector<Row> rows;
+  bool allSucceeded = true;
+  for (Interface interface : {Interface::Hid, Interface::FilterDriver, Interface::WinUsb}) {
+    for (Procedure procedure : {Procedure::Update, Procedure::ReadOut, Procedure::Clear}) {
+      rows.push_back(Measure(BenchCase{procedure, interface}, timing, options, pattern));
+      allSucceeded = allSucceeded && rows.back().succeeded;
+    }
+  }
+  std::filesystem::remove_all(pattern);
+  PrintTable(rows, timing, options.runs);
+  if (!options.json.empty() && !WriteJson(rows, timing, options.json)) {
+    std::fprintf(stderr, "tessora-bench: cannot write %s\n", options.json.c_str());
+    return 1;
+  }
+  return allSucceeded ? 0 : 1;
+}
+
+}  // namespace
+
+}  // namespace tessora::bench
+
+int main(int argc, char** argv) { return tessora::bench::Run(argc, argv); }

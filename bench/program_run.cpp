@@ -1,0 +1,90 @@
+#include "bench/program_run.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "engine/settings.h"
+
+namespace tessora::bench {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void WriteBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Runs the program with the board and settings of `board`, output discarded.
+ProgramResult RunOnce(const std::string& program, std::vector<std::string> arguments, const fs::path& board) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  std::string boardVariable = "TESSORA_SIM=" + board.string();
+  std::string configVariable = "XDG_CONFIG_HOME=" + (board / "config").string();
+
+  ProgramResult result;
+  auto start = std::chrono::steady_clock::now();
+  pid_t child = fork();
+  if (child == 0) {
+    putenv(boardVariable.data());
+    putenv(configVariable.data());
+    std::FILE* sink = std::freopen("/dev/null", "w", stdout);
+    sink = std::freopen("/dev/null", "w", stderr);
+    (void)sink;
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (child < 0 || wait4(child, &status, 0, &usage) != child) return result;
+  result.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  auto seconds = [](const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; };
+  result.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+  result.succeeded = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return result;
+}
+
+std::vector<std::string> Arguments(const BenchCase& bench, const fs::path& board) {
+  std::vector<std::string> arguments{"--interface", InterfaceName(bench.interface)};
+  switch (bench.procedure) {
+    case Procedure::Update: arguments.insert(arguments.end(), {"-s", (board / "image.hex").string()}); break;
+    case Procedure::ReadOut: arguments.insert(arguments.end(), {"--read-out", (board / "read-out.hex").string()}); break;
+    case Procedure::Clear: arguments.push_back("--clear"); break;
+  }
+  return arguments;
+}
+
+}  // namespace
+
+ProgramResult RunProgram(const std::string& program, const BenchCase& bench, const sim::BoardConfig& timing,
+                         int runs, const std::string& workDirectory) {
+  std::vector<std::uint8_t> image = FullImage();
+  std::vector<ProgramResult> results;
+  for (int run = 0; run < runs; ++run) {
+    fs::path board = fs::path(workDirectory) / ("board-" + std::to_string(run));
+    fs::remove_all(board);
+    fs::create_directories(board);
+    std::ofstream(board / "board.conf") << TimingBoardConf(timing);
+    std::ofstream(board / "image.hex") << ImageText(image);
+    WriteBytes(board / "eeprom.bin",
+               bench.procedure == Procedure::ReadOut ? image : std::vector<std::uint8_t>(MaxEepromSize, 0xFF));
+    results.push_back(RunOnce(program, Arguments(bench, board), board));
+    if (!results.back().succeeded) return results.back();
+  }
+  if (results.empty()) return {};
+  std::sort(results.begin(), results.end(),
+            [](const ProgramResult& a, const ProgramResult& b) { return a.wallSeconds < b.wallSeconds; });
+  return results[results.size() / 2];
+}
+
+}  // namespace tessora::bench
