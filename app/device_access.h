@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/engine_context.h"
 #include "platform/device_stack.h"
@@ -8,6 +9,15 @@
 namespace tessora {
 
 struct ShellContext;
+class DeviceAccess;
+
+// One board of a run on every board: its own settings (a read-out takes its size from the
+// board's header), device subsystems and connection state, shared with no other board.
+struct BoardAccess {
+  std::string name;  // serial number, else USB port, else device path
+  std::unique_ptr<Settings> settings;
+  std::unique_ptr<DeviceAccess> devices;
+};
 
 // The device side of a run, built once at start-up: the device stack the program talks
 // through (real or simulated), the device subsystems over it and the engine's
@@ -20,6 +30,8 @@ class DeviceAccess {
   virtual DeviceStack& Stack() = 0;
   // From now on the device side's messages go through the shell's message display.
   virtual void AttachShell(ShellContext& shell) = 0;
+  // The controllers on the interface the settings select, each with device access of its own.
+  virtual std::vector<BoardAccess> Boards(const Settings& settings) = 0;
   // Keeps what must outlive the run (a simulated board's EEPROM); false with a reason.
   virtual bool Finish(std::string& error) = 0;
 };

@@ -1,8 +1,12 @@
 #include "app/program_devices.h"
 
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/messages.h"
+#include "devlib/interface_guids.h"
+#include "platform/selected_device_stack.h"
 #include "platform/sim/sim_device_stack.h"
 
 namespace tessora {
@@ -15,6 +19,7 @@ void ShellHidMessages::ShowMessage(bool ownedByMainWindow, const char* text, con
 
 StackDeviceAccess::StackDeviceAccess(Settings& settings, OsServices& os, std::unique_ptr<DeviceStack> stack)
     : stack_(std::move(stack)),
+      os_(os),
       messages_(os),
       library_(os, *stack_),
       dispatch_(library_),
@@ -25,17 +30,103 @@ StackDeviceAccess::StackDeviceAccess(Settings& settings, OsServices& os, std::un
   engine_.hid = &hid_;
 }
 
-std::unique_ptr<SimulatedDeviceAccess> SimulatedDeviceAccess::Open(const std::string& directory, Settings& settings,
-                                                                   OsServices& os, std::string& error) {
-  std::unique_ptr<sim::BoardDirectory> board = sim::BoardDirectory::Open(directory, error);
-  if (!board) return nullptr;
-  // A board.conf that sets the timing makes the board answer in real time.
-  if (board->Board().Config().keepsTime) board->Board().KeepTime(os);
+namespace {
+
+sim::BoardIdentity BenchIdentity(std::size_t index) {
+  sim::BoardIdentity identity;
+  char serial[16];
+  std::snprintf(serial, sizeof serial, "QV%06zu", index + 1);
+  identity.serial = serial;
+  return identity;
+}
+
+BoardAccess NewBoard(std::string name, const Settings& settings) {
+  BoardAccess board;
+  board.name = std::move(name);
+  board.settings = std::make_unique<Settings>(settings);
+  return board;
+}
+
+}  // namespace
+
+std::vector<BoardAccess> StackDeviceAccess::Boards(const Settings& settings) {
+  std::vector<BoardAccess> boards;
+  for (const NamedInterface& listed : ListNamedInterfaces(*stack_, SelectedInterfaceClass(*stack_, settings))) {
+    BoardAccess board = NewBoard(listed.name, settings);
+    board.devices = std::make_unique<StackDeviceAccess>(*board.settings, os_,
+                                                        std::make_unique<SelectedDeviceStack>(*stack_, listed.path));
+    boards.push_back(std::move(board));
+  }
+  return boards;
+}
+
+std::vector<std::string> SplitBoardDirectories(const std::string& directories) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (std::size_t i = 0; i < directories.size(); ++i) {
+    char c = directories[i];
+    bool driveColon = part.size() == 1 && std::isalpha(static_cast<unsigned char>(part[0])) &&
+                      i + 1 < directories.size() && (directories[i + 1] == '\\' || directories[i + 1] == '/');
+    if (c != ':' || driveColon) {
+      part += c;
+      continue;
+    }
+    if (!part.empty()) parts.push_back(part);
+    part.clear();
+  }
+  if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+std::unique_ptr<SimulatedDeviceAccess> SimulatedDeviceAccess::Open(const std::string& directories,
+                                                                   Settings& settings, OsServices& os,
+                                                                   std::string& error) {
+  std::vector<std::unique_ptr<sim::BoardDirectory>> boards;
+  for (const std::string& directory : SplitBoardDirectories(directories)) {
+    boards.push_back(sim::BoardDirectory::Open(directory, error));
+    if (!boards.back()) return nullptr;
+    // A board.conf that sets the timing makes the board answer in real time.
+    if (boards.back()->Board().Config().keepsTime) boards.back()->Board().KeepTime(os);
+  }
+  if (boards.empty()) {
+    error = "TESSORA_SIM names no board directory";
+    return nullptr;
+  }
   auto stack = std::make_unique<sim::SimDeviceStack>(os);
-  stack->AttachBoard(board->Board());
-  std::unique_ptr<SimulatedDeviceAccess> access(new SimulatedDeviceAccess(std::move(board)));
+  for (std::size_t i = 0; i < boards.size(); ++i) stack->AttachBoard(boards[i]->Board(), BenchIdentity(i));
+  std::unique_ptr<SimulatedDeviceAccess> access(new SimulatedDeviceAccess(std::move(boards), os));
   access->devices_ = std::make_unique<StackDeviceAccess>(settings, os, std::move(stack));
   return access;
+}
+
+std::vector<BoardAccess> SimulatedDeviceAccess::Boards(const Settings& settings) {
+  std::vector<BoardAccess> boards;
+  for (std::size_t i = 0; i < boards_.size(); ++i) {
+    auto stack = std::make_unique<sim::SimDeviceStack>(os_);
+    stack->AttachBoard(boards_[i]->Board(), BenchIdentity(i));
+    std::vector<NamedInterface> listed = ListNamedInterfaces(*stack, SelectedInterfaceClass(*stack, settings));
+    if (listed.empty()) continue;
+    BoardAccess board = NewBoard(listed.front().name, settings);
+    board.devices = std::make_unique<StackDeviceAccess>(*board.settings, os_, std::move(stack));
+    boards.push_back(std::move(board));
+  }
+  return boards;
+}
+
+bool SimulatedDeviceAccess::Finish(std::string& error) {
+  bool saved = true;
+  for (auto& board : boards_) saved = board->Save(error) && saved;
+  return saved;
+}
+
+Guid SelectedInterfaceClass(DeviceStack& stack, const Settings& settings) {
+  if (settings.useHid != 0) return stack.HidD_GetHidGuid();
+  return settings.useWinUsb != 0 ? WinUsbInterfaceGuid : FilterDriverInterfaceGuid;
+}
+
+std::unique_ptr<DeviceAccess> SelectDevice(DeviceAccess& all, Settings& settings, OsServices& os,
+                                           const std::string& selector) {
+  return std::make_unique<StackDeviceAccess>(settings, os, std::make_unique<SelectedDeviceStack>(all.Stack(), selector));
 }
 
 std::unique_ptr<DeviceAccess> OpenProgramDevices(Settings& settings, OsServices& os,

@@ -32,10 +32,13 @@ class StackDeviceAccess : public DeviceAccess {
   EngineContext& Engine() override { return engine_; }
   DeviceStack& Stack() override { return *stack_; }
   void AttachShell(ShellContext& shell) override { messages_.Attach(shell); }
+  // Each controller through a view of this stack that lists that controller alone.
+  std::vector<BoardAccess> Boards(const Settings& settings) override;
   bool Finish(std::string& /*error*/) override { return true; }
 
  private:
   std::unique_ptr<DeviceStack> stack_;
+  OsServices& os_;
   ShellHidMessages messages_;
   QorvDeviceLibrary library_;
   QorvDeviceDispatch dispatch_;
@@ -43,24 +46,41 @@ class StackDeviceAccess : public DeviceAccess {
   EngineContext engine_;
 };
 
-// A simulated board kept in a directory, reached through the simulated device stack.
+// A simulated bench: one board or several, each kept in a directory of its own, all
+// reached through one simulated device stack. Board n (from 1) has serial number QV00000n.
 class SimulatedDeviceAccess : public DeviceAccess {
  public:
-  // Null with a reason when the board directory cannot be used.
-  static std::unique_ptr<SimulatedDeviceAccess> Open(const std::string& directory, Settings& settings,
+  // directories: one or more separated by ':' (a Windows drive letter's colon does not
+  // separate). Null with a reason when one of them cannot be used.
+  static std::unique_ptr<SimulatedDeviceAccess> Open(const std::string& directories, Settings& settings,
                                                      OsServices& os, std::string& error);
   EngineContext& Engine() override { return devices_->Engine(); }
   DeviceStack& Stack() override { return devices_->Stack(); }
   void AttachShell(ShellContext& shell) override { devices_->AttachShell(shell); }
-  // Writes the EEPROM back to the directory.
-  bool Finish(std::string& error) override { return board_->Save(error); }
+  // Each board through a simulated stack of its own, so that boards never wait for each other.
+  std::vector<BoardAccess> Boards(const Settings& settings) override;
+  // Writes every board's EEPROM back to its directory.
+  bool Finish(std::string& error) override;
 
  private:
-  explicit SimulatedDeviceAccess(std::unique_ptr<sim::BoardDirectory> board) : board_(std::move(board)) {}
+  SimulatedDeviceAccess(std::vector<std::unique_ptr<sim::BoardDirectory>> boards, OsServices& os)
+      : boards_(std::move(boards)), os_(os) {}
 
-  std::unique_ptr<sim::BoardDirectory> board_;
+  std::vector<std::unique_ptr<sim::BoardDirectory>> boards_;
+  OsServices& os_;
   std::unique_ptr<StackDeviceAccess> devices_;
 };
+
+// The simulated bench's board directories, as TESSORA_SIM names them.
+std::vector<std::string> SplitBoardDirectories(const std::string& directories);
+
+// The interface class the settings select (HID, WinUSB or FilterDriver).
+Guid SelectedInterfaceClass(DeviceStack& stack, const Settings& settings);
+
+// The device subsystems over the one device that selector names (a path as --list prints
+// it, a serial number, usb:BUS-PORT): they find that device or none.
+std::unique_ptr<DeviceAccess> SelectDevice(DeviceAccess& all, Settings& settings, OsServices& os,
+                                           const std::string& selector);
 
 // The simulated board named by TESSORA_SIM when it is set, else the given real stack.
 std::unique_ptr<DeviceAccess> OpenProgramDevices(Settings& settings, OsServices& os,

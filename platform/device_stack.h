@@ -5,6 +5,7 @@
 // pass-through and the simulated board answers exactly what Windows would.
 
 #include <cstdint>
+#include <string>
 
 #include "platform/types.h"
 
@@ -123,6 +124,10 @@ class DeviceStack {
   virtual bool HidP_HasFeatureReportId(OsHandle /*preparsed*/, std::uint8_t /*reportId*/) { return false; }
   virtual bool HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) = 0;
   virtual bool HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) = 0;
+
+  // Where the USB device behind an interface is plugged in, "BUS-PORT" as the system
+  // names it ("1-1.4"), for picking a board by its place; empty where the stack cannot tell.
+  virtual std::string UsbPortPath(const char* /*devicePath*/) { return {}; }
 };
 
 }  // namespace tessora

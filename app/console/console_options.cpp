@@ -42,6 +42,11 @@ bool TakeOption(const std::string& name, const std::string& value, ConsoleReques
     request.subaddressing = value == "1" ? 1 : 2;
     return true;
   }
+  if (name == "--device") {
+    if (value.empty()) return error = "--device needs a device path, serial number or usb:BUS-PORT", false;
+    request.device = value;
+    return true;
+  }
   if (name == "--read-size") {
     if (value.empty()) return error = "--read-size takes auto or a number of bytes", false;
     request.readSize = value;
@@ -53,7 +58,18 @@ bool TakeOption(const std::string& name, const std::string& value, ConsoleReques
 
 bool TakesValue(const std::string& name) {
   return name == "--read-out" || name == "--reboot" || name == "--interface" || name == "--address" ||
-         name == "--subaddressing" || name == "--read-size";
+         name == "--subaddressing" || name == "--read-size" || name == "--device";
+}
+
+// --all runs a procedure on every board; --device names the one board of any command.
+bool CheckBoardChoice(const ConsoleRequest& request, std::string& error) {
+  if (!request.allBoards) return true;
+  if (request.device) return error = "give either --device or --all", false;
+  bool procedure = request.action == ConsoleAction::ReadOut || request.action == ConsoleAction::Clear ||
+                   request.action == ConsoleAction::Reboot ||
+                   (request.action == ConsoleAction::None && !request.commandLine.empty() && request.commandLine != "-s");
+  if (!procedure) return error = "--all needs an image file, --read-out, --clear or --reboot", false;
+  return true;
 }
 
 }  // namespace
@@ -65,6 +81,10 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
     if (argument == "--") {
       ++i;
       break;
+    }
+    if (argument == "--all") {
+      request.allBoards = true;
+      continue;
     }
     if (argument == "--help" || argument == "--version" || argument == "--clear" || argument == "--list" ||
         argument == "--udev-rule") {
@@ -102,7 +122,7 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
     error = "--list and --udev-rule take no image file";
     return false;
   }
-  return true;
+  return CheckBoardChoice(request, error);
 }
 
 std::string ConsoleUsage() {
@@ -127,6 +147,13 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
   --read-size auto|N     read-out size from the EEPROM header, or N bytes (at most 16384)
                          These four change the settings and save them, as the Options
                          dialog does; they may be combined with any command.
+  --device SELECTOR      talk to this device only: a path as --list prints it, a serial
+                         number, or usb:BUS-PORT (Linux, as in 1-1.4); without it the
+                         first device that answers is used
+  --all                  run the update, --read-out, --clear or --reboot on every
+                         controller that answers, all at once; one line per board and a
+                         summary; exit status 0 only when every board succeeded. A
+                         read-out goes to one file per board: FILE-SERIAL.EXT
   --list                 list the device interfaces the three interfaces see, one line each:
                          interface, path, VID:PID, product, serial, instance ID, whether it
                          opens; HID controllers (feature report 0xFF) are marked "candidate"
@@ -145,7 +172,8 @@ OS 2.0 descriptors declare the WinUSB interface) through libusb; the FilterDrive
 only on Windows.
 
 Simulated board: with TESSORA_SIM set to a directory, the program talks to a simulated
-board kept there instead of real devices:
+board kept there instead of real devices; several directories separated by ':' make a
+bench of boards with serial numbers QV000001, QV000002, ... in that order. Each directory:
   eeprom.bin   the EEPROM's bytes; created as 16384 bytes of 0xFF when missing; 256
                bytes make a part with 1-byte subaddressing; written back after the run
   board.conf   optional "key = value" lines, # comments; unknown keys are errors:

@@ -7,7 +7,7 @@ namespace tessora {
 
 enum class ConsoleAction { None, Help, Version, ReadOut, Clear, Reboot, List, UdevRule };
 
-// What the Linux program was asked: leading long options, then the system's own
+// What the console program was asked: leading long options, then the system's own
 // command line (the remaining arguments joined with single blanks).
 struct ConsoleRequest {
   ConsoleAction action = ConsoleAction::None;
@@ -17,6 +17,8 @@ struct ConsoleRequest {
   std::optional<std::string> address;      // as typed into the Options dialog's box
   std::optional<int> subaddressing;        // 1 or 2
   std::optional<std::string> readSize;     // "auto" or the box's text
+  std::optional<std::string> device;       // --device: path, serial number or usb:BUS-PORT
+  bool allBoards = false;                  // --all: every controller that answers
   std::string commandLine;
 
   bool ChangesSettings() const { return deviceInterface || address || subaddressing || readSize; }

@@ -1,11 +1,13 @@
-// tessora: the Linux console program. Leading long options, then Tessora's own command
-// line ("-s FILE" or "FILE").
+// tessora (Linux) and tessora-cli.exe (Windows): the console program. Leading long options,
+// then Tessora's own command line ("-s FILE" or "FILE").
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/board_runs.h"
 #include "app/console/console_options.h"
+#include "app/console/console_platform.h"
 #include "app/console/console_ui.h"
 #include "app/device_listing.h"
 #include "app/options_rules.h"
@@ -13,9 +15,9 @@
 #include "app/program_devices.h"
 #include "app/settings.h"
 #include "app/start_up.h"
-#include "platform/linux/linux_device_stack.h"
-#include "platform/linux/udev_rule.h"
+#include "platform/native_device_stack.h"
 #include "platform/native_os_services.h"
+#include "platform/selected_device_stack.h"
 
 namespace tessora {
 
@@ -50,30 +52,6 @@ bool ApplySettingsOptions(ShellContext& shell, const ConsoleRequest& request) {
   return false;
 }
 
-// After a failed run on real devices: what the user can do about it.
-void ExplainFailure(const Settings& settings, const linuxstack::LinuxDeviceStack& stack) {
-  for (const std::string& problem : stack.AccessProblems()) std::fprintf(stderr, "tessora: %s\n", problem.c_str());
-  if (!settings.useHid && !settings.useWinUsb)
-    std::fprintf(stderr,
-                 "tessora: the FilterDriver interface exists only on Windows; on Linux use --interface hid or "
-                 "--interface winusb\n");
-}
-
-int PrintUdevRule(linuxstack::LinuxDeviceStack* stack) {
-  if (stack == nullptr) {
-    std::fprintf(stderr, "tessora: --udev-rule is for real devices; unset TESSORA_SIM\n");
-    return kUsageError;
-  }
-  std::string rule = linuxstack::UdevRule(stack->Controllers());
-  if (rule.empty()) {
-    std::fprintf(stderr, "tessora: no controller found (plug it in; a WinUSB controller whose node this user "
-                         "cannot open is found by root only)\n");
-    return 1;
-  }
-  std::printf("%s", rule.c_str());
-  return 0;
-}
-
 int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command) {
   switch (request.action) {
     case ConsoleAction::ReadOut:
@@ -95,6 +73,47 @@ int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCom
   return 0;
 }
 
+// --device names a device the selected interface does not list: said before anything is sent.
+bool DeviceIsListed(DeviceAccess& selected, const Settings& settings, const std::string& selector) {
+  DeviceStack& stack = selected.Stack();
+  if (!ListNamedInterfaces(stack, SelectedInterfaceClass(stack, settings)).empty()) return true;
+  std::fprintf(stderr, "tessora: no device \"%s\" on the %s interface (--list shows the devices)\n", selector.c_str(),
+               InterfaceName(settings));
+  return false;
+}
+
+void PrintBoardLine(const BoardOutcome& outcome) {
+  std::printf("%s: %s%s%s%s\n", outcome.name.c_str(), outcome.succeeded ? "succeeded" : "FAILED",
+              outcome.text.empty() ? "" : " (", outcome.text.c_str(), outcome.text.empty() ? "" : ")");
+  std::fflush(stdout);
+}
+
+// --all: the command on every controller that answers, at once; a read-out into a file per board.
+int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequest& request,
+                   const StartCommand& command) {
+  std::vector<BoardAccess> boards = devices.Boards(shell.settings);
+  int answered = 0;
+  int succeeded = 0;
+  RunOnEveryBoard(
+      boards, shell.os, shell.store,
+      [&](ShellContext& board, const std::string& name) {
+        ConsoleRequest own = request;
+        if (own.action == ConsoleAction::ReadOut) own.readOutFile = BoardFileName(request.readOutFile, name);
+        return RunAction(board, own, command) == 0;
+      },
+      [&](const BoardOutcome& outcome) {
+        ++answered;
+        succeeded += outcome.succeeded ? 1 : 0;
+        PrintBoardLine(outcome);
+      });
+  if (answered == 0) {
+    std::fprintf(stderr, "tessora: no controller answers on the %s interface\n", InterfaceName(shell.settings));
+    return 1;
+  }
+  std::printf("%d of %d boards succeeded\n", succeeded, answered);
+  return succeeded == answered ? 0 : 1;
+}
+
 int Run(const std::vector<std::string>& arguments) {
   ConsoleRequest request;
   std::string error;
@@ -108,29 +127,33 @@ int Run(const std::vector<std::string>& arguments) {
   std::unique_ptr<OsServices> os = CreateNativeOsServices();
   std::unique_ptr<SettingsStore> store = CreateNativeSettingsStore();
   Settings settings;
-  std::unique_ptr<DeviceAccess> devices =
-      OpenProgramDevices(settings, *os, std::make_unique<linuxstack::LinuxDeviceStack>(*os), error);
+  std::unique_ptr<DeviceAccess> devices = OpenProgramDevices(settings, *os, CreateNativeDeviceStack(*os), error);
   if (!devices) {
     std::fprintf(stderr, "tessora: %s\n", error.c_str());
     return kUsageError;
   }
   // Null when TESSORA_SIM chose the simulated board.
-  auto* realStack = dynamic_cast<linuxstack::LinuxDeviceStack*>(&devices->Stack());
+  DeviceStack* realStack = dynamic_cast<SimulatedDeviceAccess*>(devices.get()) == nullptr ? &devices->Stack() : nullptr;
   if (request.action == ConsoleAction::UdevRule) return PrintUdevRule(realStack);
+  std::unique_ptr<DeviceAccess> selected;
+  if (request.device) selected = SelectDevice(*devices, settings, *os, *request.device);
+  DeviceAccess& used = selected ? *selected : *devices;
   if (request.action == ConsoleAction::List) {
-    for (const std::string& line : ListDeviceInterfaces(devices->Stack())) std::printf("%s\n", line.c_str());
+    for (const std::string& line : ListDeviceInterfaces(used.Stack())) std::printf("%s\n", line.c_str());
     return 0;
   }
   bool silent = false;
   ConsoleUi ui(silent);
-  ShellContext shell(settings, devices->Engine(), ui, *os, *store);
-  devices->AttachShell(shell);
+  ShellContext shell(settings, used.Engine(), ui, *os, *store);
+  used.AttachShell(shell);
 
   StartCommand command = BeginRun(shell, request.commandLine.c_str());
   silent = shell.silentMode;
   PrepareMainWindowText(shell);
-  int status = 1;
-  if (!request.ChangesSettings() || ApplySettingsOptions(shell, request)) status = RunAction(shell, request, command);
+  bool ready = (!request.ChangesSettings() || ApplySettingsOptions(shell, request)) &&
+               (!request.device || DeviceIsListed(used, settings, *request.device));
+  int status = !ready ? 1 : request.allBoards ? RunOnAllBoards(shell, *devices, request, command)
+                                              : RunAction(shell, request, command);
   if (status != 0 && realStack != nullptr) ExplainFailure(settings, *realStack);
   if (!devices->Finish(error)) {
     std::fprintf(stderr, "tessora: %s\n", error.c_str());

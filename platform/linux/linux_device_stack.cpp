@@ -12,6 +12,7 @@
 #include "devlib/interface_guids.h"
 #include "platform/device_path.h"
 #include "platform/linux/linux_errors.h"
+#include "platform/native_device_stack.h"
 
 namespace tessora::linuxstack {
 
@@ -268,4 +269,17 @@ bool LinuxDeviceStack::DeviceIoControl(OsHandle device, std::uint32_t /*code*/, 
   return Fail(kErrorInvalidFunction);
 }
 
+std::string LinuxDeviceStack::UsbPortPath(const char* devicePath) {
+  std::optional<LinuxNode> node = FindNode(devicePath);
+  return node ? node->portPath : std::string();
+}
+
 }  // namespace tessora::linuxstack
+
+namespace tessora {
+
+std::unique_ptr<DeviceStack> CreateNativeDeviceStack(OsServices& os) {
+  return std::make_unique<linuxstack::LinuxDeviceStack>(os);
+}
+
+}  // namespace tessora

@@ -86,6 +86,7 @@ class LinuxDeviceStack : public DeviceStack {
   bool HidP_HasFeatureReportId(OsHandle preparsed, std::uint8_t reportId) override;
   bool HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) override;
   bool HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) override;
+  std::string UsbPortPath(const char* devicePath) override;
 
  private:
   // The one overlapped read of a handle: a thread waits for the node to become readable

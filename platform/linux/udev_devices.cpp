@@ -54,7 +54,8 @@ void TakeUsbDevice(udev_device* usb, LinuxNode& node) {
   node.serial = Attribute(usb, "serial", &node.hasSerial);
   node.busNumber = static_cast<int>(Number(Attribute(usb, "busnum"), 10));
   node.deviceAddress = static_cast<int>(Number(Attribute(usb, "devnum"), 10));
-  node.instanceId = UsbInstanceId(node.vendorId, node.productId, node.serial, udev_device_get_sysname(usb));
+  node.portPath = udev_device_get_sysname(usb);
+  node.instanceId = UsbInstanceId(node.vendorId, node.productId, node.serial, node.portPath);
 }
 
 template <typename Take>

@@ -25,6 +25,7 @@ struct LinuxNode {
   unsigned number = 0;  // hidraw node number; bus * 1000 + address for USB devices
   int busNumber = 0;
   int deviceAddress = 0;
+  std::string portPath;  // of the USB device, "BUS-PORT" ("1-1.4"); empty off USB
   // Hidraw: the report descriptor. USB device: its device and configuration descriptors.
   std::vector<std::uint8_t> descriptors;
 };

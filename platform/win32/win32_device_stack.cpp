@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/native_device_stack.h"
 #include "platform/win32/win32_device_stack.h"
 
 namespace tessora {
@@ -190,5 +191,11 @@ bool Win32DeviceStack::WinUsb_Free(OsHandle interfaceHandle) {
   if (!winUsb_.Bind()) return false;
   return winUsb_.freeInterface(reinterpret_cast<PVOID>(interfaceHandle)) != FALSE;
 }
+
+}  // namespace tessora
+
+namespace tessora {
+
+std::unique_ptr<DeviceStack> CreateNativeDeviceStack(OsServices& /*os*/) { return std::make_unique<Win32DeviceStack>(); }
 
 }  // namespace tessora

@@ -1,0 +1,87 @@
+#include "app/board_runs.h"
+
+#include <cctype>
+#include <mutex>
+#include <thread>
+
+#include "engine/connection.h"
+
+namespace tessora {
+
+namespace {
+
+// A board's window: nothing is shown while the boards run; the last message is kept for
+// the board's result line.
+class BoardUi : public UiPort, public ProgressBar {
+ public:
+  void RepaintNow(const char* /*statusText*/) override {}
+  void ShowMessageBox(bool /*ownedByMainWindow*/, const char* text, const char* /*caption*/,
+                      std::uint32_t /*style*/) override {
+    lastMessage_ = text;
+  }
+  bool AskFileName(FileQuestion /*question*/, char* /*path*/, std::size_t /*capacity*/) override { return false; }
+  ProgressBar& Progress() override { return *this; }
+  void StandardOutput(const char* /*line*/) override {}
+  void Create() override {}
+  void SetRange(std::uint16_t /*maximum*/) override {}
+  void SetPosition(int /*position*/) override {}
+  void Destroy() override {}
+  void ProgressStep() override {}
+
+  std::string OneLineMessage() const {
+    std::string line = lastMessage_;
+    for (char& c : line)
+      if (c == '\n' || c == '\r') c = ' ';
+    return line;
+  }
+
+ private:
+  std::string lastMessage_;
+};
+
+BoardOutcome RunOneBoard(BoardAccess& board, OsServices& os, SettingsStore& store, const BoardProcedure& procedure) {
+  BoardOutcome outcome;
+  outcome.name = board.name;
+  BoardUi ui;
+  ShellContext shell(*board.settings, board.devices->Engine(), ui, os, store);
+  board.devices->AttachShell(shell);
+  // Every interface of the selected class is listed; only the controllers answer.
+  outcome.answered = ConnectDevice(shell.engine);
+  if (!outcome.answered) return outcome;
+  outcome.succeeded = procedure(shell, board.name);
+  outcome.text = ui.OneLineMessage();
+  return outcome;
+}
+
+}  // namespace
+
+std::vector<BoardOutcome> RunOnEveryBoard(std::vector<BoardAccess>& boards, OsServices& os, SettingsStore& store,
+                                          const BoardProcedure& procedure, const BoardFinished& finished) {
+  std::vector<BoardOutcome> outcomes(boards.size());
+  std::mutex reporting;
+  std::vector<std::thread> threads;
+  threads.reserve(boards.size());
+  for (std::size_t i = 0; i < boards.size(); ++i) {
+    threads.emplace_back([&, i] {
+      BoardOutcome outcome = RunOneBoard(boards[i], os, store, procedure);
+      std::lock_guard lock(reporting);
+      if (outcome.answered) finished(outcome);
+      outcomes[i] = std::move(outcome);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  return outcomes;
+}
+
+std::string BoardFileName(const std::string& file, const std::string& boardName) {
+  std::string name;
+  for (char c : boardName)
+    name += std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.' ? c : '_';
+  std::size_t base = file.find_last_of("/\\");
+  base = base == std::string::npos ? 0 : base + 1;
+  std::size_t dot = file.rfind('.');
+  if (dot == std::string::npos || dot <= base) return file + "-" + name;
+  return file.substr(0, dot) + "-" + name + file.substr(dot);
+}
+
+}  // namespace tessora

@@ -1,0 +1,32 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/device_access.h"
+#include "app/shell_context.h"
+
+namespace tessora {
+
+struct BoardOutcome {
+  std::string name;
+  bool answered = false;  // false: the board did not answer the connection and was left alone
+  bool succeeded = false;
+  std::string text;       // the procedure's last message, on one line
+};
+
+// A procedure run on one board through that board's shell; true when it succeeded.
+using BoardProcedure = std::function<bool(ShellContext& shell, const std::string& boardName)>;
+// Called as each board ends, from that board's thread, one call at a time.
+using BoardFinished = std::function<void(const BoardOutcome& outcome)>;
+
+// Runs the procedure on every board at once, each on its own thread with its own shell,
+// settings, device subsystems and connection state; outcomes in the boards' order.
+std::vector<BoardOutcome> RunOnEveryBoard(std::vector<BoardAccess>& boards, OsServices& os, SettingsStore& store,
+                                          const BoardProcedure& procedure, const BoardFinished& finished);
+
+// FILE with "-<board>" before its extension (out.hex, QV000001: out-QV000001.hex); the
+// board's name keeps only letters, digits, '-', '_' and '.'.
+std::string BoardFileName(const std::string& file, const std::string& boardName);
+
+}  // namespace tessora

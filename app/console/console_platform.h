@@ -1,0 +1,16 @@
+#pragma once
+#include "engine/settings.h"
+#include "platform/device_stack.h"
+
+namespace tessora {
+
+// What the console program does differently on Linux and on Windows.
+
+// --udev-rule: the rule for the controllers on the real stack (null when the simulated
+// board was chosen); the exit status.
+int PrintUdevRule(DeviceStack* realStack);
+
+// After a failed run on the real device stack: what the user can do about it.
+void ExplainFailure(const Settings& settings, DeviceStack& realStack);
+
+}  // namespace tessora

@@ -1,0 +1,128 @@
+#pragma once
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/device_stack.h"
+
+namespace tessora {
+
+// True when a device interface is the one a user named: by its path as `--list` prints
+// it, its device instance ID, the serial number that ends a USB instance ID or that a HID
+// device reports, or `usb:BUS-PORT` where the stack can tell the port. Letter case does
+// not count.
+bool InterfaceMatchesSelector(DeviceStack& stack, const Guid& interfaceClass, const std::string& path,
+                              const std::string& instanceId, const std::string& selector);
+
+// A device interface of a class, and the name a person knows its device by: the serial
+// number, else where it is plugged in, else its path.
+struct NamedInterface {
+  std::string path;
+  std::string name;
+};
+std::vector<NamedInterface> ListNamedInterfaces(DeviceStack& stack, const Guid& interfaceClass);
+
+// A view of another device stack in which enumeration lists only the interfaces of the
+// device the selector names; every other call goes through unchanged. The device library
+// and the HID enumeration above it then find that device or none.
+class SelectedDeviceStack : public DeviceStack {
+ public:
+  SelectedDeviceStack(DeviceStack& all, std::string selector) : all_(all), selector_(std::move(selector)) {}
+
+  std::uint32_t GetLastError() override { return all_.GetLastError(); }
+
+  OsHandle SetupDiGetClassDevsA(const Guid& interfaceClass, std::uint32_t flags) override;
+  bool SetupDiEnumDeviceInterfaces(OsHandle set, const Guid& interfaceClass, std::uint32_t index,
+                                   DeviceInterfaceData& data) override;
+  bool SetupDiGetDeviceInterfaceDetailA(OsHandle set, const DeviceInterfaceData& data, char* path,
+                                        std::uint32_t pathSize, std::uint32_t* requiredSize,
+                                        DevInfoData* device) override {
+    return all_.SetupDiGetDeviceInterfaceDetailA(set, data, path, pathSize, requiredSize, device);
+  }
+  bool SetupDiGetDeviceInstanceIdA(OsHandle set, const DevInfoData& device, char* buffer, std::uint32_t bufferSize,
+                                   std::uint32_t* requiredSize) override {
+    return all_.SetupDiGetDeviceInstanceIdA(set, device, buffer, bufferSize, requiredSize);
+  }
+  OsHandle SetupDiCreateDeviceInfoList() override { return all_.SetupDiCreateDeviceInfoList(); }
+  bool SetupDiOpenDeviceInterfaceA(OsHandle set, const char* path, std::uint32_t openFlags,
+                                   DeviceInterfaceData* data) override {
+    return all_.SetupDiOpenDeviceInterfaceA(set, path, openFlags, data);
+  }
+  bool SetupDiDestroyDeviceInfoList(OsHandle set) override;
+
+  OsHandle CreateFileA(const char* path, std::uint32_t access, std::uint32_t shareMode, std::uint32_t creation,
+                       std::uint32_t flags) override {
+    return all_.CreateFileA(path, access, shareMode, creation, flags);
+  }
+  bool CloseHandle(OsHandle handle) override { return all_.CloseHandle(handle); }
+  bool DeviceIoControl(OsHandle device, std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
+                       std::uint32_t outSize, std::uint32_t* bytesReturned) override {
+    return all_.DeviceIoControl(device, code, in, inSize, out, outSize, bytesReturned);
+  }
+  bool WriteFile(OsHandle device, const void* buffer, std::uint32_t size, std::uint32_t* written) override {
+    return all_.WriteFile(device, buffer, size, written);
+  }
+  bool ReadFile(OsHandle device, void* buffer, std::uint32_t size, std::uint32_t* read) override {
+    return all_.ReadFile(device, buffer, size, read);
+  }
+  bool ReadFileOverlapped(OsHandle device, void* buffer, std::uint32_t size, OverlappedIo& overlapped) override {
+    return all_.ReadFileOverlapped(device, buffer, size, overlapped);
+  }
+  bool GetOverlappedResult(OsHandle device, OverlappedIo& overlapped, std::uint32_t* transferred,
+                           bool wait) override {
+    return all_.GetOverlappedResult(device, overlapped, transferred, wait);
+  }
+  bool CancelIoEx(OsHandle device, OverlappedIo& overlapped) override { return all_.CancelIoEx(device, overlapped); }
+
+  bool WinUsb_Initialize(OsHandle device, OsHandle* interfaceHandle) override {
+    return all_.WinUsb_Initialize(device, interfaceHandle);
+  }
+  bool WinUsb_ControlTransfer(OsHandle interfaceHandle, const UsbSetupPacket& setup, std::uint8_t* buffer,
+                              std::uint32_t bufferLength, std::uint32_t* transferred) override {
+    return all_.WinUsb_ControlTransfer(interfaceHandle, setup, buffer, bufferLength, transferred);
+  }
+  bool WinUsb_Free(OsHandle interfaceHandle) override { return all_.WinUsb_Free(interfaceHandle); }
+
+  Guid HidD_GetHidGuid() override { return all_.HidD_GetHidGuid(); }
+  bool HidD_GetAttributes(OsHandle device, HidAttributes& attributes) override {
+    return all_.HidD_GetAttributes(device, attributes);
+  }
+  bool HidD_GetProductString(OsHandle device, char16_t* buffer, std::uint32_t bufferBytes) override {
+    return all_.HidD_GetProductString(device, buffer, bufferBytes);
+  }
+  bool HidD_GetSerialNumberString(OsHandle device, char16_t* buffer, std::uint32_t bufferBytes) override {
+    return all_.HidD_GetSerialNumberString(device, buffer, bufferBytes);
+  }
+  bool HidD_GetPreparsedData(OsHandle device, OsHandle* preparsed) override {
+    return all_.HidD_GetPreparsedData(device, preparsed);
+  }
+  bool HidD_FreePreparsedData(OsHandle preparsed) override { return all_.HidD_FreePreparsedData(preparsed); }
+  bool HidP_GetCaps(OsHandle preparsed, HidCaps& caps) override { return all_.HidP_GetCaps(preparsed, caps); }
+  bool HidP_HasFeatureReportId(OsHandle preparsed, std::uint8_t reportId) override {
+    return all_.HidP_HasFeatureReportId(preparsed, reportId);
+  }
+  bool HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) override {
+    return all_.HidD_SetFeature(device, report, length);
+  }
+  bool HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) override {
+    return all_.HidD_GetFeature(device, report, length);
+  }
+  std::string UsbPortPath(const char* devicePath) override { return all_.UsbPortPath(devicePath); }
+
+ private:
+  // Which interfaces of the full set are the selected device's, and the index at which
+  // the full set ends (asking for it gives ERROR_NO_MORE_ITEMS from the stack below).
+  struct Selection {
+    std::vector<std::uint32_t> members;
+    std::uint32_t end = 0;
+  };
+  Selection Select(OsHandle set, const Guid& interfaceClass);
+
+  DeviceStack& all_;
+  std::string selector_;
+  std::mutex mutex_;
+  std::map<OsHandle, Selection> selections_;
+};
+
+}  // namespace tessora
