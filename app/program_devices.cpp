@@ -65,8 +65,12 @@ std::vector<std::string> SplitBoardDirectories(const std::string& directories) {
   std::string part;
   for (std::size_t i = 0; i < directories.size(); ++i) {
     char c = directories[i];
+#ifdef _WIN32
     bool driveColon = part.size() == 1 && std::isalpha(static_cast<unsigned char>(part[0])) &&
                       i + 1 < directories.size() && (directories[i + 1] == '\\' || directories[i + 1] == '/');
+#else
+    bool driveColon = false;
+#endif
     if (c != ':' || driveColon) {
       part += c;
       continue;

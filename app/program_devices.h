@@ -50,8 +50,8 @@ class StackDeviceAccess : public DeviceAccess {
 // reached through one simulated device stack. Board n (from 1) has serial number QV00000n.
 class SimulatedDeviceAccess : public DeviceAccess {
  public:
-  // directories: one or more separated by ':' (a Windows drive letter's colon does not
-  // separate). Null with a reason when one of them cannot be used.
+  // directories: one or more separated by ':' (on Windows a drive letter's colon does
+  // not separate). Null with a reason when one of them cannot be used.
   static std::unique_ptr<SimulatedDeviceAccess> Open(const std::string& directories, Settings& settings,
                                                      OsServices& os, std::string& error);
   EngineContext& Engine() override { return devices_->Engine(); }

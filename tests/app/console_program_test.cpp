@@ -88,6 +88,41 @@ TEST_F(ConsoleProgram, ClearRebootAndSettings) {
             "device_iface=00\nwinusb_option=00\n");
 }
 
+// A bench of three boards, the third of which reads one byte back wrong.
+TEST_F(ConsoleProgram, EveryBoardAtOnceAndOneChosenBoardOnEachInterface) {
+  std::string bench;
+  for (const char* name : {"b1", "b2", "b3"}) {
+    fs::create_directory(dir.File(name));
+    bench += (bench.empty() ? "" : ":") + dir.File(name);
+  }
+  WriteFile(dir.File("b3/board.conf"), "corrupt_readback = 0x10\n");
+  board = bench;
+  const std::string blank(16384, '\xFF');
+  for (const char* face : {"hid", "filterdriver", "winusb"}) {
+    SCOPED_TRACE(face);
+    for (const char* name : {"b1", "b2", "b3"}) WriteFile(dir.File(name) + "/eeprom.bin", blank);
+    ProgramRun all = Tessora(std::string("--interface ") + face + " --all " + Example());
+    EXPECT_EQ(all.status, 1);
+    for (const char* line : {"QV000001: succeeded (Firmware update successful. Please re-plug the device.)\n",
+                             "QV000002: succeeded", "QV000003: FAILED (Could not program Firmware Image.)\n"})
+      EXPECT_NE(all.out.find(line), std::string::npos) << all.out;
+    EXPECT_NE(all.out.find("\n2 of 3 boards succeeded\n"), std::string::npos) << all.out;
+
+    ProgramRun chosen = Tessora("--device QV000002 --clear");
+    EXPECT_EQ(chosen.status, 0);
+    EXPECT_EQ(ReadFile(dir.File("b2/eeprom.bin")), blank);
+    EXPECT_NE(ReadFile(dir.File("b1/eeprom.bin")), blank);
+  }
+  EXPECT_EQ(Tessora("--read-size 64 --all --read-out " + dir.File("out.hex")).status, 0);
+  EXPECT_NE(ReadFile(dir.File("out-QV000001.hex")), ReadFile(dir.File("out-QV000002.hex")));
+
+  ProgramRun absent = Tessora("--device QV000009 --clear");
+  EXPECT_EQ(absent.status, 1);
+  EXPECT_NE(absent.err.find("no device \"QV000009\" on the WinUSB interface"), std::string::npos);
+  for (const char* usage : {"--all", "--all --device QV000001 --clear", "--all --list"})
+    EXPECT_EQ(Tessora(usage).status, 2) << usage;
+}
+
 }  // namespace
 }  // namespace tessora
 #endif

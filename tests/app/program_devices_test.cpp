@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "app/board_runs.h"
+#include "devlib/interface_guids.h"
 #include "engine/connection.h"
+#include "platform/selected_device_stack.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/test_support.h"
 
@@ -27,6 +30,44 @@ TEST(SimulatedDeviceAccess, TimingKeysMakeTheBoardKeepTime) {
     ASSERT_TRUE(access) << error;
     ASSERT_TRUE(ConnectDevice(access->Engine()));
     EXPECT_EQ(clock.MicrosecondCount(), c.probeMicroseconds) << c.conf;
+  }
+}
+
+TEST(SimulatedBench, DirectoriesAndPerBoardFileNames) {
+  using List = std::vector<std::string>;
+#ifdef _WIN32
+  EXPECT_EQ(SplitBoardDirectories("C:\\x:d:/y::z"), (List{"C:\\x", "d:/y", "z"}));
+#else
+  EXPECT_EQ(SplitBoardDirectories("a:/b/c::d"), (List{"a", "/b/c", "d"}));
+#endif
+  EXPECT_EQ(BoardFileName("out.hex", "QV1"), "out-QV1.hex");
+  EXPECT_EQ(BoardFileName("dir.v2/out", "a b/c"), "dir.v2/out-a_b_c");
+}
+
+// The view of one board lists that board's interfaces alone, whichever way it is named,
+// and nothing for a name no board has.
+TEST(SelectedDeviceStack, ListsOnlyTheNamedBoard) {
+  testing::TempDir first, second;
+  testing::RecordingOs os;
+  Settings settings;
+  std::string error;
+  auto bench = SimulatedDeviceAccess::Open(first.Path().string() + ":" + second.Path().string(), settings, os, error);
+  ASSERT_TRUE(bench) << error;
+  const Guid hid = bench->Stack().HidD_GetHidGuid();
+  const std::string hidPath = ListNamedInterfaces(bench->Stack(), hid).at(1).path;
+  struct Case {
+    std::string selector;
+    std::size_t hidCount;
+    std::size_t winUsbCount;
+  };
+  const Case cases[] = {{"qv000002", 1, 1}, {hidPath, 1, 0}, {"USB\\VID_3E9A&PID_0210\\QV000002", 0, 1},
+                        {"QV000003", 0, 0}, {"usb:1-1", 0, 0}};
+  for (const Case& c : cases) {
+    SelectedDeviceStack view(bench->Stack(), c.selector);
+    std::vector<NamedInterface> hidListed = ListNamedInterfaces(view, hid);
+    EXPECT_EQ(hidListed.size(), c.hidCount) << c.selector;
+    EXPECT_EQ(ListNamedInterfaces(view, WinUsbInterfaceGuid).size(), c.winUsbCount) << c.selector;
+    for (const NamedInterface& listed : hidListed) EXPECT_EQ(listed.name, "QV000002");
   }
 }
 
