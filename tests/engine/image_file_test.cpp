@@ -2,9 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 #include "tests/support/test_support.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace tessora {
 namespace {
@@ -12,86 +19,54 @@ namespace {
 using testing::TempDir;
 using testing::WriteFile;
 
-class ImageFileTest : public ::testing::Test {
- protected:
-  // Parses `text` into a fresh 0xEE-filled buffer of the given capacity.
-  int Parse(const std::string& text, int capacity = 16384) {
-    WriteFile(dir.File("image.hex"), text);
-    buffer.assign(static_cast<std::size_t>(capacity), 0xEE);
-    return ReadImageFile(dir.File("image.hex").c_str(), buffer.data(), capacity);
-  }
-
-  TempDir dir;
-  std::vector<std::uint8_t> buffer;
+struct ReaderCase {
+  std::string text;
+  int result;
+  std::map<int, std::uint8_t> bytes;  // address -> byte; 0xEE is what the buffer held
+  int capacity = 16384;
 };
 
-TEST_F(ImageFileTest, TokensFollowTheirFirstCharacter) {
-  EXPECT_EQ(Parse(""), 0);
-  EXPECT_EQ(Parse("// only a comment\n/ another\n"), 0);
-
-  EXPECT_EQ(Parse("@0000 01 02 / note 03\n"), 2);
-  EXPECT_EQ(buffer[2], 0xEE);
-
-  EXPECT_EQ(Parse("@0000 01 @0000 02\n"), 2);  // tokens, not addresses, are counted
-  EXPECT_EQ(buffer[0], 0x02);
-
-  EXPECT_EQ(Parse("01\t02\n"), 1);  // a tab does not separate tokens
-  EXPECT_EQ(buffer[0], 0x01);
-
-  EXPECT_EQ(Parse("@0010 aa\nbb\n@0004 cc\n"), 3);  // the offset carries over lines
-  EXPECT_EQ(buffer[0x10], 0xAA);
-  EXPECT_EQ(buffer[0x11], 0xBB);
-  EXPECT_EQ(buffer[0x04], 0xCC);
-
-  EXPECT_EQ(Parse("05 06 @0002 07\n"), 3);  // data before any address starts at 0
-  EXPECT_EQ(buffer[0], 0x05);
-  EXPECT_EQ(buffer[2], 0x07);
-
-  EXPECT_EQ(Parse("@10001 42\n"), 1);  // only the low 16 bits of an address count
-  EXPECT_EQ(buffer[1], 0x42);
+std::string Repeat(const std::string& piece, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += piece;
+  return text;
 }
 
-TEST_F(ImageFileTest, NumbersAreReadAsHexConversionReadsThem) {
-  EXPECT_EQ(Parse("1FF 0x1a 02//x 0X3 +4 -1 7zz\n"), 7);
-  std::vector<std::uint8_t> expected = {0xFF, 0x1A, 0x02, 0x03, 0x04, 0xFF, 0x07};
-  EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + 7), expected);
+TEST(ReadImageFile, TokensNumbersAndLengths) {
+  const std::vector<ReaderCase> cases = {
+      {"", 0, {}},
+      {"// only a comment\n/ another\n", 0, {}},
+      {"@0000 01 02 / note 03\n", 2, {{1, 0x02}, {2, 0xEE}}},
+      {"@0000 01 @0000 02\n", 1, {{0, 0x02}}},  // a repeated address counts once
+      {"01\t02\n", 1, {{0, 0x01}}},            // a tab does not separate tokens
+      {"@0010 aa\nbb\n@0004 cc\n", 0x12, {{0x10, 0xAA}, {0x11, 0xBB}, {0x04, 0xCC}}},
+      {"05 06 @0002 07\n", 3, {{0, 0x05}, {2, 0x07}}},
+      {"@0100 02\n", 0x101, {{0, 0xEE}, {0x100, 0x02}}},  // the length reaches the highest address
+      {"@10001 42\n", kImageBeyondCapacity, {{1, 0xEE}}},  // not cut to 16 bits
+      {"1FF 0x1a 02//x 0X3 +4 -1 7zz\n", 7, {{0, 0xFF}, {1, 0x1A}, {2, 0x02}, {3, 0x03}, {4, 0x04}, {5, 0xFF}, {6, 0x07}}},
+      {"@0000 01 zz 03\n", kImageBadToken, {}},
+      {"@ 01\n", kImageBadToken, {}},
+      {"01 0x\n", 2, {{1, 0x00}}},  // "0x" still holds the digit 0
+      {"01 \t\n", kImageBadToken, {}},
+      {"@0000 01 02 \r\n@0002 03 \r\n", 3, {{2, 0x03}}},
+      {Repeat("0a ", 84) + "1234\n", 85, {{83, 0x0A}, {84, 0x34}}},  // long lines are read whole
+      {"/" + std::string(300, 'c') + " 55\n66\n", 1, {{0, 0x66}}},
+      {"@3fff 01\n", 0x4000, {{0x3FFF, 0x01}}},
+      {"@3fff 01 02\n", kImageBeyondCapacity, {{0x3FFF, 0x01}}},  // what came before stays
+      {"@00ff 01 02\n", kImageBeyondCapacity, {}, 256},
+  };
+  TempDir dir;
+  std::string file = dir.File("image.hex");
+  for (const ReaderCase& c : cases) {
+    WriteFile(file, c.text);
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(c.capacity), 0xEE);
+    EXPECT_EQ(ReadImageFile(file.c_str(), buffer.data(), c.capacity), c.result) << c.text;
+    for (auto [address, byte] : c.bytes) EXPECT_EQ(buffer[address], byte) << c.text << " @" << address;
+  }
 }
 
-TEST_F(ImageFileTest, TokenWithoutNumberRefusesTheWholeFile) {
-  EXPECT_EQ(Parse("@0000 01 zz 03\n"), kImageBadToken);
-  EXPECT_EQ(Parse("@ 01\n"), kImageBadToken);
-  EXPECT_EQ(Parse("01 0x\n"), 2);  // "0x" still holds the digit 0
-  EXPECT_EQ(Parse("01 \t\n"), kImageBadToken);
-}
-
-TEST_F(ImageFileTest, CarriageReturnsBelongToTheLineEnd) {
-  EXPECT_EQ(Parse("@0000 01 02 \r\n@0002 03 \r\n"), 3);
-  EXPECT_EQ(buffer[2], 0x03);
-}
-
-TEST_F(ImageFileTest, LongLinesAreReadIn254CharacterPieces) {
-  // 84 tokens of "0a " make 252 characters; "1234" is then cut after "12".
-  std::string line;
-  for (int i = 0; i < 84; ++i) line += "0a ";
-  EXPECT_EQ(Parse(line + "1234\n"), 86);
-  EXPECT_EQ(buffer[84], 0x12);
-  EXPECT_EQ(buffer[85], 0x34);
-
-  // A comment ends only the piece it stands in.
-  std::string comment = "/" + std::string(253, 'c') + " 55\n";
-  EXPECT_EQ(Parse(comment), 1);
-  EXPECT_EQ(buffer[0], 0x55);
-}
-
-TEST_F(ImageFileTest, CapacityBoundsEveryStore) {
-  EXPECT_EQ(Parse("@3fff 01\n"), 1);
-  EXPECT_EQ(buffer[0x3FFF], 0x01);
-  EXPECT_EQ(Parse("@3fff 01 02\n"), kImageBeyondCapacity);
-  EXPECT_EQ(buffer[0x3FFF], 0x01);  // what came before the bad byte stays
-  EXPECT_EQ(Parse("@00ff 01 02\n", 256), kImageBeyondCapacity);
-}
-
-TEST_F(ImageFileTest, ArgumentsAndQuotedNames) {
+TEST(ReadImageFile, OnlyNamedRegularFilesAreRead) {
+  TempDir dir;
   WriteFile(dir.File("q.hex"), "01 02\n");
   std::vector<std::uint8_t> bytes(16);
   EXPECT_EQ(ReadImageFile(dir.File("q.hex").c_str(), nullptr, 16), kImageNoBuffer);
@@ -101,6 +76,23 @@ TEST_F(ImageFileTest, ArgumentsAndQuotedNames) {
   EXPECT_EQ(ReadImageFile(quoted.c_str(), bytes.data(), 16), 2);
   EXPECT_EQ(ReadImageFile(quoted.c_str(), bytes.data(), 16), 2);  // the caller's text is left alone
 }
+
+#ifndef _WIN32
+TEST(ReadImageFile, AnythingButARegularFileIsRefusedWithoutWaiting) {
+  // A FIFO whose writer never closes would be waited on for ever; it is refused at once,
+  // as are a device and a directory.
+  TempDir dir;
+  std::vector<std::uint8_t> bytes(16);
+  std::string fifo = dir.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  int writer = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(writer, 0);
+  ASSERT_EQ(::write(writer, "01\n", 3), 3);
+  for (const std::string& path : {fifo, std::string("/dev/zero"), dir.Path().string()})
+    EXPECT_EQ(ReadImageFile(path.c_str(), bytes.data(), 16), kImageCannotOpen) << path;
+  ::close(writer);
+}
+#endif
 
 }  // namespace
 }  // namespace tessora

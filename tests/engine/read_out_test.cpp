@@ -6,6 +6,12 @@
 #include "engine/image_file.h"
 #include "tests/support/test_support.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace tessora {
 namespace {
 
@@ -24,7 +30,8 @@ struct RoundTrip {
 
 class ReadOutRoundTrip : public ::testing::TestWithParam<RoundTrip> {};
 
-// What is read out loads back into the same bytes at the same addresses.
+// What is read out loads back into the same bytes at the same addresses (a 1-byte part
+// read past its end repeats itself).
 TEST_P(ReadOutRoundTrip, LoadsBackIntoTheSameBytes) {
   const RoundTrip& trip = GetParam();
   std::size_t partSize = trip.width == 2 ? 16384 : 256;
@@ -47,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ReadOutRoundTrip,
                          ::testing::Values(RoundTrip{2, 16, 0}, RoundTrip{2, 16, 1}, RoundTrip{2, 16, 20},
                                            RoundTrip{2, 8, 20}, RoundTrip{2, 16, 256}, RoundTrip{2, 8, 256},
                                            RoundTrip{2, 16, 16384}, RoundTrip{1, 16, 1}, RoundTrip{1, 8, 20},
-                                           RoundTrip{1, 16, 256}));
+                                           RoundTrip{1, 16, 256}, RoundTrip{1, 16, 272}));
 
 TEST(ReadOut, WritesOneLinePerBlockInTheImageFormat) {
   DirectRig rig(Route::Driver);
@@ -65,17 +72,6 @@ TEST(ReadOut, WritesOneLinePerBlockInTheImageFormat) {
   EXPECT_EQ(progress.steps, 1);  // none for the shorter last block
 }
 
-TEST(ReadOut, OneByteSubaddressingWrapsTheSubaddressButNotTheLineHead) {
-  DirectRig rig(Route::Driver, {}, 256);
-  rig.Eeprom() = PatternBytes(256);
-  TempDir dir;
-  CountingProgress progress;
-  ASSERT_EQ(ReadOutToFile(rig.context, progress, dir.File("a.hex").c_str(), 0x51, 0, 272, 16, 1), 0);
-  std::string text = ReadFile(dir.File("a.hex"));
-  EXPECT_NE(text.find("@0100 "), std::string::npos);
-  EXPECT_EQ(rig.Trace().back(), "filterdriver bus-read dev=51 sub=00 len=16 result=ok");
-}
-
 TEST(ReadOut, FailedReadKeepsTheOldFileAndReturnsTheReadsCode) {
   sim::BoardConfig config;
   config.failAfter = 3;  // two blocks are read, the third finds the board gone
@@ -91,6 +87,45 @@ TEST(ReadOut, FailedReadKeepsTheOldFileAndReturnsTheReadsCode) {
   EXPECT_EQ(ReadFile(file), "@0000 01 02 \n");
   EXPECT_EQ(std::filesystem::directory_iterator(dir.Path())->path().filename(), "keep.hex");  // no leftovers
 }
+
+#ifndef _WIN32
+// A link is followed, a file keeps its mode and owner, and what cannot be replaced (a
+// pipe, a device) is written straight.
+TEST(ReadOut, TheTargetKeepsWhatItIs) {
+  DirectRig rig(Route::Driver);
+  TempDir dir;
+  CountingProgress progress;
+  std::string real = dir.File("real.hex");
+  std::string link = dir.File("link.hex");
+  testing::WriteFile(real, "old\n");
+  ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+  bool root = ::geteuid() == 0;  // only root can give a file away
+  if (root) {
+    ASSERT_EQ(::chown(real.c_str(), 1234, 5678), 0);
+  }
+  std::filesystem::create_symlink("real.hex", link);
+  ASSERT_EQ(ReadOutToFile(rig.context, progress, link.c_str(), 0x51, 0, 2, 16, 2), 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadFile(real), "@0000 ff ff \n");
+  struct stat info{};
+  ASSERT_EQ(::stat(real.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(std::pair(info.st_uid, info.st_gid), std::pair(1234u, 5678u));
+  }
+
+  std::string fifo = dir.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  int reader = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  ASSERT_EQ(ReadOutToFile(rig.context, progress, fifo.c_str(), 0x51, 0, 1, 16, 2), 0);
+  char piece[32] = {};
+  EXPECT_EQ(::read(reader, piece, sizeof piece - 1), 10);
+  EXPECT_STREQ(piece, "@0000 ff \n");
+  ::close(reader);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);  // nothing left beside them
+}
+#endif
 
 TEST(ReadOut, RefusesWhatItCannotDo) {
   DirectRig rig(Route::Driver);
