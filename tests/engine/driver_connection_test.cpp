@@ -5,8 +5,6 @@
 
 #include "devlib/bus_command.h"
 #include "engine/connection.h"
-#include "engine/image_file.h"
-#include "engine/program_image.h"
 #include "tests/support/driver_rig.h"
 #include "tests/support/test_support.h"
 
@@ -77,41 +75,6 @@ TEST(DriverDispatch, RecordsOfTheOtherInterfaceAreRefused) {
   EXPECT_EQ(refusals(usbRecord), refused);
   EXPECT_EQ(rig.boards[0]->TraceLines().size(), 2u);  // only the two connection probes
 }
-
-class DriverRoundTrip : public ::testing::TestWithParam<bool> {};
-
-// Update and read-out through the whole stack: engine, dispatch, transport, device
-// stack and board.
-TEST_P(DriverRoundTrip, ProgramsVerifiesAndReadsOut) {
-  bool winUsb = GetParam();
-  DriverRig rig;
-  sim::SimBoard& board = rig.AddBoard();
-  rig.UseWinUsb(winUsb);
-  ASSERT_TRUE(ConnectDevice(rig.context));
-
-  testing::TempDir dir;
-  testing::CountingProgress progress;
-  std::vector<std::uint8_t> image = testing::PatternBytes(300);
-  std::string imageFile = dir.File("image.hex");
-  testing::WriteFile(imageFile, testing::ImageText(image));
-  ASSERT_EQ(ProgramImage(rig.context, progress, imageFile.c_str(), 0x51, 64, 2), 0);
-  EXPECT_TRUE(std::equal(image.begin(), image.end(), board.EepromPart().Contents().begin()));
-
-  std::string outFile = dir.File("out.hex");
-  ASSERT_EQ(ReadOutToFile(rig.context, progress, outFile.c_str(), 0x51, 0, 300, 16, 2), 0);
-  std::vector<std::uint8_t> loaded(65535, 0);
-  ASSERT_EQ(ReadImageFile(outFile.c_str(), loaded.data(), 65535), 300);
-  EXPECT_TRUE(std::equal(image.begin(), image.end(), loaded.begin()));
-
-  std::string face = winUsb ? "winusb " : "filterdriver ";
-  for (const std::string& line : board.TraceLines()) ASSERT_EQ(line.rfind(face, 0), 0u) << line;
-  EXPECT_EQ(rig.stack.OpenHandleCount(), 0u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Transports, DriverRoundTrip, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return info.param ? "WinUsb" : "FilterDriver";
-                         });
 
 }  // namespace
 }  // namespace tessora
