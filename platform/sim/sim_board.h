@@ -33,6 +33,8 @@ class SimBoard {
   Eeprom& EepromPart() { return eeprom_; }
   bool Present() const;
   void Unplug();
+  // Plugs the board back in; `fail_after` no longer counts.
+  void Replug();
 
   void SetTraceSink(std::function<void(const std::string&)> sink);
   std::vector<std::string> TraceLines() const;
