@@ -1,6 +1,8 @@
 # Sourced by the scripts in this folder: installs Debian 12 packages that are missing.
 
 NATIVE_PACKAGES=(g++ cmake make googletest)
+# scripts/fuzz.sh: clang with libFuzzer and the sanitizer runtimes.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine32:i386 xvfb xauth fonts-wine)
 
 package_installed() {
