@@ -68,18 +68,13 @@ TEST(ReadImageFile, TokensNumbersAndLengths) {
     EXPECT_EQ(ReadImageFile(file.c_str(), buffer.data(), c.capacity), c.result) << c.text;
     for (auto [address, byte] : c.bytes) EXPECT_EQ(buffer[address], byte) << c.text << " @" << address;
   }
-}
-
-TEST(ReadImageFile, OnlyNamedRegularFilesAreRead) {
-  TempDir dir;
-  WriteFile(dir.File("q.hex"), "01 02\n");
   std::vector<std::uint8_t> bytes(16);
-  EXPECT_EQ(ReadImageFile(dir.File("q.hex").c_str(), nullptr, 16), kImageNoBuffer);
+  EXPECT_EQ(ReadImageFile(file.c_str(), nullptr, 16), kImageNoBuffer);
   EXPECT_EQ(ReadImageFile(nullptr, bytes.data(), 16), kImageNoName);
   EXPECT_EQ(ReadImageFile(dir.File("missing.hex").c_str(), bytes.data(), 16), kImageCannotOpen);
-  std::string quoted = "\"" + dir.File("q.hex") + "\"";
-  EXPECT_EQ(ReadImageFile(quoted.c_str(), bytes.data(), 16), 2);
-  EXPECT_EQ(ReadImageFile(quoted.c_str(), bytes.data(), 16), 2);  // the caller's text is left alone
+  std::string quoted = "\"" + file + "\"";
+  EXPECT_EQ(ReadImageFile(quoted.c_str(), bytes.data(), 256), 2);
+  EXPECT_EQ(ReadImageFile(quoted.c_str(), bytes.data(), 256), 2);  // the caller's text is left alone
 }
 
 // What is read out loads back into the same bytes at the same addresses; a 1-byte part
@@ -144,15 +139,16 @@ TEST(ReadOutToFile, FailureKeepsTheOldFileAndRefusalsSendNothing) {
 }
 
 #ifndef _WIN32
-// A link is followed, a file keeps its mode and owner, and what cannot be replaced (a
-// pipe, a device) is written straight.
-TEST(ReadOutToFile, TheTargetKeepsWhatItIs) {
+// A read-out follows a link and keeps the file's mode and owner; a pipe or device cannot
+// be replaced and is written straight. The reader refuses a pipe (whose writer may never
+// close), a device and a directory at once.
+TEST(SpecialFiles, NeitherReplacedNorWaitedOn) {
   DirectRig rig(Route::Driver);
   TempDir dir;
   CountingProgress progress;
   std::string real = dir.File("real.hex");
   std::string link = dir.File("link.hex");
-  testing::WriteFile(real, "old\n");
+  WriteFile(real, "old\n");
   ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
   bool root = ::geteuid() == 0;  // only root can give a file away
   if (root) {
@@ -171,29 +167,17 @@ TEST(ReadOutToFile, TheTargetKeepsWhatItIs) {
 
   std::string fifo = dir.File("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  int reader = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
-  ASSERT_GE(reader, 0);
+  int end = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);  // both ends, held open
+  ASSERT_GE(end, 0);
   ASSERT_EQ(ReadOutToFile(rig.context, progress, fifo.c_str(), 0x51, 0, 1, 16, 2), 0);
-  char piece[32] = {};
-  EXPECT_EQ(::read(reader, piece, sizeof piece - 1), 10);
-  EXPECT_STREQ(piece, "@0000 ff \n");
-  ::close(reader);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);  // nothing left beside them
-}
-
-TEST(ReadImageFile, AnythingButARegularFileIsRefusedWithoutWaiting) {
-  // A FIFO whose writer never closes would be waited on for ever; it is refused at once,
-  // as are a device and a directory.
-  TempDir dir;
   std::vector<std::uint8_t> bytes(16);
-  std::string fifo = dir.File("fifo");
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  int writer = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
-  ASSERT_GE(writer, 0);
-  ASSERT_EQ(::write(writer, "01\n", 3), 3);
   for (const std::string& path : {fifo, std::string("/dev/zero"), dir.Path().string()})
     EXPECT_EQ(ReadImageFile(path.c_str(), bytes.data(), 16), kImageCannotOpen) << path;
-  ::close(writer);
+  char piece[32] = {};
+  EXPECT_EQ(::read(end, piece, sizeof piece - 1), 10);
+  EXPECT_STREQ(piece, "@0000 ff \n");
+  ::close(end);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);  // nothing left beside them
 }
 #endif
 
