@@ -13,7 +13,7 @@ namespace {
 // The EEPROM's first 64 bytes hold the header the chip boots by. They are erased before
 // anything else and written only once the rest of the image is in place and verified,
 // the write holding byte 0 last, so that a board whose update breaks off at any point
-// boots from its ROM rather than from half an image. At every page size.
+// boots from its ROM rather than from half an image; so at every page size.
 constexpr std::uint32_t kHeaderBytes = 64;
 
 class ImageWriter {
