@@ -68,13 +68,14 @@ TEST(ReadImageFile, TokensNumbersAndLengths) {
     EXPECT_EQ(ReadImageFile(file.c_str(), buffer.data(), c.capacity), c.result) << c.text;
     for (auto [address, byte] : c.bytes) EXPECT_EQ(buffer[address], byte) << c.text << " @" << address;
   }
+  WriteFile(file, "01 02\n");
   std::vector<std::uint8_t> bytes(16);
   EXPECT_EQ(ReadImageFile(file.c_str(), nullptr, 16), kImageNoBuffer);
   EXPECT_EQ(ReadImageFile(nullptr, bytes.data(), 16), kImageNoName);
   EXPECT_EQ(ReadImageFile(dir.File("missing.hex").c_str(), bytes.data(), 16), kImageCannotOpen);
   std::string quoted = "\"" + file + "\"";
-  EXPECT_EQ(ReadImageFile(quoted.c_str(), bytes.data(), 256), 2);
-  EXPECT_EQ(ReadImageFile(quoted.c_str(), bytes.data(), 256), 2);  // the caller's text is left alone
+  EXPECT_EQ(ReadImageFile(quoted.c_str(), bytes.data(), 16), 2);
+  EXPECT_EQ(ReadImageFile(quoted.c_str(), bytes.data(), 16), 2);  // the caller's text is left alone
 }
 
 // What is read out loads back into the same bytes at the same addresses; a 1-byte part
