@@ -13,6 +13,7 @@
 #   build/fuzz/fuzzers/fuzz_image_file_reader -jobs=$(nproc) -workers=$(nproc) \
 #     -artifact_prefix=build/fuzz/findings/ build/fuzz/corpus/image_file_reader fuzz/corpus/image_file_reader
 set -uo pipefail
+shopt -s nullglob
 exec </dev/null
 cd "$(dirname "$0")/.."
 source scripts/packages.sh

@@ -46,10 +46,8 @@ TEST(ReadHeaderSize, SumsTheTwoBigEndianLengths) {
   EXPECT_EQ(ReadHeaderSize(blank.context, 0x51, 2), 131070);
 
   DirectRig rig(Route::Driver, {}, 256);
-  rig.Eeprom()[9] = 0x01;
-  rig.Eeprom()[10] = 0x02;
-  rig.Eeprom()[11] = 0x00;
-  rig.Eeprom()[12] = 0x10;
+  const std::uint8_t lengths[4] = {0x01, 0x02, 0x00, 0x10};
+  std::copy(lengths, lengths + 4, rig.Eeprom().begin() + 9);
   EXPECT_EQ(ReadHeaderSize(rig.context, 0x51, 1), 0x0102 + 0x10);
   EXPECT_EQ(rig.Trace(), (std::vector<std::string>{"filterdriver bus-read dev=51 sub=0b len=2 result=ok",
                                                     "filterdriver bus-read dev=51 sub=09 len=2 result=ok"}));
