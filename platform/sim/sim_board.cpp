@@ -68,6 +68,12 @@ void SimBoard::UsbRequest() {
   if (!unplugged_) timing_.Request();
 }
 
+void SimBoard::Replug() {
+  std::lock_guard lock(mutex_);
+  unplugged_ = false;
+  config_.failAfter.reset();
+}
+
 void SimBoard::SetTraceSink(std::function<void(const std::string&)> sink) {
   std::lock_guard lock(mutex_);
   traceSink_ = std::move(sink);

@@ -214,6 +214,26 @@ TEST(UpdateFirmware, OneByteSubaddressingTakesAWhole256BytePart) {
   EXPECT_EQ(rig.Eeprom(), image);
 }
 
+// A 1-byte part holds 256 bytes: an image reaching past them is too large however few
+// bytes it gives, and a read-out stops at the end rather than wrap around.
+TEST(OneBytePart, NothingGoesPastByte255) {
+  ShellRig rig(Interface::FilterDriver, {}, 256);
+  rig.settings.subaddressing = 1;
+  std::string image = rig.dir.File("high.hex");
+  testing::WriteFile(image, "@0100 01\n");
+  EXPECT_EQ(UpdateFirmware(*rig.shell, image.c_str()), 0);
+  EXPECT_EQ(rig.shell->exitCode, kUpdateTooLargeForOneByte);
+
+  rig.settings.readSizeAuto = 0;
+  rig.settings.readSize = 272;
+  std::string file = rig.dir.File("out.hex");
+  EXPECT_EQ(ReadOutFirmware(*rig.shell, file.c_str()), 1);
+  std::vector<std::uint8_t> loaded(65535);
+  EXPECT_EQ(ReadImageFile(file.c_str(), loaded.data(), 65535), 256);
+  EXPECT_EQ(rig.ui.Outputs()[1],
+            "Firmware download in progress...\nReading 256 Bytes (at most 256 with 1 Byte subaddressing)");
+}
+
 TEST(UpdateFirmware, CancelledQuestionLeavesOnlyTheWindowText) {
   ShellRig rig(Interface::Hid);
   rig.shell->exitCode = 7;
