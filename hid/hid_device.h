@@ -137,6 +137,7 @@ class hidDeviceClass : public HidReportPort {
   void JoinReader();
 
   std::atomic<bool> readerRunning_{false};
+  bool closedByReader_ = false;  // the callback closed the object; touched by the reader only
   std::atomic<std::uint32_t> readerExitCode_{0};
 };
 

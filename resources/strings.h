@@ -25,6 +25,7 @@
         "Header illegal (more than 16384 or 0 Bytes) or EEProm empty.\nUsing manual setting")          \
   ENTRY(kStrClearInProgress, 126, "EEPROM clear in progress ...")                                      \
   ENTRY(kStrClearSuccessful, 127, "EEPROM clearing successful")                                        \
-  ENTRY(kStrCannotClear, 128, "Could not clear EEPROM")
+  ENTRY(kStrCannotClear, 128, "Could not clear EEPROM")                                               \
+  ENTRY(kStrAddressRange, 129, "EEPROM address must be 7 bit (0 to 7f)")
 
 #endif

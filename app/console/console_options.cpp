@@ -1,5 +1,8 @@
 #include "app/console/console_options.h"
 
+#include "app/command_line.h"
+#include "app/options_rules.h"
+
 namespace tessora {
 
 namespace {
@@ -33,7 +36,9 @@ bool TakeOption(const std::string& name, const std::string& value, ConsoleReques
     return true;
   }
   if (name == "--address") {
-    if (value.empty()) return error = "--address needs a hexadecimal bus address", false;
+    unsigned int address = 0;
+    if (!ReadAddressText(value, address) || address > kLargestBusAddress)
+      return error = "--address takes a 7-bit hexadecimal bus address (0 to 7f)", false;
     request.address = value;
     return true;
   }
@@ -92,6 +97,12 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
                          request.action == ConsoleAction::Reboot;
   if (actionWithImage && !request.commandLine.empty() && request.commandLine != "-s") {
     error = "an image file cannot be given together with --read-out, --clear or --reboot";
+    return false;
+  }
+  // An empty name (a script's empty variable) would otherwise end the run as a success.
+  StartCommand command = ParseStartCommandLine(request.commandLine.c_str(), NextUtf8Char);
+  if (!actionWithImage && command.silent && command.fileName[0] == '\0') {
+    error = "-s needs an image file name";
     return false;
   }
   return true;
