@@ -20,7 +20,8 @@ void CloseHidDevice(ShellContext& shell) {
 }  // namespace
 
 int ClearEeprom(ShellContext& shell) {
-  if (ConnectAndProbe(shell) != 0) return 0;
+  ProcedureLock lock;
+  if (ConnectAndProbe(shell, lock) != 0) return 0;
   shell.ui.Progress().Create();
   int capacity = shell.settings.subaddressing == 2 ? MaxEepromSize : 256;
   if (TryPageSizes(shell, kStrClearInProgress, capacity, ClearAttempt)) {

@@ -30,7 +30,9 @@ std::unique_ptr<SimulatedDeviceAccess> SimulatedDeviceAccess::Open(const std::st
   std::unique_ptr<sim::BoardDirectory> board = sim::BoardDirectory::Open(directory, error);
   if (!board) return nullptr;
   auto stack = std::make_unique<sim::SimDeviceStack>(os);
-  stack->AttachBoard(board->Board());
+  sim::BoardIdentity identity;
+  identity.serial = board->Serial();
+  stack->AttachBoard(board->Board(), identity);
   std::unique_ptr<SimulatedDeviceAccess> access(new SimulatedDeviceAccess(std::move(board)));
   access->devices_ = std::make_unique<StackDeviceAccess>(settings, os, std::move(stack));
   return access;

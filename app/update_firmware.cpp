@@ -45,7 +45,8 @@ bool ProgramAttempt(ShellContext& shell, int page) {
 }  // namespace
 
 int UpdateFirmware(ShellContext& shell, const char* fileName) {
-  if (int failure = ConnectAndProbe(shell); failure != 0) return Finish(shell, failure);
+  ProcedureLock lock;
+  if (int failure = ConnectAndProbe(shell, lock); failure != 0) return Finish(shell, failure);
 
   // A name longer than the program keeps cannot be opened as given; shortening it could
   // name another file.

@@ -141,7 +141,9 @@ Settings are kept in $XDG_CONFIG_HOME/Velmora/tessora (~/.config when unset).
 Simulated board: with TESSORA_SIM set to a directory, the program talks to a simulated
 board kept there instead of real devices:
   eeprom.bin   the EEPROM's bytes; created as 16384 bytes of 0xFF when missing; 256
-               bytes make a part with 1-byte subaddressing; written back after the run
+               bytes make a part with 1-byte subaddressing; read and written as the
+               board serves each request, so programs sharing the directory share
+               the board
   board.conf   optional "key = value" lines, # comments; unknown keys are errors:
                  interfaces = hid filterdriver winusb | none   (all three)
                  eeprom_address = 0x51        write_limit = 64
@@ -150,6 +152,7 @@ board kept there instead of real devices:
                  busy_polls = 2|stuck         crc_errors = N    short_bus_data = N
                  open_fails = yes|no          winusb_init_fails = yes|no
                  refuse_read_length = N (bus reads of exactly N bytes fail)
+                 done_status = 0x80|0xff      status_read_fails = N
                  latency_us, write_cycle_us, bus_khz (reserved for a timing model)
   trace.log    one line appended for every request the board serves
 )";

@@ -121,6 +121,9 @@ bool ApplyNamedKey(const std::string& key, const std::string& value, BoardConfig
       {"write_cycle_us", UINT32_MAX,
        [](BoardConfig& c, std::uint64_t v) { c.writeCycleUs = static_cast<std::uint32_t>(v); }},
       {"bus_khz", UINT32_MAX, [](BoardConfig& c, std::uint64_t v) { c.busKhz = static_cast<std::uint32_t>(v); }},
+      {"done_status", 0xFF, [](BoardConfig& c, std::uint64_t v) { c.doneStatus = static_cast<std::uint8_t>(v); }},
+      {"status_read_fails", UINT32_MAX,
+       [](BoardConfig& c, std::uint64_t v) { c.statusReadFails = static_cast<std::uint32_t>(v); }},
   };
   for (const NumericKey& known : kNumericKeys) {
     if (key != known.name) continue;
@@ -136,7 +139,8 @@ KeyResult ApplyKey(const std::string& key, const std::string& value, BoardConfig
                                       "corrupt_readback", "feature_report_length", "input_report_length",
                                       "output_report_length", "latency_us", "write_cycle_us", "bus_khz",
                                       "busy_polls", "crc_errors", "short_bus_data", "open_fails",
-                                      "winusb_init_fails", "refuse_read_length"};
+                                      "winusb_init_fails", "refuse_read_length", "done_status",
+                                      "status_read_fails"};
   for (const char* known : kKeys)
     if (key == known) return FromBool(ApplyNamedKey(key, value, config));
   return KeyResult::UnknownKey;

@@ -27,6 +27,10 @@ struct BoardConfig {
   std::uint16_t outputReportLength = 128;
   // Status reads that still report a bus transaction as running; negative: it never ends.
   int busyPolls = 2;
+  // The status that reports a transaction done: 0x80, or 0xFF as some firmware gives.
+  std::uint8_t doneStatus = 0x80;
+  // The next this many status reads go unanswered.
+  std::uint32_t statusReadFails = 0;
   // The next this many FilterDriver I/O-control requests fail with ERROR_CRC.
   std::uint32_t crcErrors = 0;
   // A bus read's data fetch delivers this many bytes fewer than asked.

@@ -159,7 +159,7 @@ bool SimBoard::BusCommand(Face face, std::span<const std::uint8_t> packet) {
   if (!outcome.answered) return false;
   bus_.active = true;
   bus_.busyPollsLeft = config_.busyPolls;
-  bus_.finalStatus = outcome.acknowledged ? kStatusDone : kStatusFailed;
+  bus_.finalStatus = outcome.acknowledged ? config_.doneStatus : kStatusFailed;
   bus_.data = std::move(outcome.data);
   return true;
 }
@@ -167,6 +167,10 @@ bool SimBoard::BusCommand(Face face, std::span<const std::uint8_t> packet) {
 std::optional<std::uint8_t> SimBoard::BusStatus() {
   std::lock_guard lock(mutex_);
   if (unplugged_) return std::nullopt;
+  if (config_.statusReadFails > 0) {
+    --config_.statusReadFails;
+    return std::nullopt;
+  }
   if (!bus_.active) return kStatusDone;
   if (bus_.busyPollsLeft < 0) return kStatusBusy;
   if (bus_.busyPollsLeft > 0) {
