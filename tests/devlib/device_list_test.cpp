@@ -6,6 +6,7 @@
 #include "devlib/qorv_device_library.h"
 #include "platform/native_os_services.h"
 #include "tests/support/driver_rig.h"
+#include "tests/support/test_support.h"
 
 namespace tessora {
 namespace {
