@@ -100,7 +100,7 @@ TEST_F(ConsoleProgram, ClearRebootAndSettings) {
 // Two programs on one board: while this one holds the board for a procedure, the
 // program run beside it touches nothing and says why.
 TEST_F(ConsoleProgram, ASecondProgramLeavesABoardInUseAlone) {
-  WriteFile(board + "/eeprom.bin", std::string(16384, '\x42'));
+  WriteFile(board + "/eeprom.bin", std::string(256, '\x42'));
   testing::RecordingOs os;
   Settings settings;
   std::string error;
@@ -116,12 +116,12 @@ TEST_F(ConsoleProgram, ASecondProgramLeavesABoardInUseAlone) {
       EXPECT_EQ(second.status, 1) << arguments;
       EXPECT_NE(second.out.find("Device in use by another Tessora."), std::string::npos) << second.out;
     }
-    EXPECT_EQ(ReadFile(board + "/eeprom.bin"), std::string(16384, '\x42'));
+    EXPECT_EQ(ReadFile(board + "/eeprom.bin"), std::string(256, '\x42'));
     std::string served = ReadFile(board + "/trace.log").substr(traced.size());
     EXPECT_EQ(served.find("write"), std::string::npos) << served;
   }
   // Released, the next program clears the board the holder sees at once.
-  EXPECT_EQ(Tessora("--clear").status, 0);
+  EXPECT_EQ(Tessora("--subaddressing 1 --clear").status, 0);
   std::uint8_t byte = 0;
   const std::uint8_t start[2] = {0, 0};
   const std::uint8_t bus = settings.eepromAddress;

@@ -21,7 +21,8 @@ class DeviceListTest : public ::testing::Test {
     interface.kind = sim::InterfaceKind::FilterDriver;
     interface.interfaceClass = FilterDriverInterfaceGuid;
     interface.path = "\\\\?\\usb#" + name;
-    interface.instanceId = instanceId.empty() ? "USB\\" + name + "\\" + testing::UniqueSerial() : instanceId;
+    rig.serials.push_back(testing::UniqueSerial());
+    interface.instanceId = instanceId.empty() ? "USB\\" + name + "\\" + rig.serials.back() : instanceId;
     return rig.stack.AddInterface(interface);
   }
   void Present(std::initializer_list<std::size_t> present) {
