@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/sim/board_directory.h"
-#include "platform/sim/hid_face.h"
 #include "tests/support/test_support.h"
 
 namespace tessora::sim {
@@ -42,44 +41,6 @@ TEST(SimBoard, BusStatusRunsBusyThenReportsTheOutcome) {
                                     "filterdriver bus-write dev=51 sub=0010 len=2 data=1234 result=ok",
                                     "filterdriver bus-write dev=50 sub= len=0 data= result=fail",
                                     "filterdriver bus-read dev=51 sub=0010 len=2 result=ok"}));
-}
-
-TEST(SimBoard, FaultKnobs) {
-  BoardConfig config;
-  config.writeLimit = 4;
-  config.failAfter = 3;
-  config.busyPolls = -1;
-  SimBoard board(config, Bytes(16384, 0xFF));
-  EXPECT_FALSE(board.BusTransfer(Face::Hid, 0xA2, Bytes{0, 0}, Bytes{1, 2, 3, 4, 5}, 0).acknowledged);
-  EXPECT_TRUE(board.BusTransfer(Face::Hid, 0xA2, Bytes{0, 0}, Bytes{1, 2, 3, 4}, 0).acknowledged);
-  ASSERT_TRUE(board.BusCommand(Face::FilterDriver, Bytes{0xA3, 0x00, 0x01, 0x02, 0x00, 0x00, 0xFF, 0xFF}));
-  for (int poll = 0; poll < 1000; ++poll) ASSERT_EQ(board.BusStatus(), 0x00);  // stuck busy
-  EXPECT_FALSE(board.MemoryRead(Face::FilterDriver, 0, 1).has_value());          // the fourth request: gone
-  EXPECT_FALSE(board.Present());
-}
-
-TEST(HidFace, AnswersInTheReportKindItWasAskedIn) {
-  BoardConfig config;
-  config.featureReportLength = 72;
-  SimBoard board(config, Bytes(16384, 0x5A));
-  HidFace face(board);
-  Bytes report = {0xFF, 0x04, 0xA3, 0x00, 0x03, 0x02, 0x00, 0x00};
-  report.resize(72, 0);
-  EXPECT_FALSE(face.GetFeature(report.data(), 128));
-  ASSERT_TRUE(face.SetFeature(report.data(), 72));
-  Bytes answer(72, 0);
-  answer[0] = 0xFF;
-  ASSERT_TRUE(face.GetFeature(answer.data(), 72));
-  EXPECT_EQ(Bytes(answer.begin(), answer.begin() + 5), (Bytes{0xFF, 0x04, 0x5A, 0x5A, 0x5A}));
-
-  Bytes output(128, 0);
-  output[0] = 0xFF, output[1] = 0x04, output[2] = 0xA1, output[4] = 1, output[5] = 2;  // nobody at 0x50
-  std::uint32_t read = 0;
-  EXPECT_FALSE(face.ReadInput(answer.data(), 128, &read));  // nothing asked yet
-  ASSERT_TRUE(face.WriteOutput(output.data(), 128));
-  Bytes input(128, 0);
-  ASSERT_TRUE(face.ReadInput(input.data(), 128, &read));
-  EXPECT_EQ(input[1], 0x00);  // no echo: the read failed
 }
 
 TEST(BoardConfig, ParsesKeysAndRejectsWhatItDoesNotKnow) {
