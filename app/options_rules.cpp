@@ -11,8 +11,7 @@ namespace tessora {
 
 namespace {
 
-// Only the first characters of a box count, read as the dialog reads them: the
-// address as "%x" over two characters, the size as "%d" over seven.
+// Only the first characters of the size box count, read as "%d" over seven.
 bool ScanDecimalPrefix(const std::string& text, std::size_t count, int& value) {
   return std::sscanf(text.substr(0, count).c_str(), "%d", &value) == 1;
 }

@@ -8,13 +8,13 @@
 
 namespace tessora {
 
+enum class LockOutcome { Taken, InUse, Unavailable };
+
 // Tessora's own lock on a device for the length of a whole procedure, beside the lock
 // each request takes: two Tessoras that update, read out or clear the same board would
 // otherwise interleave their requests. It is named after the physical device (vendor
 // and product ID and serial number), so that it is the same whichever interface
 // reaches the device. Released when it goes out of scope.
-enum class LockOutcome { Taken, InUse, Unavailable };
-
 class ProcedureLock {
  public:
   ProcedureLock() = default;
