@@ -10,7 +10,10 @@ std::string ProcedureLockName(const EngineContext& engine) {
   if (engine.settings.useHid != 0) {
     const auto* device = dynamic_cast<const hidDeviceClass*>(engine.hidDevice.get());
     if (device == nullptr || !device->IsOpen()) return {};
-    key = DeviceKey(device->VendorId(), device->ProductId(), device->SerialText());
+    std::string serial = device->SerialText();
+    // Without a serial number only the interface's path tells two such devices apart.
+    key = serial.empty() || serial == "unknown" ? KeyFromInstanceId(device->DevicePath())
+                                                : DeviceKey(device->VendorId(), device->ProductId(), serial);
   } else {
     key = DriverDeviceKey(engine);
     if (key.empty()) return {};
