@@ -216,6 +216,20 @@ TEST(Procedures, ARequestLockThatCannotBeTakenIsReportedAsSuch) {
   }
 }
 
+// One board is one device, whichever interface reaches it.
+TEST(Procedures, TheProcedureLockNamesTheBoardNotTheInterface) {
+  ShellRig rig(Interface::Hid);
+  ASSERT_TRUE(ConnectDevice(rig.shell->engine));
+  std::string overHid = ProcedureLockName(rig.shell->engine);
+  for (std::uint32_t winUsb : {0, 1}) {
+    rig.settings.useHid = 0;
+    rig.settings.useWinUsb = winUsb;
+    ASSERT_TRUE(ConnectDevice(rig.shell->engine));
+    EXPECT_EQ(ProcedureLockName(rig.shell->engine), overHid);
+  }
+  EXPECT_EQ(overHid, "Global\\tessora_VID_3E9A&PID_0210#" + rig.serial);
+}
+
 // With output and input reports, a device whose output reports are shorter than 33
 // bytes is not taken for the controller.
 TEST(Procedures, ReadWriteReportsNeedRoomForTheLongestRequest) {
