@@ -41,7 +41,8 @@ int ReadOut(ShellContext& shell, std::uint16_t size, std::uint16_t block) {
 
 int ReadOutFirmware(ShellContext& shell, const char* fileName) {
   FineTimerResolution fineTimer(shell.os);
-  if (ConnectAndProbe(shell) != 0) return 0;
+  ProcedureLock lock;
+  if (ConnectAndProbe(shell, lock) != 0) return 0;
   if (fileName != nullptr && std::strlen(fileName) >= shell.filePath.size()) {
     ReportMessage(shell, kStrSelectFilename, nullptr, kStyleError);
     return 0;
