@@ -1,7 +1,6 @@
 #include "app/program_devices.h"
 
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 
 #include "app/messages.h"
@@ -32,11 +31,9 @@ StackDeviceAccess::StackDeviceAccess(Settings& settings, OsServices& os, std::un
 
 namespace {
 
-sim::BoardIdentity BenchIdentity(std::size_t index) {
+sim::BoardIdentity Identity(const sim::BoardDirectory& board) {
   sim::BoardIdentity identity;
-  char serial[16];
-  std::snprintf(serial, sizeof serial, "QV%06zu", index + 1);
-  identity.serial = serial;
+  identity.serial = board.Serial();
   return identity;
 }
 
@@ -97,7 +94,7 @@ std::unique_ptr<SimulatedDeviceAccess> SimulatedDeviceAccess::Open(const std::st
     return nullptr;
   }
   auto stack = std::make_unique<sim::SimDeviceStack>(os);
-  for (std::size_t i = 0; i < boards.size(); ++i) stack->AttachBoard(boards[i]->Board(), BenchIdentity(i));
+  for (auto& board : boards) stack->AttachBoard(board->Board(), Identity(*board));
   std::unique_ptr<SimulatedDeviceAccess> access(new SimulatedDeviceAccess(std::move(boards), os));
   access->devices_ = std::make_unique<StackDeviceAccess>(settings, os, std::move(stack));
   return access;
@@ -105,9 +102,9 @@ std::unique_ptr<SimulatedDeviceAccess> SimulatedDeviceAccess::Open(const std::st
 
 std::vector<BoardAccess> SimulatedDeviceAccess::Boards(const Settings& settings) {
   std::vector<BoardAccess> boards;
-  for (std::size_t i = 0; i < boards_.size(); ++i) {
+  for (auto& directory : boards_) {
     auto stack = std::make_unique<sim::SimDeviceStack>(os_);
-    stack->AttachBoard(boards_[i]->Board(), BenchIdentity(i));
+    stack->AttachBoard(directory->Board(), Identity(*directory));
     std::vector<NamedInterface> listed = ListNamedInterfaces(*stack, SelectedInterfaceClass(*stack, settings));
     if (listed.empty()) continue;
     BoardAccess board = NewBoard(listed.front().name, settings);
@@ -115,12 +112,6 @@ std::vector<BoardAccess> SimulatedDeviceAccess::Boards(const Settings& settings)
     boards.push_back(std::move(board));
   }
   return boards;
-}
-
-bool SimulatedDeviceAccess::Finish(std::string& error) {
-  bool saved = true;
-  for (auto& board : boards_) saved = board->Save(error) && saved;
-  return saved;
 }
 
 Guid SelectedInterfaceClass(DeviceStack& stack, const Settings& settings) {

@@ -46,8 +46,8 @@ class StackDeviceAccess : public DeviceAccess {
   EngineContext engine_;
 };
 
-// A simulated bench: one board or several, each kept in a directory of its own, all
-// reached through one simulated device stack. Board n (from 1) has serial number QV00000n.
+// A simulated bench: one board or several, each kept in a directory of its own (which
+// gives it its serial number), all reached through one simulated device stack.
 class SimulatedDeviceAccess : public DeviceAccess {
  public:
   // directories: one or more separated by ':' (on Windows a drive letter's colon does
@@ -59,8 +59,7 @@ class SimulatedDeviceAccess : public DeviceAccess {
   void AttachShell(ShellContext& shell) override { devices_->AttachShell(shell); }
   // Each board through a simulated stack of its own, so that boards never wait for each other.
   std::vector<BoardAccess> Boards(const Settings& settings) override;
-  // Writes every board's EEPROM back to its directory.
-  bool Finish(std::string& error) override;
+  bool Finish(std::string& /*error*/) override { return true; }
 
  private:
   SimulatedDeviceAccess(std::vector<std::unique_ptr<sim::BoardDirectory>> boards, OsServices& os)

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <climits>
 #include <cstdint>
 
 #include "app/text_fit.h"
@@ -12,7 +13,13 @@
 namespace tessora {
 
 constexpr std::size_t kStatusTextSize = 256;
+// The file name the shell keeps: Windows' own 260 characters, elsewhere the platform's
+// path length, so that any name the system can open is taken whole.
+#ifdef _WIN32
 constexpr std::size_t kFilePathSize = 260;
+#else
+constexpr std::size_t kFilePathSize = PATH_MAX;
+#endif
 
 // The shell's state for the whole run: the settings, the window text, the file of the
 // current update or read-out and the outcome of the last update.

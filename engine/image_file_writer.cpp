@@ -1,53 +1,12 @@
 #include <cstdio>
-#include <filesystem>
-#include <memory>
-#include <string>
-#include <system_error>
 
 #include "engine/eeprom_transfer.h"
 #include "engine/image_file.h"
-#include "platform/unique_file.h"
+#include "platform/output_file.h"
 
 namespace tessora {
 
 namespace {
-
-// A read-out goes to a temporary file beside the target, which takes the target's
-// place only when everything was read and written: a failed read-out must not destroy
-// the file it was pointed at.
-class PendingFile {
- public:
-  explicit PendingFile(std::string target) : target_(std::move(target)), temporary_(target_ + ".tessora-part") {
-    file_.reset(std::fopen(temporary_.c_str(), "w"));
-  }
-  ~PendingFile() {
-    if (!committed_) {
-      file_.reset();
-      std::error_code ignored;
-      std::filesystem::remove(temporary_, ignored);
-    }
-  }
-  PendingFile(const PendingFile&) = delete;
-  PendingFile& operator=(const PendingFile&) = delete;
-
-  std::FILE* Get() const { return file_.get(); }
-
-  bool Commit() {
-    bool written = std::ferror(file_.get()) == 0;
-    written = (std::fclose(file_.release()) == 0) && written;
-    if (!written) return false;
-    std::error_code failure;
-    std::filesystem::rename(temporary_, target_, failure);
-    committed_ = !failure;
-    return committed_;
-  }
-
- private:
-  std::string target_;
-  std::string temporary_;
-  UniqueFile file_;
-  bool committed_ = false;
-};
 
 int ReadBlockLine(EngineContext& context, std::FILE* file, std::uint8_t busAddress, std::uint32_t position,
                   std::uint16_t length, int width) {
@@ -72,22 +31,23 @@ int ReadOutToFile(EngineContext& context, Progress& progress, const char* fileNa
                   std::uint16_t start, std::uint16_t end, std::uint16_t blockSize, int width) {
   if (fileName == nullptr || fileName[0] == '\0') return 1;
   if (blockSize == 0 || blockSize > kMaxReadOutBlock || (width != 1 && width != 2)) return 1;
-  PendingFile pending(fileName);
-  if (pending.Get() == nullptr) return 1;
+  // A failed read-out must not destroy the file it was pointed at.
+  OutputFile output(fileName);
+  if (output.Stream() == nullptr) return 1;
 
   std::uint32_t position = start;
   while (position + blockSize <= end) {
-    int result = ReadBlockLine(context, pending.Get(), busAddress, position, blockSize, width);
+    int result = ReadBlockLine(context, output.Stream(), busAddress, position, blockSize, width);
     if (result != 0) return result;
     progress.ProgressStep();
     position += blockSize;
   }
   if (end > position) {
     int result =
-        ReadBlockLine(context, pending.Get(), busAddress, position, static_cast<std::uint16_t>(end - position), width);
+        ReadBlockLine(context, output.Stream(), busAddress, position, static_cast<std::uint16_t>(end - position), width);
     if (result != 0) return result;
   }
-  return pending.Commit() ? 0 : 1;
+  return output.Commit() ? 0 : 1;
 }
 
 }  // namespace tessora

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "app/board_runs.h"
 #include "devlib/interface_guids.h"
 #include "engine/connection.h"
@@ -54,20 +56,23 @@ TEST(SelectedDeviceStack, ListsOnlyTheNamedBoard) {
   auto bench = SimulatedDeviceAccess::Open(first.Path().string() + ":" + second.Path().string(), settings, os, error);
   ASSERT_TRUE(bench) << error;
   const Guid hid = bench->Stack().HidD_GetHidGuid();
-  const std::string hidPath = ListNamedInterfaces(bench->Stack(), hid).at(1).path;
+  const NamedInterface secondHid = ListNamedInterfaces(bench->Stack(), hid).at(1);
+  const std::string serial = secondHid.name;
   struct Case {
     std::string selector;
     std::size_t hidCount;
     std::size_t winUsbCount;
   };
-  const Case cases[] = {{"qv000002", 1, 1}, {hidPath, 1, 0}, {"USB\\VID_3E9A&PID_0210\\QV000002", 0, 1},
-                        {"QV000003", 0, 0}, {"usb:1-1", 0, 0}};
+  std::string lowerSerial = serial;
+  for (char& c : lowerSerial) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const Case cases[] = {{lowerSerial, 1, 1}, {secondHid.path, 1, 0}, {"USB\\VID_3E9A&PID_0210\\" + serial, 0, 1},
+                        {"SIM00000000", 0, 0}, {"usb:1-1", 0, 0}};
   for (const Case& c : cases) {
     SelectedDeviceStack view(bench->Stack(), c.selector);
     std::vector<NamedInterface> hidListed = ListNamedInterfaces(view, hid);
     EXPECT_EQ(hidListed.size(), c.hidCount) << c.selector;
     EXPECT_EQ(ListNamedInterfaces(view, WinUsbInterfaceGuid).size(), c.winUsbCount) << c.selector;
-    for (const NamedInterface& listed : hidListed) EXPECT_EQ(listed.name, "QV000002");
+    for (const NamedInterface& listed : hidListed) EXPECT_EQ(listed.name, serial);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/sim/board_directory.h"
 #include "tests/win32/program_state.h"
 
 namespace tessora::testing {
@@ -47,6 +48,12 @@ ConsoleRun RunConsoleProgram(const std::string& arguments, const std::string& bo
   return run;
 }
 
+std::string SerialOf(const TempDir& directory) {
+  std::string error;
+  auto board = sim::BoardDirectory::Open(directory.Path().string(), error);
+  return board ? board->Serial() : error;
+}
+
 bool Holds(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 TEST(ConsoleProgram, BoardChoiceAndEveryBoardOnTheBenchAndTheRealStack) {
@@ -55,6 +62,7 @@ TEST(ConsoleProgram, BoardChoiceAndEveryBoardOnTheBenchAndTheRealStack) {
   const std::string good = files.File("firmware.hex");
   WriteFile(good, ImageText(image));
   const std::string bench = first.Path().string() + ":" + second.Path().string();
+  const std::string firstSerial = SerialOf(first), secondSerial = SerialOf(second);
   struct Case {
     std::string arguments;
     std::string boards;
@@ -63,9 +71,10 @@ TEST(ConsoleProgram, BoardChoiceAndEveryBoardOnTheBenchAndTheRealStack) {
     bool firstHolds, secondHolds;  // the image afterwards
   };
   const Case cases[] = {
-      {"--device QV000002 " + good, bench, 0, {"Firmware update successful."}, false, true},
+      {"--device " + secondSerial + " " + good, bench, 0, {"Firmware update successful."}, false, true},
       {"--device QV000007 " + good, bench, 1, {"no device \"QV000007\""}, false, true},
-      {"--all " + good, bench, 0, {"QV000001: succeeded", "QV000002: succeeded", "2 of 2 boards succeeded"}, true, true},
+      {"--all " + good, bench, 0, {firstSerial + ": succeeded", secondSerial + ": succeeded", "2 of 2 boards succeeded"},
+       true, true},
       {"--all --clear", bench, 0, {"2 of 2 boards succeeded"}, false, false},
       {"--udev-rule", "", 2, {"--udev-rule is for Linux"}, false, false},
       {"-s " + good, "", 1, {"Could not find installed device."}, false, false},
