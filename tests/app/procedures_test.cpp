@@ -303,14 +303,6 @@ TEST(UpdateFirmware, ImageProblemsAreReportedWithTheirOutcomeCodes) {
   EXPECT_EQ(rig.Eeprom(), whole);
 }
 
-TEST(UpdateFirmware, OneByteSubaddressingTakesAWhole256BytePart) {
-  ShellRig rig(Interface::FilterDriver, {}, 256);
-  rig.settings.subaddressing = 1;
-  std::vector<std::uint8_t> image = PatternBytes(256);
-  EXPECT_EQ(UpdateFirmware(*rig.shell, rig.WriteImage(image).c_str()), 1);
-  EXPECT_EQ(rig.Eeprom(), image);
-}
-
 // A 1-byte part holds 256 bytes: an image reaching past them is too large however few
 // bytes it gives, and a read-out stops at the end rather than wrap around.
 TEST(OneBytePart, NothingGoesPastByte255) {
@@ -329,10 +321,6 @@ TEST(OneBytePart, NothingGoesPastByte255) {
   EXPECT_EQ(ReadImageFile(file.c_str(), loaded.data(), 65535), 256);
   EXPECT_EQ(rig.ui.Outputs()[1],
             "Firmware download in progress...\nReading 256 Bytes (at most 256 with 1 Byte subaddressing)");
-}
-
-TEST(UpdateFirmware, CancelledQuestionLeavesOnlyTheWindowText) {
-  }
 }
 
 // A cancelled question leaves only the window text; a silent run shows no box and sends
