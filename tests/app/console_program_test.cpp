@@ -13,7 +13,6 @@
 #include "engine/eeprom_transfer.h"
 #include "platform/sim/board_directory.h"
 #include "tests/support/recording_ui.h"
-#include "platform/sim/board_directory.h"
 #include "tests/support/test_support.h"
 
 namespace tessora {
@@ -29,12 +28,17 @@ struct ProgramRun {
   std::string err;
 };
 
+std::string SerialOf(const std::string& directory) {
+  std::string error;
+  auto board = sim::BoardDirectory::Open(directory, error);
+  return board ? board->Serial() : error;
+}
+
 class ConsoleProgram : public ::testing::Test {
  protected:
   void SetUp() override { fs::create_directory(board); }
   void TearDown() override {
-    std::string error;
-    testing::RemoveLockFiles(sim::BoardDirectory::Open(board, error)->Serial());
+    for (const std::string& directory : SplitBoardDirectories(board)) testing::RemoveLockFiles(SerialOf(directory));
   }
 
   ProgramRun Tessora(const std::string& arguments) {
@@ -122,12 +126,6 @@ TEST_F(ConsoleProgram, ASecondProgramLeavesABoardInUseAlone) {
   const std::uint8_t bus = settings.eepromAddress;
   ASSERT_EQ(ReadEepromBlock(holder->Engine(), bus, 2, start, 1, &byte), 0);
   EXPECT_EQ(byte, 0xFF);
-}
-
-std::string SerialOf(const std::string& directory) {
-  std::string error;
-  auto board = sim::BoardDirectory::Open(directory, error);
-  return board ? board->Serial() : error;
 }
 
 // A bench of three boards, the third of which reads one byte back wrong.
