@@ -2,6 +2,7 @@
 // allows. Each procedure runs on a timing board over each interface: on a virtual clock
 // (deterministic; also with a Windows system timer modelled), and as the shipped
 // program in real time. Both are set against the physical bound of the same requests.
+// Then the update on a bench of eight timing boards at once (--all) against one board.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -116,6 +117,26 @@ bool WriteJson(const std::vector<Row>& rows, const sim::BoardConfig& timing, con
   return std::fclose(out) == 0;
 }
 
+constexpr int kBenchBoards = 8;
+
+struct BenchRow {
+  Interface interface;
+  ProgramResult one;
+  ProgramResult all;
+};
+
+void PrintBench(const std::vector<BenchRow>& rows) {
+  std::printf("\nUpdate on %d timing boards at once (--all) against one board, shipped program, wall seconds:\n",
+              kBenchBoards);
+  std::printf("%-12s %8s %8s %6s %6s %s\n", "interface", "1 board", "bench", "x", "cpu%", "");
+  for (const BenchRow& row : rows) {
+    std::printf("%-12s %8.3f %8.3f %6.2f %6.2f %s\n", InterfaceName(row.interface), row.one.wallSeconds,
+                row.all.wallSeconds, row.all.wallSeconds / row.one.wallSeconds,
+                100.0 * row.all.cpuSeconds / row.all.wallSeconds,
+                row.one.succeeded && row.all.succeeded ? "" : "FAILED");
+  }
+}
+
 int Run(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
@@ -136,8 +157,18 @@ int Run(int argc, char** argv) {
       allSucceeded = allSucceeded && rows.back().succeeded;
     }
   }
+  std::vector<BenchRow> benchRows;
+  for (Interface interface : {Interface::Hid, Interface::FilterDriver, Interface::WinUsb}) {
+    if (options.runs == 0) break;
+    BenchCase update{Procedure::Update, interface};
+    BenchRow row{interface, RunProgram(options.program, update, timing, options.runs, pattern),
+                 RunProgram(options.program, update, timing, options.runs, pattern, kBenchBoards)};
+    allSucceeded = allSucceeded && row.one.succeeded && row.all.succeeded;
+    benchRows.push_back(row);
+  }
   std::filesystem::remove_all(pattern);
   PrintTable(rows, timing, options.runs);
+  if (!benchRows.empty()) PrintBench(benchRows);
   if (!options.json.empty() && !WriteJson(rows, timing, options.json)) {
     std::fprintf(stderr, "tessora-bench: cannot write %s\n", options.json.c_str());
     return 1;

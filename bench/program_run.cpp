@@ -23,14 +23,16 @@ void WriteBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Runs the program with the board and settings of `board`, output discarded.
-ProgramResult RunOnce(const std::string& program, std::vector<std::string> arguments, const fs::path& board) {
+// Runs the program on the boards (a TESSORA_SIM list) with the settings kept in `config`,
+// output discarded.
+ProgramResult RunOnce(const std::string& program, std::vector<std::string> arguments, const std::string& boards,
+                      const fs::path& config) {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
-  std::string boardVariable = "TESSORA_SIM=" + board.string();
-  std::string configVariable = "XDG_CONFIG_HOME=" + (board / "config").string();
+  std::string boardVariable = "TESSORA_SIM=" + boards;
+  std::string configVariable = "XDG_CONFIG_HOME=" + config.string();
 
   ProgramResult result;
   auto start = std::chrono::steady_clock::now();
@@ -67,18 +69,25 @@ std::vector<std::string> Arguments(const BenchCase& bench, const fs::path& board
 }  // namespace
 
 ProgramResult RunProgram(const std::string& program, const BenchCase& bench, const sim::BoardConfig& timing,
-                         int runs, const std::string& workDirectory) {
+                         int runs, const std::string& workDirectory, int boards) {
   std::vector<std::uint8_t> image = FullImage();
   std::vector<ProgramResult> results;
   for (int run = 0; run < runs; ++run) {
-    fs::path board = fs::path(workDirectory) / ("board-" + std::to_string(run));
-    fs::remove_all(board);
-    fs::create_directories(board);
-    std::ofstream(board / "board.conf") << TimingBoardConf(timing);
-    std::ofstream(board / "image.hex") << ImageText(image);
-    WriteBytes(board / "eeprom.bin",
-               bench.procedure == Procedure::ReadOut ? image : std::vector<std::uint8_t>(MaxEepromSize, 0xFF));
-    results.push_back(RunOnce(program, Arguments(bench, board), board));
+    fs::path first = fs::path(workDirectory) / ("board-" + std::to_string(run) + "-0");
+    std::string boardList;
+    for (int b = 0; b < boards; ++b) {
+      fs::path board = fs::path(workDirectory) / ("board-" + std::to_string(run) + "-" + std::to_string(b));
+      fs::remove_all(board);
+      fs::create_directories(board);
+      std::ofstream(board / "board.conf") << TimingBoardConf(timing);
+      WriteBytes(board / "eeprom.bin",
+                 bench.procedure == Procedure::ReadOut ? image : std::vector<std::uint8_t>(MaxEepromSize, 0xFF));
+      boardList += (b == 0 ? "" : ":") + board.string();
+    }
+    std::ofstream(first / "image.hex") << ImageText(image);
+    std::vector<std::string> arguments = Arguments(bench, first);
+    if (boards > 1) arguments.insert(arguments.begin(), "--all");
+    results.push_back(RunOnce(program, arguments, boardList, first / "config"));
     if (!results.back().succeeded) return results.back();
   }
   if (results.empty()) return {};

@@ -12,9 +12,10 @@ struct ProgramResult {
   double cpuSeconds = 0;  // user and system time of the program
 };
 
-// Runs the shipped program on a fresh timing board in its own directory under
+// Runs the shipped program on fresh timing boards, each in its own directory under
 // workDirectory, in real time: median wall time of `runs` runs, and that run's CPU time.
+// With more than one board the program runs with --all on the whole bench.
 ProgramResult RunProgram(const std::string& program, const BenchCase& bench, const sim::BoardConfig& timing,
-                         int runs, const std::string& workDirectory);
+                         int runs, const std::string& workDirectory, int boards = 1);
 
 }  // namespace tessora::bench
