@@ -24,10 +24,12 @@ ConsoleRun RunConsoleProgram(const std::string& arguments, const std::string& bo
   if (length == 0 || length >= MAX_PATH) return run;
   const auto program = std::filesystem::path(self).parent_path().parent_path() / "bin" / "tessora-cli.exe";
   std::string commandLine = "\"" + program.string() + "\" " + arguments;
-  const std::string outFile = files.File("out.txt");
+  // A file of its own for each run: Wine may still hold the last one's for a moment.
+  static int runs = 0;
+  const std::string outFile = files.File("out-" + std::to_string(++runs) + ".txt");
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE out = CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return run;
+  if (out == INVALID_HANDLE_VALUE) return run.out = "cannot create " + outFile + ": " + std::to_string(GetLastError()), run;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -39,7 +41,7 @@ ConsoleRun RunConsoleProgram(const std::string& arguments, const std::string& bo
                                       nullptr, &startup, &child);
   SetEnvironmentVariableA("TESSORA_SIM", nullptr);
   CloseHandle(out);
-  if (!started) return run;
+  if (!started) return run.out = "cannot start: " + std::to_string(GetLastError()), run;
   WaitForSingleObject(child.hProcess, 60000);
   GetExitCodeProcess(child.hProcess, &run.status);
   CloseHandle(child.hThread);
