@@ -40,8 +40,6 @@ std::string UsbSerialNumber(const std::string& instanceId) {
   return instanceId.rfind("USB\\", 0) == 0 && slash != std::string::npos ? instanceId.substr(slash + 1) : "";
 }
 
-}  // namespace
-
 bool InterfaceMatchesSelector(DeviceStack& stack, const Guid& interfaceClass, const std::string& path,
                               const std::string& instanceId, const std::string& selector) {
   if (selector.empty()) return false;
@@ -53,6 +51,8 @@ bool InterfaceMatchesSelector(DeviceStack& stack, const Guid& interfaceClass, co
   if (Same(UsbSerialNumber(instanceId), selector)) return true;
   return interfaceClass == stack.HidD_GetHidGuid() && Same(HidSerialNumber(stack, path), selector);
 }
+
+}  // namespace
 
 std::vector<NamedInterface> ListNamedInterfaces(DeviceStack& stack, const Guid& interfaceClass) {
   std::vector<NamedInterface> listed;

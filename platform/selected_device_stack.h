@@ -8,13 +8,6 @@
 
 namespace tessora {
 
-// True when a device interface is the one a user named: by its path as `--list` prints
-// it, its device instance ID, the serial number that ends a USB instance ID or that a HID
-// device reports, or `usb:BUS-PORT` where the stack can tell the port. Letter case does
-// not count.
-bool InterfaceMatchesSelector(DeviceStack& stack, const Guid& interfaceClass, const std::string& path,
-                              const std::string& instanceId, const std::string& selector);
-
 // A device interface of a class, and the name a person knows its device by: the serial
 // number, else where it is plugged in, else its path.
 struct NamedInterface {
@@ -24,8 +17,11 @@ struct NamedInterface {
 std::vector<NamedInterface> ListNamedInterfaces(DeviceStack& stack, const Guid& interfaceClass);
 
 // A view of another device stack in which enumeration lists only the interfaces of the
-// device the selector names; every other call goes through unchanged. The device library
-// and the HID enumeration above it then find that device or none.
+// device the selector names: by its path as `--list` prints it, its device instance ID,
+// the serial number that ends a USB instance ID or that a HID device reports, or
+// `usb:BUS-PORT` where the stack can tell the port; letter case does not count. Every
+// other call goes through unchanged, so the device library and the HID enumeration above
+// it find that device or none.
 class SelectedDeviceStack : public DeviceStack {
  public:
   SelectedDeviceStack(DeviceStack& all, std::string selector) : all_(all), selector_(std::move(selector)) {}
