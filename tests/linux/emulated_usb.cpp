@@ -94,16 +94,14 @@ struct Node {
     Bytes answer;
     if (request == HIDIOCGRAWINFO) {
       answer = BytesOf(hidraw_devinfo{3, static_cast<__s16>(device.vendorId), static_cast<__s16>(device.productId)});
-    } else if (request == HIDIOCGRDESCSIZE) {
-      answer = BytesOf(static_cast<int>(device.reportDescriptor.size()));
-    } else if (request == HIDIOCGRDESC) {
-      answer = BytesOf(static_cast<__u32>(device.reportDescriptor.size()));
-      answer.insert(answer.end(), device.reportDescriptor.begin(), device.reportDescriptor.end());
+    } else if (request == HIDIOCGRDESCSIZE || request == HIDIOCGRDESC) {  // the size, then the descriptor
+      const Bytes& descriptor = device.reportDescriptor;
+      answer = BytesOf(static_cast<__u32>(descriptor.size()));
+      if (request == HIDIOCGRDESC) answer.insert(answer.end(), descriptor.begin(), descriptor.end());
     } else if (request == HIDIOCSFEATURE(length) || request == HIDIOCGFEATURE(length)) {
       g_autoptr(UMockdevIoctlData) data = umockdev_ioctl_data_resolve(arg, 0, length, nullptr);
       bool set = request == HIDIOCSFEATURE(length);
-      bool done = hid != kNullHandle && (set ? stack.HidD_SetFeature(hid, data->data, length)
-                                             : stack.HidD_GetFeature(hid, data->data, length));
+      bool done = set ? stack.HidD_SetFeature(hid, data->data, length) : stack.HidD_GetFeature(hid, data->data, length);
       umockdev_ioctl_client_complete(client, done ? static_cast<glong>(length) : -1, done ? 0 : Refusal());
       return true;
     } else {
@@ -112,22 +110,6 @@ struct Node {
     g_autoptr(UMockdevIoctlData) data = umockdev_ioctl_data_resolve(arg, 0, answer.size(), nullptr);
     std::memcpy(data->data, answer.data(), answer.size());
     umockdev_ioctl_client_complete(client, 0, 0);
-    return true;
-  }
-
-  // An output report; the answer the board queues in return goes out as input reports.
-  bool HidWrite(UMockdevIoctlClient* client) {
-    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
-    std::lock_guard lock(mutex);
-    std::uint32_t count = 0;
-    if (hid == kNullHandle || !stack.WriteFile(hid, arg->data, static_cast<std::uint32_t>(arg->data_len), &count)) {
-      umockdev_ioctl_client_complete(client, -1, Refusal());
-      return true;
-    }
-    Bytes report(device.board->Config().inputReportLength);
-    while (stack.ReadFile(hid, report.data(), static_cast<std::uint32_t>(report.size()), &count) && count > 0)
-      if (::write(hidrawMaster, report.data(), count) != static_cast<ssize_t>(count)) break;
-    umockdev_ioctl_client_complete(client, arg->data_len, 0);
     return true;
   }
 
@@ -146,7 +128,6 @@ struct Node {
       return answer(FromHex(device.msOs20 ? kBosWithMsOs20 : kBosWithout));
     if (device.msOs20 && setup.requestType == 0xC0 && setup.request == 0x20 && setup.index == 7)
       return answer(FromHex(kDescriptorSet));
-    if (winUsb == kNullHandle) return -EPIPE;
     bool done = stack.WinUsb_ControlTransfer(winUsb, setup, data, setup.length, &actual);
     return done ? 0 : -Refusal();
   }
@@ -252,7 +233,6 @@ EmulatedUsb::EmulatedUsb(const std::vector<EmulatedDevice>& devices) : testbed_(
     Node& node = *testbed_->nodes.emplace_back(std::make_unique<Node>(devices[i]));
     g_signal_connect(node.usbHandler, "handle-ioctl", G_CALLBACK(Forward<&Node::UsbIoctl>), &node);
     g_signal_connect(node.hidHandler, "handle-ioctl", G_CALLBACK(Forward<&Node::HidIoctl>), &node);
-    g_signal_connect(node.hidHandler, "handle-write", G_CALLBACK(Forward<&Node::HidWrite>), &node);
     // Handlers first: the preload connects a node to its handler when it is opened.
     EXPECT_TRUE(umockdev_testbed_attach_ioctl(testbed_->testbed, UsbPath(i).c_str(), node.usbHandler, nullptr));
     EXPECT_TRUE(umockdev_testbed_attach_ioctl(testbed_->testbed, HidrawPath(i).c_str(), node.hidHandler, nullptr));

@@ -37,8 +37,6 @@ class EmulatedUsb {
  public:
   explicit EmulatedUsb(const std::vector<EmulatedDevice>& devices);
   ~EmulatedUsb();
-  EmulatedUsb(const EmulatedUsb&) = delete;
-  EmulatedUsb& operator=(const EmulatedUsb&) = delete;
 
   static std::string HidrawPath(std::size_t device) { return "/dev/hidraw" + std::to_string(device); }
   static std::string UsbPath(std::size_t device) { return "/dev/bus/usb/001/00" + std::to_string(device + 2); }
