@@ -173,44 +173,36 @@ gboolean Forward(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer node)
   return (static_cast<Node*>(node)->*Handle)(client);
 }
 
-// The umockdev description of device number `hidraw`: the USB device with its
+// The umockdev description of device `number`: the USB device at address number + 2 with its
 // configuration (interface 0 HID and, on a controller, interface 1 vendor-specific; USB 2.01
 // with a BOS on a controller), its HID interface, HID device and hidraw node.
-std::string DeviceTree(const EmulatedDevice& device, int hidraw) {
-  int address = hidraw + 2;
+std::string DeviceTree(const EmulatedDevice& device, int number) {
   bool controller = device.board != nullptr;
-  std::string usb = "/devices/pci0000:00/0000:00:14.0/usb1/1-" + std::to_string(address);
+  unsigned vendor = device.vendorId, product = device.productId;
   std::string strings;
   if (!device.product.empty()) strings += "A: product=" + device.product + "\\n\n";
   if (!device.serial.empty()) strings += "A: serial=" + device.serial + "\\n\n";
-  char text[4096];
-  std::snprintf(text, sizeof text,
-                "P: %s\nN: bus/usb/001/%03d\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\nE: BUSNUM=001\n"
-                "E: DEVNUM=%03d\nE: DEVNAME=/dev/bus/usb/001/%03d\nA: busnum=1\\n\nA: devnum=%d\\n\nA: speed=12\\n\n"
-                "A: bConfigurationValue=1\\n\nA: idVendor=%04x\\n\nA: idProduct=%04x\\n\nA: bcdDevice=0100\\n\n%s"
-                "A: dev=189:%d\\n\nH: descriptors=1201%s00000040%02X%02X%02X%02X0001010203010902%s0%d0100803209040000"
-                "0003000000%s\n\n",
-                usb.c_str(), address, address, address, address, device.vendorId, device.productId, strings.c_str(),
-                address,
-                controller ? "0102" : "0002", device.vendorId & 0xFF, device.vendorId >> 8, device.productId & 0xFF,
-                device.productId >> 8, controller ? "1B00" : "1200", controller ? 2 : 1,
-                controller ? "0904010000FF000000" : "");
-  std::string tree = text;
-  char hidName[32], name[32];
-  std::snprintf(hidName, sizeof hidName, "0003:%04X:%04X.%04X", device.vendorId, device.productId, hidraw + 1);
+  char hid[32], name[32], text[4096];
+  std::snprintf(hid, sizeof hid, "0003:%04X:%04X.%04X", vendor, product, number + 1);
   // The HID core names a device without strings after its IDs.
-  std::snprintf(name, sizeof name, "HID %04x:%04x", device.vendorId, device.productId);
-  std::string hid = usb + "/1-" + std::to_string(address) + ":1.0/" + hidName;
+  std::snprintf(name, sizeof name, "HID %04x:%04x", vendor, product);
   std::snprintf(text, sizeof text,
-                "P: %s\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\nE: DRIVER=usbhid\nA: bInterfaceNumber=00\\n\n"
-                "A: bInterfaceClass=03\\n\n\nP: %s\nE: SUBSYSTEM=hid\nE: DRIVER=hid-generic\n"
-                "E: HID_ID=0003:0000%04X:0000%04X\nE: HID_NAME=%s\nE: HID_UNIQ=%s\nH: report_descriptor=%s\n\n"
-                "P: %s/hidraw/hidraw%d\nN: hidraw%d\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/hidraw%d\nE: MAJOR=240\n"
-                "E: MINOR=%d\nA: dev=240:%d\\n\nL: device=../../../%s\n\n",
-                hid.substr(0, hid.rfind('/')).c_str(), hid.c_str(), device.vendorId, device.productId,
-                device.product.empty() ? name : device.product.c_str(), device.serial.c_str(),
-                Hex(device.reportDescriptor).c_str(), hid.c_str(), hidraw, hidraw, hidraw, hidraw, hidraw, hidName);
-  return tree + text;
+                "P: /devices/usb1/1-%1$d\nN: bus/usb/001/%1$03d\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n"
+                "E: DEVNAME=/dev/bus/usb/001/%1$03d\nA: busnum=1\\n\nA: devnum=%1$d\\n\nA: bConfigurationValue=1\\n\n"
+                "A: idVendor=%2$04x\\n\nA: idProduct=%3$04x\\n\nA: bcdDevice=0100\\n\n%4$sA: dev=189:%1$d\\n\n"
+                "H: descriptors=1201%5$s00000040%6$02X%7$02X%8$02X%9$02X0001010203010902%10$s0%11$d"
+                "01008032090400000003000000%12$s\n\n"
+                "P: /devices/usb1/1-%1$d/1-%1$d:1.0\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n"
+                "A: bInterfaceNumber=00\\n\n\nP: /devices/usb1/1-%1$d/1-%1$d:1.0/%13$s\nE: SUBSYSTEM=hid\n"
+                "E: HID_ID=0003:0000%2$04X:0000%3$04X\nE: HID_NAME=%14$s\nE: HID_UNIQ=%15$s\n"
+                "H: report_descriptor=%16$s\n\n"
+                "P: /devices/usb1/1-%1$d/1-%1$d:1.0/%13$s/hidraw/hidraw%17$d\nN: hidraw%17$d\nE: SUBSYSTEM=hidraw\n"
+                "E: DEVNAME=/dev/hidraw%17$d\nA: dev=240:%17$d\\n\nL: device=../../../%13$s\n\n",
+                number + 2, vendor, product, strings.c_str(), controller ? "0102" : "0002", vendor & 0xFF, vendor >> 8,
+                product & 0xFF, product >> 8, controller ? "1B00" : "1200", controller ? 2 : 1,
+                controller ? "0904010000FF000000" : "", hid, device.product.empty() ? name : device.product.c_str(),
+                device.serial.c_str(), Hex(device.reportDescriptor).c_str(), number);
+  return text;
 }
 
 }  // namespace
