@@ -59,7 +59,6 @@ struct Node {
   sim::SimDeviceStack stack;
   OsHandle hid = kNullHandle;
   OsHandle winUsb = kNullHandle;
-  int hidrawMaster = -1;
   UMockdevIoctlBase* hidHandler = umockdev_ioctl_base_new();
   UMockdevIoctlBase* usbHandler = umockdev_ioctl_base_new();
   std::mutex mutex;
@@ -70,11 +69,11 @@ struct Node {
     stack.AttachBoard(*device.board);
     for (std::size_t i = 0; i < stack.InterfaceCount(); ++i) {
       const sim::SimInterface& face = stack.Interface(i);
-      bool hidFace = face.kind == sim::InterfaceKind::Hid;
-      OsHandle file = stack.CreateFileA(face.path.c_str(), kGenericRead | kGenericWrite, 3, kOpenExisting,
-                                        hidFace ? 0 : kFileFlagOverlapped);
-      if (hidFace) hid = file;
-      else stack.WinUsb_Initialize(file, &winUsb);
+      auto open = [&](std::uint32_t flags) {
+        return stack.CreateFileA(face.path.c_str(), kGenericRead | kGenericWrite, 3, kOpenExisting, flags);
+      };
+      if (face.kind == sim::InterfaceKind::Hid) hid = open(0);
+      if (face.kind == sim::InterfaceKind::WinUsb) stack.WinUsb_Initialize(open(kFileFlagOverlapped), &winUsb);
     }
   }
   ~Node() {
@@ -231,16 +230,13 @@ EmulatedUsb::EmulatedUsb(const std::vector<EmulatedDevice>& devices) : testbed_(
     tree += DeviceTree(devices[i], static_cast<int>(i));
   }
   EXPECT_TRUE(umockdev_testbed_add_from_string(testbed_->testbed, tree.c_str(), nullptr)) << tree;
-  for (std::size_t i = 0; i < devices.size(); ++i)
-    testbed_->nodes[i]->hidrawMaster = umockdev_testbed_get_dev_fd(testbed_->testbed, HidrawPath(i).c_str());
 }
 
 EmulatedUsb::~EmulatedUsb() = default;
 
 void EmulatedUsb::SendInputReport(std::size_t device, const std::vector<std::uint8_t>& report) {
-  Node& node = *testbed_->nodes[device];
-  std::lock_guard lock(node.mutex);
-  ASSERT_EQ(::write(node.hidrawMaster, report.data(), report.size()), static_cast<ssize_t>(report.size()));
+  int node = umockdev_testbed_get_dev_fd(testbed_->testbed, HidrawPath(device).c_str());
+  ASSERT_EQ(::write(node, report.data(), report.size()), static_cast<ssize_t>(report.size()));
 }
 
 }  // namespace tessora::testing
