@@ -59,8 +59,7 @@ struct Node {
   sim::SimDeviceStack stack;
   OsHandle hid = kNullHandle;
   OsHandle winUsb = kNullHandle;
-  UMockdevIoctlBase* hidHandler = umockdev_ioctl_base_new();
-  UMockdevIoctlBase* usbHandler = umockdev_ioctl_base_new();
+  UMockdevIoctlBase* handler = umockdev_ioctl_base_new();  // of both nodes: hidraw and usbdevfs
   std::mutex mutex;
   std::deque<UMockdevIoctlData*> reaped;
 
@@ -78,8 +77,7 @@ struct Node {
   }
   ~Node() {
     for (UMockdevIoctlData* urb : reaped) g_object_unref(urb);
-    g_object_unref(hidHandler);
-    g_object_unref(usbHandler);
+    g_object_unref(handler);
   }
 
   // The errno of a request the board failed (or a keyboard, with no board, refused).
@@ -167,9 +165,9 @@ struct Node {
   }
 };
 
-template <bool (Node::*Handle)(UMockdevIoctlClient*)>
-gboolean Forward(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer node) {
-  return (static_cast<Node*>(node)->*Handle)(client);
+gboolean OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer node) {
+  bool hidraw = _IOC_TYPE(umockdev_ioctl_client_get_request(client)) == 'H';
+  return hidraw ? static_cast<Node*>(node)->HidIoctl(client) : static_cast<Node*>(node)->UsbIoctl(client);
 }
 
 // The umockdev description of device `number`: the USB device at address number + 2 with its
@@ -222,11 +220,10 @@ EmulatedUsb::EmulatedUsb(const std::vector<EmulatedDevice>& devices) : testbed_(
   std::string tree;
   for (std::size_t i = 0; i < devices.size(); ++i) {
     Node& node = *testbed_->nodes.emplace_back(std::make_unique<Node>(devices[i]));
-    g_signal_connect(node.usbHandler, "handle-ioctl", G_CALLBACK(Forward<&Node::UsbIoctl>), &node);
-    g_signal_connect(node.hidHandler, "handle-ioctl", G_CALLBACK(Forward<&Node::HidIoctl>), &node);
-    // Handlers first: the preload connects a node to its handler when it is opened.
-    EXPECT_TRUE(umockdev_testbed_attach_ioctl(testbed_->testbed, UsbPath(i).c_str(), node.usbHandler, nullptr));
-    EXPECT_TRUE(umockdev_testbed_attach_ioctl(testbed_->testbed, HidrawPath(i).c_str(), node.hidHandler, nullptr));
+    g_signal_connect(node.handler, "handle-ioctl", G_CALLBACK(OnIoctl), &node);
+    // The handler first: the preload connects a node to its handler when it is opened.
+    for (const std::string& path : {UsbPath(i), HidrawPath(i)})
+      EXPECT_TRUE(umockdev_testbed_attach_ioctl(testbed_->testbed, path.c_str(), node.handler, nullptr));
     tree += DeviceTree(devices[i], static_cast<int>(i));
   }
   EXPECT_TRUE(umockdev_testbed_add_from_string(testbed_->testbed, tree.c_str(), nullptr)) << tree;

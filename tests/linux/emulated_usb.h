@@ -29,10 +29,9 @@ struct EmulatedDevice {
   sim::SimBoard* board = nullptr;
 };
 
-// sysfs, udev and the device nodes of a machine with these devices plugged in, emulated by
-// umockdev for this process and the programs it starts (LD_PRELOAD must hold umockdev's
-// preload library). Device n is /dev/bus/usb/001/00(n + 2) and /dev/hidraw(n). One per
-// process at a time.
+// sysfs, udev and the nodes of a machine with these devices, emulated by umockdev for this
+// process and the programs it starts (under umockdev's preload library); one per process.
+// Device n is /dev/bus/usb/001/00(n + 2) and /dev/hidraw(n).
 class EmulatedUsb {
  public:
   explicit EmulatedUsb(const std::vector<EmulatedDevice>& devices);
@@ -48,8 +47,7 @@ class EmulatedUsb {
   std::unique_ptr<Testbed> testbed_;
 };
 
-// A keyboard first, then a controller with strings, then one without strings and without
-// the Microsoft OS 2.0 capability.
+// A keyboard, a controller, and one without strings or the Microsoft OS 2.0 capability.
 class LinuxStackTest : public ::testing::Test {
  protected:
   sim::SimBoard boardA{{}, std::vector<std::uint8_t>(16384, 0xFF)};
