@@ -83,62 +83,55 @@ struct Node {
   // The errno of a request the board failed (or a keyboard, with no board, refused).
   int Refusal() { return stack.GetLastError() == kErrorDeviceNotConnected ? ENODEV : EPIPE; }
 
+  // hidraw: the identity and the report descriptor, or a feature report to or from the board.
   bool HidIoctl(UMockdevIoctlClient* client) {
     gulong request = umockdev_ioctl_client_get_request(client);
-    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
     auto length = static_cast<std::uint32_t>(_IOC_SIZE(request));
-    std::lock_guard lock(mutex);
-    Bytes answer;
-    if (request == HIDIOCGRAWINFO) {
+    bool set = request == HIDIOCSFEATURE(length), feature = set || request == HIDIOCGFEATURE(length);
+    const Bytes& descriptor = device.reportDescriptor;
+    Bytes answer = BytesOf(static_cast<__u32>(descriptor.size()));  // HIDIOCGRDESCSIZE; HIDIOCGRDESC goes on
+    if (request == HIDIOCGRAWINFO)
       answer = BytesOf(hidraw_devinfo{3, static_cast<__s16>(device.vendorId), static_cast<__s16>(device.productId)});
-    } else if (request == HIDIOCGRDESCSIZE || request == HIDIOCGRDESC) {  // the size, then the descriptor
-      const Bytes& descriptor = device.reportDescriptor;
-      answer = BytesOf(static_cast<__u32>(descriptor.size()));
-      if (request == HIDIOCGRDESC) answer.insert(answer.end(), descriptor.begin(), descriptor.end());
-    } else if (request == HIDIOCSFEATURE(length) || request == HIDIOCGFEATURE(length)) {
-      g_autoptr(UMockdevIoctlData) data = umockdev_ioctl_data_resolve(arg, 0, length, nullptr);
-      bool set = request == HIDIOCSFEATURE(length);
-      bool done = set ? stack.HidD_SetFeature(hid, data->data, length) : stack.HidD_GetFeature(hid, data->data, length);
-      umockdev_ioctl_client_complete(client, done ? static_cast<glong>(length) : -1, done ? 0 : Refusal());
-      return true;
-    } else {
+    else if (request == HIDIOCGRDESC)
+      answer.insert(answer.end(), descriptor.begin(), descriptor.end());
+    else if (request != HIDIOCGRDESCSIZE && !feature)
       return false;
-    }
-    g_autoptr(UMockdevIoctlData) data = umockdev_ioctl_data_resolve(arg, 0, answer.size(), nullptr);
-    std::memcpy(data->data, answer.data(), answer.size());
-    umockdev_ioctl_client_complete(client, 0, 0);
+    std::lock_guard lock(mutex);
+    g_autoptr(UMockdevIoctlData) data =
+        umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, feature ? length : answer.size(), nullptr);
+    if (!feature) std::memcpy(data->data, answer.data(), answer.size());
+    bool done = !feature || (set ? stack.HidD_SetFeature(hid, data->data, length)
+                                 : stack.HidD_GetFeature(hid, data->data, length));
+    umockdev_ioctl_client_complete(client, !done ? -1 : feature ? static_cast<glong>(length) : 0, done ? 0 : Refusal());
     return true;
   }
 
-  // A control request: 8 setup bytes, then the data. Returns the URB status.
+  // A control request: 8 setup bytes, then the data. Returns the URB status. The device's
+  // firmware answers the BOS and Microsoft OS 2.0 requests itself; the board the rest.
   int ControlRequest(std::uint8_t* setupAndData, std::uint32_t& actual) {
     static_assert(sizeof(UsbSetupPacket) == 8);
     UsbSetupPacket setup;
     std::memcpy(&setup, setupAndData, sizeof setup);  // little-endian, as on the wire
-    std::uint8_t* data = setupAndData + 8;
-    auto answer = [&](const Bytes& bytes) {
-      actual = static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size(), setup.length));
-      std::memcpy(data, bytes.data(), actual);
-      return 0;
-    };
+    Bytes answer;
     if (setup.requestType == 0x80 && setup.request == 6 && setup.value == 0x0F00)
-      return answer(FromHex(device.msOs20 ? kBosWithMsOs20 : kBosWithout));
-    if (device.msOs20 && setup.requestType == 0xC0 && setup.request == 0x20 && setup.index == 7)
-      return answer(FromHex(kDescriptorSet));
-    bool done = stack.WinUsb_ControlTransfer(winUsb, setup, data, setup.length, &actual);
-    return done ? 0 : -Refusal();
+      answer = FromHex(device.msOs20 ? kBosWithMsOs20 : kBosWithout);
+    else if (device.msOs20 && setup.requestType == 0xC0 && setup.request == 0x20 && setup.index == 7)
+      answer = FromHex(kDescriptorSet);
+    else
+      return stack.WinUsb_ControlTransfer(winUsb, setup, setupAndData + 8, setup.length, &actual) ? 0 : -Refusal();
+    actual = static_cast<std::uint32_t>(std::min<std::size_t>(answer.size(), setup.length));
+    std::memcpy(setupAndData + 8, answer.data(), actual);
+    return 0;
   }
 
   // What libusb asks of usbdevfs. A board that is gone refuses a URB outright.
   bool UsbIoctl(UMockdevIoctlClient* client) {
     gulong request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+    bool reap = request == USBDEVFS_REAPURB || request == USBDEVFS_REAPURBNDELAY;
     int error = 0;
     std::lock_guard lock(mutex);
-    if (request == USBDEVFS_GET_CAPABILITIES) {
-      g_autoptr(UMockdevIoctlData) data = umockdev_ioctl_data_resolve(arg, 0, sizeof(guint32), nullptr);
-      *reinterpret_cast<guint32*>(data->data) = USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_ZERO_PACKET;
-    } else if (request == USBDEVFS_SUBMITURB) {
+    if (request == USBDEVFS_SUBMITURB) {
       UMockdevIoctlData* urbData = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
       auto* urb = reinterpret_cast<usbdevfs_urb*>(urbData->data);
       g_autoptr(UMockdevIoctlData) buffer = umockdev_ioctl_data_resolve(
@@ -148,15 +141,13 @@ struct Node {
       urb->actual_length = static_cast<int>(actual);
       if (urb->status == -ENODEV || urb->status == -EINVAL) error = -urb->status, g_object_unref(urbData);
       else reaped.push_back(urbData);
-    } else if (request == USBDEVFS_REAPURB || request == USBDEVFS_REAPURBNDELAY) {
-      if (reaped.empty()) {
-        error = EAGAIN;
-      } else {
-        g_autoptr(UMockdevIoctlData) pointer = umockdev_ioctl_data_resolve(arg, 0, sizeof(gpointer), nullptr);
-        umockdev_ioctl_data_set_ptr(pointer, 0, reaped.front());
-        g_object_unref(reaped.front());
-        reaped.pop_front();
-      }
+    } else if (reap && reaped.empty()) {
+      error = EAGAIN;
+    } else if (reap) {
+      g_autoptr(UMockdevIoctlData) pointer = umockdev_ioctl_data_resolve(arg, 0, sizeof(gpointer), nullptr);
+      umockdev_ioctl_data_set_ptr(pointer, 0, reaped.front());
+      g_object_unref(reaped.front());
+      reaped.pop_front();
     } else if (request != USBDEVFS_CLAIMINTERFACE && request != USBDEVFS_RELEASEINTERFACE) {
       return false;
     }

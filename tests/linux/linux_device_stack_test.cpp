@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -25,9 +26,7 @@ constexpr std::uint32_t kReadWrite = kGenericRead | kGenericWrite;
 TEST_F(LinuxStackTest, RefusedNodesAreNamedWithTheirRemedyAndTheWalkGoesOnPastThem) {
   const std::vector<std::string> refused = {"/dev/hidraw0", "/dev/hidraw1", EmulatedUsb::UsbPath(1)};
   auto owned = std::make_unique<LinuxDeviceStack>(*os, [&](const char* path, int flags) {
-    for (const std::string& node : refused)
-      if (node == path) return errno = EACCES, -1;
-    return ::open(path, flags);
+    return std::find(refused.begin(), refused.end(), path) != refused.end() ? (errno = EACCES, -1) : ::open(path, flags);
   });
   LinuxDeviceStack& stack = *owned;
   QorvDeviceLibrary library(*os, stack);
