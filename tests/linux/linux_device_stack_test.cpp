@@ -29,15 +29,17 @@ TEST_F(LinuxStackTest, RefusedNodesAreNamedWithTheirRemedyAndTheWalkGoesOnPastTh
     return std::find(refused.begin(), refused.end(), path) != refused.end() ? (errno = EACCES, -1) : ::open(path, flags);
   });
   LinuxDeviceStack& stack = *owned;
-  QorvDeviceLibrary library(*os, stack);
-  library.SetInterfaceGuid(WinUsbInterfaceGuid);
-  library.BuildDeviceList(false);
-  EXPECT_EQ(library.DeviceCount(), 0);
-  for (const char* path : {"/dev/hidraw0", "/dev/hidraw1"}) {
-    EXPECT_EQ(stack.CreateFileA(path, kReadWrite, 3, kOpenExisting, 0), kInvalidHandle);
-    EXPECT_EQ(stack.GetLastError(), kErrorAccessDenied);
-  }
-  // Queries need no access to the node; the keyboard's UTF-8 product string arrives as UTF-16.
+  OsHandle set = stack.SetupDiGetClassDevsA(WinUsbInterfaceGuid, kDigcfPresent | kDigcfDeviceInterface);
+  DeviceInterfaceData data;
+  EXPECT_FALSE(stack.SetupDiEnumDeviceInterfaces(set, WinUsbInterfaceGuid, 0, data));
+  stack.SetupDiDestroyDeviceInfoList(set);
+  Settings settings;
+  settings.useHid = 1;
+  StackDeviceAccess devices(settings, *os, std::move(owned));
+  EXPECT_TRUE(ConnectDevice(devices.Engine()));  // at /dev/hidraw2, the only one left
+  EXPECT_EQ(stack.CreateFileA("/dev/hidraw1", kReadWrite, 3, kOpenExisting, 0), kInvalidHandle);
+  EXPECT_EQ(stack.GetLastError(), kErrorAccessDenied);
+  // Queries need no access to the node.
   OsHandle keyboard = stack.CreateFileA("/dev/hidraw0", 0, 3, kOpenExisting, 0);
   char16_t product[16] = {};
   EXPECT_TRUE(stack.HidD_GetProductString(keyboard, product, sizeof product));
@@ -47,10 +49,6 @@ TEST_F(LinuxStackTest, RefusedNodesAreNamedWithTheirRemedyAndTheWalkGoesOnPastTh
                              "logged-in user access with 'tessora --udev-rule | sudo tee /etc/udev/rules.d/"
                              "70-tessora.rules' and replug the device.";
   EXPECT_EQ(stack.AccessProblems(), (std::vector{refused[2] + remedy, refused[1] + remedy}));
-  Settings settings;
-  settings.useHid = 1;
-  StackDeviceAccess devices(settings, *os, std::move(owned));
-  EXPECT_TRUE(ConnectDevice(devices.Engine()));  // at /dev/hidraw2, the only one left
 }
 
 // A board that goes away in the middle of its requests: every request fails as on
