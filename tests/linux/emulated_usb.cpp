@@ -43,8 +43,7 @@ Bytes FromHex(const std::string& hex) {
 
 std::string Hex(const Bytes& bytes) {
   std::string text;
-  char pair[3];
-  for (std::uint8_t byte : bytes) text += (std::snprintf(pair, sizeof pair, "%02X", byte), pair);
+  for (std::uint8_t byte : bytes) text += {"0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 0x0F]};
   return text;
 }
 
