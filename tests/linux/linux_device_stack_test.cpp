@@ -37,8 +37,10 @@ TEST_F(LinuxStackTest, RefusedNodesAreNamedWithTheirRemedyAndTheWalkGoesOnPastTh
   settings.useHid = 1;
   StackDeviceAccess devices(settings, *os, std::move(owned));
   EXPECT_TRUE(ConnectDevice(devices.Engine()));  // at /dev/hidraw2, the only one left
-  EXPECT_EQ(stack.CreateFileA("/dev/hidraw1", kReadWrite, 3, kOpenExisting, 0), kInvalidHandle);
-  EXPECT_EQ(stack.GetLastError(), kErrorAccessDenied);
+  for (const char* path : {"/dev/hidraw0", "/dev/hidraw1"}) {
+    EXPECT_EQ(stack.CreateFileA(path, kReadWrite, 3, kOpenExisting, 0), kInvalidHandle);
+    EXPECT_EQ(stack.GetLastError(), kErrorAccessDenied);
+  }
   // Queries need no access to the node.
   OsHandle keyboard = stack.CreateFileA("/dev/hidraw0", 0, 3, kOpenExisting, 0);
   char16_t product[16] = {};
