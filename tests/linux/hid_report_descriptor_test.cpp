@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <vector>
 
 #include "platform/linux/hid_report_descriptor.h"
 #include "tests/linux/emulated_usb.h"

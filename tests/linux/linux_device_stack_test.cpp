@@ -72,8 +72,7 @@ TEST_F(LinuxStackTest, AnUnpluggedBoardFailsEveryRequestAndLeavesNoDescriptorOrL
   auto descriptorsBefore = descriptors();
 
   boardA.Unplug();
-  // Many failed requests, so that a descriptor lost by each would stand out from the
-  // emulation's own coming and going.
+  // Many failed requests: a descriptor lost by each stands out from the emulation's own.
   for (int attempt = 0; attempt < 20; ++attempt) {
     EXPECT_FALSE(stack.HidD_SetFeature(hid, report, sizeof report) || stack.HidD_GetFeature(hid, report, sizeof report));
     EXPECT_EQ(stack.GetLastError(), kErrorDeviceNotConnected);

@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "engine/image_file.h"
 #include "tests/linux/emulated_usb.h"
