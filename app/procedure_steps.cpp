@@ -9,9 +9,10 @@
 namespace tessora {
 
 int ConnectAndProbe(ShellContext& shell) {
+  shell.tally = ProcedureTally{};
   if (!ConnectDevice(shell.engine)) {
     ReportMessage(shell, kStrNoDevice, nullptr, kStyleError);
-    return kUpdateNoDevice;
+    return shell.tally.outcome = kUpdateNoDevice;
   }
   // The probe always sends two subaddress bytes: a small part answers them too.
   const std::uint8_t start[2] = {0x00, 0x00};
@@ -19,7 +20,7 @@ int ConnectAndProbe(ShellContext& shell) {
   std::uint16_t count = static_cast<std::uint16_t>(shell.engine.pageSize);
   if (ReadEepromBlock(shell.engine, shell.settings.eepromAddress, 2, start, count, probe) != 0) {
     ReportMessage(shell, kStrNoEeprom, nullptr, kStyleError);
-    return kUpdateNoEeprom;
+    return shell.tally.outcome = kUpdateNoEeprom;
   }
   return 0;
 }
@@ -33,6 +34,13 @@ bool ChooseFile(ShellContext& shell, const char* fileName, FileQuestion question
   return shell.filePath[0] != '\0';
 }
 
+void ReportUnreadableImage(ShellContext& shell, const char* fileName) {
+  ComposeWithFileName(LoadStringText(kStrCannotReadImage), fileName, shell.statusText.data(),
+                      shell.statusText.size(), shell.nextChar);
+  ReportStatusText(shell, nullptr, kStyleError);
+  shell.tally.outcome = kUpdateUnreadableImage;
+}
+
 bool TryPageSizes(ShellContext& shell, int textId, int total, PageAttempt attempt) {
   constexpr int kLastHalvedPage = 4;
   ProgressBar& progress = shell.ui.Progress();
@@ -40,6 +48,10 @@ bool TryPageSizes(ShellContext& shell, int textId, int total, PageAttempt attemp
   for (;;) {
     progress.SetRange(static_cast<std::uint16_t>(page > 0 ? total / page : 0));
     progress.SetPosition(0);
+    progress.CountBytes(static_cast<std::uint32_t>(page), static_cast<std::uint32_t>(total));
+    shell.tally.bytes = static_cast<std::uint32_t>(total);
+    shell.tally.pageSize = page;
+    shell.tally.pages = page > 0 ? static_cast<std::uint32_t>((total + page - 1) / page) : 0;
     char text[kStatusTextSize];
     std::snprintf(text, sizeof text, "%s\npagesize %d", LoadStringText(textId), page);
     ShowProgressText(shell, text);
@@ -51,11 +63,14 @@ bool TryPageSizes(ShellContext& shell, int textId, int total, PageAttempt attemp
 }
 
 bool RebootCommand(ShellContext& shell, int mode) {
+  shell.tally = ProcedureTally{};
   if (!ConnectDevice(shell.engine)) {
     ReportMessage(shell, kStrNoDevice, nullptr, kStyleError);
+    shell.tally.outcome = kUpdateNoDevice;
     return false;
   }
   RebootDevice(shell.engine, mode);
+  shell.tally.outcome = kUpdateSucceeded;
   return true;
 }
 

@@ -30,8 +30,10 @@ void TakeSizeFromHeader(ShellContext& shell) {
 }
 
 int ReadOut(ShellContext& shell, std::uint16_t block) {
+  shell.tally.pageSize = block;
+  shell.tally.pages = (shell.settings.readSize + block - 1u) / block;
   return ReadOutToFile(shell.engine, shell.ui.Progress(), shell.filePath.data(), shell.settings.eepromAddress, 0,
-                       shell.settings.readSize, block, shell.settings.subaddressing);
+                       shell.settings.readSize, block, shell.settings.subaddressing, shell.imageFormat);
 }
 
 }  // namespace
@@ -53,6 +55,8 @@ int ReadOutFirmware(ShellContext& shell, const char* fileName) {
   if (shell.settings.readSizeAuto != 0) TakeSizeFromHeader(shell);
   progress.SetRange(static_cast<std::uint16_t>(shell.settings.readSize / kBlock));
   progress.SetPosition(0);
+  progress.CountBytes(kBlock, shell.settings.readSize);
+  shell.tally.bytes = shell.settings.readSize;
 
   char text[kStatusTextSize];
   std::snprintf(text, sizeof text, "%s\nReading %d Bytes", LoadStringText(kStrDownloadInProgress),
@@ -62,9 +66,11 @@ int ReadOutFirmware(ShellContext& shell, const char* fileName) {
   // The bar stays on the window after the read-out, full or not.
   if (ReadOut(shell, kBlock) != 0 && ReadOut(shell, kRetryBlock) != 0) {
     ReportMessage(shell, kStrCannotReadEeprom, "OK", kStyleError);
+    shell.tally.outcome = kUpdateProgrammingFailed;
     return 0;
   }
   ReportMessage(shell, kStrDownloadSuccessful, "OK", kStyleInformation);
+  shell.tally.outcome = kUpdateSucceeded;
   return 1;
 }
 

@@ -6,6 +6,7 @@
 
 #include "engine/eeprom_transfer.h"
 #include "engine/image_file.h"
+#include "engine/intel_hex.h"
 #include "platform/unique_file.h"
 
 namespace tessora {
@@ -17,8 +18,9 @@ namespace {
 // the file it was pointed at.
 class PendingFile {
  public:
-  explicit PendingFile(std::string target) : target_(std::move(target)), temporary_(target_ + ".tessora-part") {
-    file_.reset(std::fopen(temporary_.c_str(), "w"));
+  PendingFile(std::string target, const char* mode)
+      : target_(std::move(target)), temporary_(target_ + ".tessora-part") {
+    file_.reset(std::fopen(temporary_.c_str(), mode));
   }
   ~PendingFile() {
     if (!committed_) {
@@ -49,11 +51,27 @@ class PendingFile {
   bool committed_ = false;
 };
 
-int ReadBlockLine(EngineContext& context, std::FILE* file, std::uint8_t busAddress, std::uint32_t position,
-                  std::uint16_t length, int width) {
+void WriteBlock(std::FILE* file, ImageFormat format, std::uint32_t position, const std::uint8_t* block,
+                std::uint16_t length) {
+  switch (format) {
+    case ImageFormat::IntelHex:
+      WriteIntelHexData(file, static_cast<std::uint16_t>(position), block, length);
+      return;
+    case ImageFormat::Binary:
+      std::fwrite(block, 1, length, file);
+      return;
+    case ImageFormat::Text:
+      break;
+  }
+  std::fprintf(file, "@%04x ", static_cast<unsigned>(position));
+  for (std::uint16_t i = 0; i < length; ++i) std::fprintf(file, "%02x ", block[i]);
+  std::fputs("\n", file);
+}
+
+int ReadBlock(EngineContext& context, std::FILE* file, ImageFormat format, std::uint8_t busAddress,
+              std::uint32_t position, std::uint16_t length, int width) {
   std::uint8_t block[kMaxReadOutBlock];
   std::uint8_t subaddress[2];
-  std::fprintf(file, "@%04x ", static_cast<unsigned>(position));
   EncodeSubaddress(position, width, subaddress);
   int result = ReadEepromBlock(context, busAddress, width, subaddress, length, block);
   if (result != 0) {
@@ -61,32 +79,33 @@ int ReadBlockLine(EngineContext& context, std::FILE* file, std::uint8_t busAddre
     std::fflush(stdout);
     return result;
   }
-  for (std::uint16_t i = 0; i < length; ++i) std::fprintf(file, "%02x ", block[i]);
-  std::fputs("\n", file);
+  WriteBlock(file, format, position, block, length);
   return 0;
 }
 
 }  // namespace
 
 int ReadOutToFile(EngineContext& context, Progress& progress, const char* fileName, std::uint8_t busAddress,
-                  std::uint16_t start, std::uint16_t end, std::uint16_t blockSize, int width) {
+                  std::uint16_t start, std::uint16_t end, std::uint16_t blockSize, int width, ImageFormat format) {
   if (fileName == nullptr || fileName[0] == '\0') return 1;
   if (blockSize == 0 || blockSize > kMaxReadOutBlock || (width != 1 && width != 2)) return 1;
-  PendingFile pending(fileName);
+  // Text mode for the text formats, so that Windows ends their lines as it ends text lines.
+  PendingFile pending(fileName, format == ImageFormat::Binary ? "wb" : "w");
   if (pending.Get() == nullptr) return 1;
 
   std::uint32_t position = start;
   while (position + blockSize <= end) {
-    int result = ReadBlockLine(context, pending.Get(), busAddress, position, blockSize, width);
+    int result = ReadBlock(context, pending.Get(), format, busAddress, position, blockSize, width);
     if (result != 0) return result;
     progress.ProgressStep();
     position += blockSize;
   }
   if (end > position) {
     int result =
-        ReadBlockLine(context, pending.Get(), busAddress, position, static_cast<std::uint16_t>(end - position), width);
+        ReadBlock(context, pending.Get(), format, busAddress, position, static_cast<std::uint16_t>(end - position), width);
     if (result != 0) return result;
   }
+  if (format == ImageFormat::IntelHex) WriteIntelHexEnd(pending.Get());
   return pending.Commit() ? 0 : 1;
 }
 

@@ -46,14 +46,14 @@ class ImageWriter {
 }  // namespace
 
 int ProgramImage(EngineContext& context, Progress& progress, const char* fileName, std::uint8_t busAddress,
-                 std::uint16_t pageSize, int width) {
+                 std::uint16_t pageSize, int width, ImageFormat format) {
   std::uint32_t capacity = CapacityForWidth(width);
   if (capacity == 0 || pageSize == 0 || pageSize > kMaxEepromPage) return 1;
 
   // The image is loaded and checked before the board is touched: an unreadable or
   // oversized file must leave the firmware in the EEPROM as it was.
   std::vector<std::uint8_t> image(capacity, 0xFF);
-  int count = ReadImageFile(fileName, image.data(), static_cast<int>(capacity));
+  int count = ReadImageAs(fileName, format, image.data(), static_cast<int>(capacity));
   if (count <= 0) return 1;
   // Positions run up to the count of data bytes; a file that repeats addresses can
   // count more bytes than the part holds.

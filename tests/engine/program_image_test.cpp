@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/compare_eeprom.h"
 #include "engine/eeprom_transfer.h"
+#include "engine/program_changed_pages.h"
 #include "tests/support/test_support.h"
 
 namespace tessora {
@@ -127,6 +129,62 @@ TEST_F(ProgramImageTest, PagesLargerThanTheBoardTakesFailUntilTheyFit) {
   EXPECT_EQ(ProgramImage(rig.context, progress, file.c_str(), 0x51, 64, 2), 1);
   EXPECT_EQ(ProgramImage(rig.context, progress, file.c_str(), 0x51, 32, 2), 0);
   EXPECT_EQ(std::vector<std::uint8_t>(rig.Eeprom().begin(), rig.Eeprom().begin() + 128), PatternBytes(128));
+}
+
+struct ChangedCase {
+  const char* name;
+  std::vector<std::uint32_t> differing;  // addresses whose byte the board holds otherwise
+  std::vector<std::string> writes;       // after the five page reads
+  std::uint32_t pagesWritten;
+};
+
+class ChangedPagesTest : public ProgramImageTest, public ::testing::WithParamInterface<ChangedCase> {};
+
+// 200 bytes in 64-byte pages: reads 0000, 0040, 0080, 00c0 (8 bytes); then only what differs,
+// between the header's erase and its write.
+TEST_P(ChangedPagesTest, WritesOnlyWhatDiffersBetweenTheHeadersEraseAndWrite) {
+  const ChangedCase& c = GetParam();
+  DirectRig rig(Route::Driver);
+  std::vector<std::uint8_t> bytes = PatternBytes(200);
+  std::copy(bytes.begin(), bytes.end(), rig.Eeprom().begin());
+  for (std::uint32_t address : c.differing) rig.Eeprom()[address] ^= 0x5A;
+
+  std::uint32_t pagesWritten = 99;
+  ASSERT_EQ(ProgramChangedPages(rig.context, progress, Image(bytes).c_str(), ImageFormat::Text, 0x51, 64, 2,
+                                pagesWritten),
+            0);
+  std::vector<std::string> expected = {"R0000/64", "R0040/64", "R0080/64", "R00c0/8"};
+  expected.insert(expected.end(), c.writes.begin(), c.writes.end());
+  EXPECT_EQ(BusSteps(rig.Trace()), expected);
+  EXPECT_EQ(pagesWritten, c.pagesWritten);
+  EXPECT_EQ(progress.steps, 4);
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), rig.Eeprom().begin()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, ChangedPagesTest,
+    ::testing::Values(ChangedCase{"Same", {}, {}, 0},
+                      ChangedCase{"Body", {0x85, 0xC7},
+                                  {"W0000/64", "W0080/64", "R0080/64", "W00c0/8", "R00c0/8", "W0000/64", "R0000/64"}, 3},
+                      ChangedCase{"Header", {0x09}, {"W0000/64", "W0000/64", "R0000/64"}, 1}),
+    [](const ::testing::TestParamInfo<ChangedCase>& info) { return info.param.name; });
+
+TEST_F(ProgramImageTest, ComparisonCountsTheDifferencesAndKeepsTheFirst) {
+  DirectRig rig(Route::Feature);
+  std::vector<std::uint8_t> bytes = PatternBytes(100);
+  std::copy(bytes.begin(), bytes.end(), rig.Eeprom().begin());
+  rig.Eeprom()[70] = static_cast<std::uint8_t>(bytes[70] ^ 0xFF);
+  rig.Eeprom()[99] = static_cast<std::uint8_t>(bytes[99] + 1);
+  ImageMismatch mismatch;
+  ASSERT_EQ(CompareEeprom(rig.context, progress, 0x51, 2, bytes.data(), 100, 64, mismatch), 0);
+  EXPECT_EQ(mismatch.count, 2u);
+  EXPECT_EQ(mismatch.firstAddress, 70u);
+  EXPECT_EQ(mismatch.expected, bytes[70]);
+  EXPECT_EQ(mismatch.found, static_cast<std::uint8_t>(bytes[70] ^ 0xFF));
+  EXPECT_EQ(progress.steps, 2);
+  std::vector<std::string> trace = rig.Trace();
+  EXPECT_TRUE(std::none_of(trace.begin(), trace.end(),
+                           [](const std::string& line) { return line.find("write") != std::string::npos; }));
 }
 
 }  // namespace
