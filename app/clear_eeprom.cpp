@@ -22,7 +22,8 @@ void CloseHidDevice(ShellContext& shell) {
 
 int ClearEeprom(ShellContext& shell) {
   FineTimerResolution fineTimer(shell.os);
-  if (ConnectAndProbe(shell) != 0) return 0;
+  ProcedureLock lock;
+  if (ConnectAndProbe(shell, lock) != 0) return 0;
   shell.ui.Progress().Create();
   int capacity = shell.settings.subaddressing == 2 ? MaxEepromSize : 256;
   if (TryPageSizes(shell, kStrClearInProgress, capacity, ClearAttempt)) {

@@ -11,25 +11,27 @@ namespace tessora {
 
 namespace {
 
-// Only the first characters of a box count, read as the dialog reads them: the
-// address as "%x" over two characters, the size as "%d" over seven.
-bool ScanHexPrefix(const std::string& text, std::size_t count, unsigned int& value) {
-  return std::sscanf(text.substr(0, count).c_str(), "%x", &value) == 1;
-}
-
+// Only the first characters of the size box count, read as "%d" over seven.
 bool ScanDecimalPrefix(const std::string& text, std::size_t count, int& value) {
   return std::sscanf(text.substr(0, count).c_str(), "%d", &value) == 1;
 }
 
+std::string AddressText(std::uint8_t address) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%x", address);
+  return text;
+}
+
 }  // namespace
+
+bool ReadAddressText(const std::string& text, unsigned int& address) {
+  return std::sscanf(text.substr(0, 2).c_str(), "%x", &address) == 1;
+}
 
 OptionsState InitOptions(const Settings& settings) {
   OptionsState state;
-  char text[32];
-  std::snprintf(text, sizeof text, "%x", settings.eepromAddress);
-  state.addressText = text;
-  std::snprintf(text, sizeof text, "%d", settings.readSize);
-  state.readSizeText = text;
+  state.addressText = AddressText(settings.eepromAddress);
+  state.readSizeText = std::to_string(settings.readSize);
 
   if (settings.subaddressing == 2) state.subaddressing = kTwoByte;
   else if (settings.subaddressing == 1) state.subaddressing = kOneByte;
@@ -55,7 +57,14 @@ void SyncReadSizeBox(OptionsState& state) {
 OptionsOutcome ApplyOptionsOk(ShellContext& shell, OptionsState& state) {
   Settings& settings = shell.settings;
   unsigned int address = 0;
-  if (ScanHexPrefix(state.addressText, 2, address)) settings.eepromAddress = static_cast<std::uint8_t>(address);
+  if (ReadAddressText(state.addressText, address)) {
+    if (address > kLargestBusAddress) {
+      ShowMessage(shell, false, LoadStringText(kStrAddressRange), nullptr, kStyleError);
+      state.addressText = AddressText(settings.eepromAddress);
+      return OptionsOutcome::KeptOpen;
+    }
+    settings.eepromAddress = static_cast<std::uint8_t>(address);
+  }
   int size = 0;
   if (ScanDecimalPrefix(state.readSizeText, 7, size)) settings.readSize = static_cast<std::uint16_t>(size);
 

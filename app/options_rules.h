@@ -37,11 +37,17 @@ OptionsState InitOptions(const Settings& settings);
 // Keeps the size box read-only exactly while "auto" is selected.
 void SyncReadSizeBox(OptionsState& state);
 
+// The address box as OK reads it: its first two characters as a hexadecimal number.
+// False when they hold none.
+bool ReadAddressText(const std::string& text, unsigned int& address);
+
 enum class OptionsOutcome { Saved, KeptOpen, Stopped };
 
 // OK: takes the boxes and buttons into the settings, rebuilds the window text and saves,
 // unless the read size is above the largest EEPROM, which is then set to that size
-// (shown in the box) with message 123 and the dialog stays open.
+// (shown in the box) with message 123 and the dialog stays open. An address beyond 7
+// bits changes nothing: the box shows the current address again, with message 129,
+// and the dialog stays open.
 OptionsOutcome ApplyOptionsOk(ShellContext& shell, OptionsState& state);
 
 }  // namespace tessora

@@ -3,22 +3,49 @@
 #include "app/messages.h"
 #include "app/procedures.h"
 #include "app/strings.h"
+#include "devlib/bus_command.h"
 #include "engine/connection.h"
 #include "engine/eeprom_transfer.h"
 
 namespace tessora {
 
-int ConnectAndProbe(ShellContext& shell) {
-  shell.tally = ProcedureTally{};
+namespace {
+
+bool ConnectAndLock(ShellContext& shell, ProcedureLock& lock) {
   if (!ConnectDevice(shell.engine)) {
     ReportMessage(shell, kStrNoDevice, nullptr, kStyleError);
-    return shell.tally.outcome = kUpdateNoDevice;
+    return false;
   }
+  switch (lock.Take(shell.os, shell.engine)) {
+    case LockOutcome::Taken:
+      return true;
+    case LockOutcome::InUse:
+      ReportMessage(shell, kStrDeviceInUse, nullptr, kStyleError);
+      return false;
+    case LockOutcome::Unavailable:
+      break;
+  }
+  ReportMessage(shell, kStrCannotLock, nullptr, kStyleError);
+  return false;
+}
+
+}  // namespace
+
+int ConnectAndProbe(ShellContext& shell, ProcedureLock& lock) {
+  shell.tally = ProcedureTally{};
+  if (!ConnectAndLock(shell, lock)) return shell.tally.outcome = kUpdateNoDevice;
   // The probe always sends two subaddress bytes: a small part answers them too.
   const std::uint8_t start[2] = {0x00, 0x00};
   std::uint8_t probe[64];
   std::uint16_t count = static_cast<std::uint16_t>(shell.engine.pageSize);
-  if (ReadEepromBlock(shell.engine, shell.settings.eepromAddress, 2, start, count, probe) != 0) {
+  int probed = ReadEepromBlock(shell.engine, shell.settings.eepromAddress, 2, start, count, probe);
+  // A device whose request lock another program keeps for longer than the time-out is
+  // no missing EEPROM.
+  if (probed == kBusLockTimeout && shell.settings.useHid == 0) {
+    ReportMessage(shell, kStrCannotLock, nullptr, kStyleError);
+    return shell.tally.outcome = kUpdateNoDevice;
+  }
+  if (probed != 0) {
     ReportMessage(shell, kStrNoEeprom, nullptr, kStyleError);
     return shell.tally.outcome = kUpdateNoEeprom;
   }
@@ -62,10 +89,11 @@ bool TryPageSizes(ShellContext& shell, int textId, int total, PageAttempt attemp
   }
 }
 
+// A reboot in the middle of another Tessora's update would spoil it as well.
 bool RebootCommand(ShellContext& shell, int mode) {
   shell.tally = ProcedureTally{};
-  if (!ConnectDevice(shell.engine)) {
-    ReportMessage(shell, kStrNoDevice, nullptr, kStyleError);
+  ProcedureLock lock;
+  if (!ConnectAndLock(shell, lock)) {
     shell.tally.outcome = kUpdateNoDevice;
     return false;
   }

@@ -1,4 +1,5 @@
 #pragma once
+#include "app/procedure_lock.h"
 #include "app/shell_context.h"
 
 namespace tessora {
@@ -21,9 +22,11 @@ int ClearEeprom(ShellContext& shell);
 // Reads the EEPROM and compares it with the image file, without writing.
 int VerifyFirmware(ShellContext& shell, const char* fileName);
 
-// Connects to the device and checks that an EEPROM answers, reporting what is missing.
-// 0 when both are there, else the update's outcome code for what failed.
-int ConnectAndProbe(ShellContext& shell);
+// Connects to the device, takes Tessora's lock on it for the procedure and checks that
+// an EEPROM answers, reporting what is missing. 0 when all is well, else the update's
+// outcome code for what failed: a device that another Tessora is using, or whose
+// request lock cannot be had, counts as a device that could not be opened.
+int ConnectAndProbe(ShellContext& shell, ProcedureLock& lock);
 
 // Takes the given file name, or asks for one; false when there is none.
 bool ChooseFile(ShellContext& shell, const char* fileName, FileQuestion question);

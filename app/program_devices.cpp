@@ -32,7 +32,9 @@ std::unique_ptr<SimulatedDeviceAccess> SimulatedDeviceAccess::Open(const std::st
   // A board.conf that sets the timing makes the board answer in real time.
   if (board->Board().Config().keepsTime) board->Board().KeepTime(os);
   auto stack = std::make_unique<sim::SimDeviceStack>(os);
-  stack->AttachBoard(board->Board());
+  sim::BoardIdentity identity;
+  identity.serial = board->Serial();
+  stack->AttachBoard(board->Board(), identity);
   std::unique_ptr<SimulatedDeviceAccess> access(new SimulatedDeviceAccess(std::move(board)));
   access->devices_ = std::make_unique<StackDeviceAccess>(settings, os, std::move(stack));
   return access;

@@ -14,6 +14,9 @@ namespace {
 
 constexpr std::uint16_t kBlock = 16;
 constexpr std::uint16_t kRetryBlock = 8;
+// A part addressed with one byte holds 256 bytes; reading on would only repeat them under
+// addresses that cannot be programmed back.
+constexpr std::uint16_t kOneBytePartSize = 256;
 
 // With the automatic size the EEPROM's header decides; a header that cannot be right
 // falls back to the manual size, with a message, and the read-out goes on.
@@ -29,18 +32,19 @@ void TakeSizeFromHeader(ShellContext& shell) {
   shell.ui.StandardOutput(shell.statusText.data());
 }
 
-int ReadOut(ShellContext& shell, std::uint16_t block) {
+int ReadOut(ShellContext& shell, std::uint16_t size, std::uint16_t block) {
   shell.tally.pageSize = block;
-  shell.tally.pages = (shell.settings.readSize + block - 1u) / block;
+  shell.tally.pages = (size + block - 1u) / block;
   return ReadOutToFile(shell.engine, shell.ui.Progress(), shell.filePath.data(), shell.settings.eepromAddress, 0,
-                       shell.settings.readSize, block, shell.settings.subaddressing, shell.imageFormat);
+                       size, block, shell.settings.subaddressing, shell.imageFormat);
 }
 
 }  // namespace
 
 int ReadOutFirmware(ShellContext& shell, const char* fileName) {
   FineTimerResolution fineTimer(shell.os);
-  if (ConnectAndProbe(shell) != 0) return 0;
+  ProcedureLock lock;
+  if (ConnectAndProbe(shell, lock) != 0) return 0;
   if (fileName != nullptr && std::strlen(fileName) >= shell.filePath.size()) {
     ReportMessage(shell, kStrSelectFilename, nullptr, kStyleError);
     return 0;
@@ -53,18 +57,21 @@ int ReadOutFirmware(ShellContext& shell, const char* fileName) {
   ProgressBar& progress = shell.ui.Progress();
   progress.Create();
   if (shell.settings.readSizeAuto != 0) TakeSizeFromHeader(shell);
-  progress.SetRange(static_cast<std::uint16_t>(shell.settings.readSize / kBlock));
+  std::uint16_t size = shell.settings.readSize;
+  bool capped = shell.settings.subaddressing == 1 && size > kOneBytePartSize;
+  if (capped) size = kOneBytePartSize;
+  progress.SetRange(static_cast<std::uint16_t>(size / kBlock));
   progress.SetPosition(0);
-  progress.CountBytes(kBlock, shell.settings.readSize);
-  shell.tally.bytes = shell.settings.readSize;
+  progress.CountBytes(kBlock, size);
+  shell.tally.bytes = size;
 
   char text[kStatusTextSize];
-  std::snprintf(text, sizeof text, "%s\nReading %d Bytes", LoadStringText(kStrDownloadInProgress),
-                shell.settings.readSize);
+  std::snprintf(text, sizeof text, "%s\nReading %d Bytes%s", LoadStringText(kStrDownloadInProgress), size,
+                capped ? " (at most 256 with 1 Byte subaddressing)" : "");
   ShowProgressText(shell, text);
 
   // The bar stays on the window after the read-out, full or not.
-  if (ReadOut(shell, kBlock) != 0 && ReadOut(shell, kRetryBlock) != 0) {
+  if (ReadOut(shell, size, kBlock) != 0 && ReadOut(shell, size, kRetryBlock) != 0) {
     ReportMessage(shell, kStrCannotReadEeprom, "OK", kStyleError);
     shell.tally.outcome = kUpdateProgrammingFailed;
     return 0;

@@ -38,6 +38,9 @@ struct ByteImage {
   std::uint8_t address, sizeHigh, sizeLow, subaddressing, sizeAuto, hid, winUsb;
 };
 
+// A stored address beyond 7 bits would reach another device: it counts as missing.
+bool Usable(std::size_t index, std::uint8_t value) { return index != 0 || value <= kLargestBusAddress; }
+
 void WriteAll(ByteImage& bytes, SettingsStore& store) {
   for (std::size_t i = 0; i < 7; ++i) store.WriteByte(kValueNames[i], *bytes.Value(i));
 }
@@ -48,7 +51,11 @@ void LoadSettings(Settings& settings, SettingsStore& store) {
   ByteImage bytes(settings);
   if (!store.OpenForQuery() && store.OpenForWrite()) WriteAll(bytes, store);
   for (std::size_t i = 0; i < 7; ++i) {
-    if (store.QueryByte(kValueNames[i], *bytes.Value(i))) continue;
+    std::uint8_t stored = 0;
+    if (store.QueryByte(kValueNames[i], stored) && Usable(i, stored)) {
+      *bytes.Value(i) = stored;
+      continue;
+    }
     if (store.OpenForWrite()) store.WriteByte(kValueNames[i], *bytes.Value(i));
   }
   store.Close();

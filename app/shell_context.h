@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <climits>
 #include <cstdint>
 
 #include "app/text_fit.h"
@@ -14,7 +15,13 @@
 namespace tessora {
 
 constexpr std::size_t kStatusTextSize = 256;
+// The file name the shell keeps: Windows' own 260 characters, elsewhere the platform's
+// path length, so that any name the system can open is taken whole.
+#ifdef _WIN32
 constexpr std::size_t kFilePathSize = 260;
+#else
+constexpr std::size_t kFilePathSize = PATH_MAX;
+#endif
 
 // What the last procedure did, for a result record: its outcome (the update's outcome
 // codes, which the other procedures share), the bytes it covered, the pages it moved in

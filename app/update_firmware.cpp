@@ -54,7 +54,8 @@ bool ProgramAttempt(ShellContext& shell, int page) {
 
 int UpdateFirmware(ShellContext& shell, const char* fileName) {
   FineTimerResolution fineTimer(shell.os);
-  if (int failure = ConnectAndProbe(shell); failure != 0) return Finish(shell, failure);
+  ProcedureLock lock;
+  if (int failure = ConnectAndProbe(shell, lock); failure != 0) return Finish(shell, failure);
 
   // A name longer than the program keeps cannot be opened as given; shortening it could
   // name another file.

@@ -29,7 +29,8 @@ void ReportDifference(ShellContext& shell, const ImageMismatch& mismatch) {
 
 int VerifyFirmware(ShellContext& shell, const char* fileName) {
   FineTimerResolution fineTimer(shell.os);
-  if (int failure = ConnectAndProbe(shell); failure != 0) return Finish(shell, failure);
+  ProcedureLock lock;
+  if (int failure = ConnectAndProbe(shell, lock); failure != 0) return Finish(shell, failure);
   if (fileName != nullptr && std::strlen(fileName) >= shell.filePath.size()) {
     ReportUnreadableImage(shell, fileName);
     return 0;

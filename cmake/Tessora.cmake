@@ -146,3 +146,26 @@ function(tessora_add_linux_device_tests)
   add_dependencies(tessora_linux_tests tessora)
   set_tests_properties(tessora_linux_tests PROPERTIES ENVIRONMENT "LD_PRELOAD=libumockdev-preload.so.0")
 endfunction()
+
+# tessora_add_fuzz_targets()
+# Each fuzz/<name>.cpp is one libFuzzer target, fuzz_<name>, linked with every Tessora
+# library, so a new target is one more file in fuzz/. Its seed corpus, when it has one, is
+# fuzz/corpus/<name>/. The `fuzz` preset instruments the libraries (fuzzer-no-link with
+# AddressSanitizer and UndefinedBehaviorSanitizer); the targets add libFuzzer's main.
+function(tessora_add_fuzz_targets)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "The fuzz targets need clang (libFuzzer); use the 'fuzz' preset")
+  endif()
+  tessora_glob_sources(sources fuzz)
+  get_property(libraries GLOBAL PROPERTY TESSORA_LIBRARIES)
+  add_custom_target(tessora_fuzzers)
+  foreach(source IN LISTS sources)
+    get_filename_component(name "${source}" NAME_WE)
+    add_executable(fuzz_${name} "${source}")
+    target_link_libraries(fuzz_${name} PRIVATE ${libraries})
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    set_target_properties(fuzz_${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}/fuzzers")
+    tessora_set_warnings(fuzz_${name})
+    add_dependencies(tessora_fuzzers fuzz_${name})
+  endforeach()
+endfunction()

@@ -96,8 +96,10 @@ std::uint32_t WriteDeviceMemory(EngineContext& context, std::uint16_t address, s
     std::uint32_t sent = hid ? WriteHidMemoryChunk(context, chunkAddress, data + delivered, chunk)
                              : context.dispatch.DispatchMemoryWrite(context.currentDevice, chunkAddress, chunk,
                                                                      data + delivered);
-    if (sent == 0) break;
-    delivered += chunk;
+    // What the transport reports is what arrived; after a short chunk the next one
+    // would land at the wrong address.
+    delivered += std::min(sent, chunk);
+    if (sent < chunk) break;
   }
   return delivered;
 }

@@ -1,18 +1,19 @@
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "engine/image_file.h"
-#include "platform/unique_file.h"
+#include "platform/regular_file.h"
 
 namespace tessora {
 
 namespace {
 
-// The reader takes a line at a time into a 255-byte buffer, so a longer line is handled
-// as several lines and a token cut at the break becomes two tokens.
-constexpr std::size_t kLineChunk = 254;
+// Lines are read whole, so no token is ever cut in two. The bound only keeps a file that
+// is no image (one endless line) from taking all memory; no image line comes near it.
+constexpr std::size_t kMaxLineLength = 1u << 20;
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -42,22 +43,22 @@ bool ParseHexLikeScanf(std::string_view text, std::uint32_t& value) {
   return true;
 }
 
-// Next line piece as the C library's text mode delivers it: CR LF becomes LF, and a
-// piece ends after its line feed or after kLineChunk characters.
-bool NextChunk(std::FILE* file, std::string& chunk) {
-  chunk.clear();
-  while (chunk.size() < kLineChunk) {
-    int c = std::fgetc(file);
-    if (c == EOF) break;
+enum class LineRead { Line, End, TooLong };
+
+// Next line as the C library's text mode delivers it: CR LF becomes LF.
+LineRead NextLine(std::FILE* file, std::string& line) {
+  line.clear();
+  for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
     if (c == '\r') {
       int following = std::fgetc(file);
       if (following == '\n') c = '\n';
       else if (following != EOF) std::ungetc(following, file);
     }
-    chunk.push_back(static_cast<char>(c));
-    if (c == '\n') break;
+    if (c == '\n') return LineRead::Line;
+    if (line.size() == kMaxLineLength) return LineRead::TooLong;
+    line.push_back(static_cast<char>(c));
   }
-  return !chunk.empty();
+  return line.empty() ? LineRead::End : LineRead::Line;
 }
 
 class ImageParser {
@@ -65,12 +66,12 @@ class ImageParser {
   ImageParser(std::uint8_t* buffer, int capacity) : buffer_(buffer), capacity_(capacity) {}
 
   // 0 to go on, or the negative result that ends the file.
-  int ParseChunk(std::string_view chunk) {
+  int ParseLine(std::string_view line) {
     std::size_t position = 0;
-    while (position < chunk.size()) {
-      std::size_t end = chunk.find_first_of(" \n", position);
-      if (end == std::string_view::npos) end = chunk.size();
-      std::string_view token = chunk.substr(position, end - position);
+    while (position < line.size()) {
+      std::size_t end = line.find(' ', position);
+      if (end == std::string_view::npos) end = line.size();
+      std::string_view token = line.substr(position, end - position);
       position = end + 1;
       if (token.empty()) continue;
       if (token[0] == '/') return 0;
@@ -80,13 +81,15 @@ class ImageParser {
     return 0;
   }
 
-  int Count() const { return count_; }
+  int Length() const { return static_cast<int>(length_); }
 
  private:
   int SetAddress(std::string_view digits) {
     std::uint32_t value = 0;
     if (!ParseHexLikeScanf(digits, value)) return kImageBadToken;
-    base_ = value & 0xFFFF;
+    // Cutting a larger address to 16 bits would land its bytes on the header.
+    if (value > 0xFFFF) return kImageBeyondCapacity;
+    base_ = value;
     offset_ = 0;
     return 0;
   }
@@ -98,7 +101,7 @@ class ImageParser {
     if (address >= static_cast<std::uint32_t>(capacity_)) return kImageBeyondCapacity;
     buffer_[address] = static_cast<std::uint8_t>(value);
     ++offset_;
-    ++count_;
+    length_ = std::max(length_, address + 1);
     return 0;
   }
 
@@ -106,31 +109,25 @@ class ImageParser {
   int capacity_;
   std::uint32_t base_ = 0;  // data before the first address token starts at 0
   std::uint32_t offset_ = 0;
-  int count_ = 0;
+  std::uint32_t length_ = 0;  // highest address stored + 1
 };
-
-std::string WithoutQuotes(const char* fileName) {
-  std::string_view name(fileName);
-  if (!name.empty() && name.front() == '"') name.remove_prefix(1);
-  if (!name.empty() && name.back() == '"') name.remove_suffix(1);
-  return std::string(name);
-}
 
 }  // namespace
 
 int ReadImageFile(const char* fileName, std::uint8_t* buffer, int capacity) {
   if (buffer == nullptr) return kImageNoBuffer;
   if (fileName == nullptr) return kImageNoName;
-  UniqueFile file(std::fopen(WithoutQuotes(fileName).c_str(), "rb"));
+  UniqueFile file = OpenRegularFileForReading(ImageFileNameWithoutQuotes(fileName).c_str());
   if (!file) return kImageCannotOpen;
   ImageParser parser(buffer, capacity < 0 ? 0 : capacity);
-  std::string chunk;
-  while (NextChunk(file.get(), chunk)) {
-    int result = parser.ParseChunk(chunk);
+  std::string line;
+  for (LineRead read = NextLine(file.get(), line); read != LineRead::End; read = NextLine(file.get(), line)) {
+    if (read == LineRead::TooLong) return kImageBadToken;
+    int result = parser.ParseLine(line);
     if (result != 0) return result;
   }
   if (std::ferror(file.get())) return kImageCannotOpen;
-  return parser.Count();
+  return parser.Length();
 }
 
 }  // namespace tessora

@@ -1,55 +1,13 @@
 #include <cstdio>
-#include <filesystem>
-#include <memory>
-#include <string>
-#include <system_error>
 
 #include "engine/eeprom_transfer.h"
 #include "engine/image_file.h"
 #include "engine/intel_hex.h"
-#include "platform/unique_file.h"
+#include "platform/output_file.h"
 
 namespace tessora {
 
 namespace {
-
-// A read-out goes to a temporary file beside the target, which takes the target's
-// place only when everything was read and written: a failed read-out must not destroy
-// the file it was pointed at.
-class PendingFile {
- public:
-  PendingFile(std::string target, const char* mode)
-      : target_(std::move(target)), temporary_(target_ + ".tessora-part") {
-    file_.reset(std::fopen(temporary_.c_str(), mode));
-  }
-  ~PendingFile() {
-    if (!committed_) {
-      file_.reset();
-      std::error_code ignored;
-      std::filesystem::remove(temporary_, ignored);
-    }
-  }
-  PendingFile(const PendingFile&) = delete;
-  PendingFile& operator=(const PendingFile&) = delete;
-
-  std::FILE* Get() const { return file_.get(); }
-
-  bool Commit() {
-    bool written = std::ferror(file_.get()) == 0;
-    written = (std::fclose(file_.release()) == 0) && written;
-    if (!written) return false;
-    std::error_code failure;
-    std::filesystem::rename(temporary_, target_, failure);
-    committed_ = !failure;
-    return committed_;
-  }
-
- private:
-  std::string target_;
-  std::string temporary_;
-  UniqueFile file_;
-  bool committed_ = false;
-};
 
 void WriteBlock(std::FILE* file, ImageFormat format, std::uint32_t position, const std::uint8_t* block,
                 std::uint16_t length) {
@@ -89,24 +47,25 @@ int ReadOutToFile(EngineContext& context, Progress& progress, const char* fileNa
                   std::uint16_t start, std::uint16_t end, std::uint16_t blockSize, int width, ImageFormat format) {
   if (fileName == nullptr || fileName[0] == '\0') return 1;
   if (blockSize == 0 || blockSize > kMaxReadOutBlock || (width != 1 && width != 2)) return 1;
-  // Text mode for the text formats, so that Windows ends their lines as it ends text lines.
-  PendingFile pending(fileName, format == ImageFormat::Binary ? "wb" : "w");
-  if (pending.Get() == nullptr) return 1;
+  // A failed read-out must not destroy the file it was pointed at. Binary mode for the
+  // binary format, text mode for the others, so that Windows ends their lines as it ends text lines.
+  OutputFile output(fileName, format == ImageFormat::Binary);
+  if (output.Stream() == nullptr) return 1;
 
   std::uint32_t position = start;
   while (position + blockSize <= end) {
-    int result = ReadBlock(context, pending.Get(), format, busAddress, position, blockSize, width);
+    int result = ReadBlock(context, output.Stream(), format, busAddress, position, blockSize, width);
     if (result != 0) return result;
     progress.ProgressStep();
     position += blockSize;
   }
   if (end > position) {
     int result =
-        ReadBlock(context, pending.Get(), format, busAddress, position, static_cast<std::uint16_t>(end - position), width);
+        ReadBlock(context, output.Stream(), format, busAddress, position, static_cast<std::uint16_t>(end - position), width);
     if (result != 0) return result;
   }
-  if (format == ImageFormat::IntelHex) WriteIntelHexEnd(pending.Get());
-  return pending.Commit() ? 0 : 1;
+  if (format == ImageFormat::IntelHex) WriteIntelHexEnd(output.Stream());
+  return output.Commit() ? 0 : 1;
 }
 
 }  // namespace tessora

@@ -4,9 +4,8 @@
 
 #include "engine/eeprom_transfer.h"
 #include "engine/image_file.h"
-#include "engine/image_file_open.h"
 #include "engine/intel_hex.h"
-#include "platform/unique_file.h"
+#include "platform/regular_file.h"
 
 namespace tessora {
 
@@ -20,7 +19,7 @@ bool IsControlByte(unsigned char c) {
 }
 
 int ReadBinaryImage(const char* fileName, std::uint8_t* buffer, int capacity, ImageProblem& problem) {
-  UniqueFile file = OpenImageFile(fileName);
+  UniqueFile file = OpenRegularFileForReading(ImageFileNameWithoutQuotes(fileName).c_str());
   if (!file) return kImageCannotOpen;
   std::size_t size = std::fread(buffer, 1, static_cast<std::size_t>(capacity), file.get());
   if (std::ferror(file.get())) return kImageCannotOpen;
@@ -55,15 +54,12 @@ int LoadImageForPart(const char* fileName, ImageFormat format, int width, std::v
   std::uint32_t capacity = CapacityForWidth(width);
   if (capacity == 0) return 0;
   image.assign(capacity, 0xFF);
-  int size = ReadImageAs(fileName, format, image.data(), static_cast<int>(capacity));
-  // A text file that repeats addresses can count more bytes than the part holds.
-  if (size > static_cast<int>(capacity)) return kImageBeyondCapacity;
-  return size;
+  return ReadImageAs(fileName, format, image.data(), static_cast<int>(capacity));
 }
 
 bool DetectImageFormat(const char* fileName, ImageFormat& format) {
   if (fileName == nullptr) return false;
-  UniqueFile file = OpenImageFile(fileName);
+  UniqueFile file = OpenRegularFileForReading(ImageFileNameWithoutQuotes(fileName).c_str());
   if (!file) return false;
   unsigned char head[kDetectBytes];
   std::size_t length = std::fread(head, 1, sizeof head, file.get());

@@ -31,7 +31,7 @@ int ReadImageAs(const char* fileName, ImageFormat format, std::uint8_t* buffer, 
                 ImageProblem* problem = nullptr);
 
 // The image of a part with `width` subaddress bytes: 0xFF where the file gives nothing.
-// Returns its size as ReadImageAs, or 0 or less; a size beyond the part fails.
+// Returns its size as ReadImageAs, or 0 or less.
 int LoadImageForPart(const char* fileName, ImageFormat format, int width, std::vector<std::uint8_t>& image);
 
 // Tells the formats apart by content: a first token starting with ":" is Intel HEX, a
@@ -46,7 +46,8 @@ bool ParseImageFormat(std::string_view name, ImageFormat& format);
 // What a failed read means, in words ("line 3: checksum does not match").
 std::string DescribeImageError(int code, const ImageProblem& problem);
 
-// The name without the double quotes a command line leaves around it.
+// The name without the double quotes a command line leaves around it (an opening quote,
+// then a closing one).
 std::string ImageFileNameWithoutQuotes(const char* fileName);
 
 }  // namespace tessora

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "engine/image_file.h"
-#include "engine/image_file_open.h"
+#include "platform/regular_file.h"
 
 namespace tessora {
 
@@ -109,7 +109,7 @@ class HexImage {
 }  // namespace
 
 int ReadIntelHexFile(const char* fileName, std::uint8_t* buffer, int capacity, ImageProblem& problem) {
-  UniqueFile file = OpenImageFile(fileName);
+  UniqueFile file = OpenRegularFileForReading(ImageFileNameWithoutQuotes(fileName).c_str());
   if (!file) return kImageCannotOpen;
   HexImage image(buffer, capacity);
   std::string line;

@@ -64,22 +64,22 @@ int ProgramChangedPages(EngineContext& context, Progress& progress, const char* 
   }
   if (changed.empty()) return 0;
 
-  std::vector<Page> header;
-  for (std::uint32_t position = 0; position < std::min(size, kHeaderBytes); position += pageSize)
-    header.push_back({position, std::min<std::uint32_t>(pageSize, size - position)});
   const std::vector<std::uint8_t> blank(pageSize, 0xFF);
-  for (const Page& page : header)
-    if (!writer.Write(page.position, page.length, blank.data())) return 1;
+  for (std::uint32_t position = 0; position < kHeaderBytes; position += pageSize)
+    if (!writer.Write(position, pageSize, blank.data())) return 1;
   for (const Page& page : changed) {
     if (page.position < kHeaderBytes) continue;
     if (!writer.WriteVerified(page.position, page.length, image.data() + page.position)) return 1;
     ++pagesWritten;
   }
-  for (const Page& page : header) {
-    if (!writer.WriteVerified(page.position, page.length, image.data() + page.position)) return 1;
+  // The header from its top down, the write holding byte 0 last.
+  std::uint32_t headerEnd = std::min(size, kHeaderBytes);
+  for (std::uint32_t start = (headerEnd - 1) / pageSize * pageSize;; start -= pageSize) {
+    std::uint32_t piece = std::min<std::uint32_t>(pageSize, headerEnd - start);
+    if (!writer.WriteVerified(start, piece, image.data() + start)) return 1;
     ++pagesWritten;
+    if (start == 0) return 0;
   }
-  return 0;
 }
 
 }  // namespace tessora

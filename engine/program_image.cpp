@@ -10,6 +10,11 @@ namespace tessora {
 
 namespace {
 
+// The header (kHeaderBytes) is erased before anything else and written only once the
+// rest of the image is in place and verified, the write holding byte 0 last, so that a
+// board whose update breaks off at any point boots from its ROM rather than from half an
+// image; so at every page size.
+
 class ImageWriter {
  public:
   ImageWriter(EngineContext& context, std::uint8_t busAddress, int width, const std::vector<std::uint8_t>& image)
@@ -51,29 +56,36 @@ int ProgramImage(EngineContext& context, Progress& progress, const char* fileNam
   if (capacity == 0 || pageSize == 0 || pageSize > kMaxEepromPage) return 1;
 
   // The image is loaded and checked before the board is touched: an unreadable or
-  // oversized file must leave the firmware in the EEPROM as it was.
+  // oversized file must leave the firmware in the EEPROM as it was. Addresses the file
+  // skips are written erased.
   std::vector<std::uint8_t> image(capacity, 0xFF);
-  int count = ReadImageAs(fileName, format, image.data(), static_cast<int>(capacity));
-  if (count <= 0) return 1;
-  // Positions run up to the count of data bytes; a file that repeats addresses can
-  // count more bytes than the part holds.
-  std::uint32_t size = static_cast<std::uint32_t>(count);
-  if (size > capacity) return 1;
+  int length = ReadImageAs(fileName, format, image.data(), static_cast<int>(capacity));
+  if (length <= 0) return 1;
+  std::uint32_t size = static_cast<std::uint32_t>(length);
   std::uint32_t page = pageSize;
 
   ImageWriter writer(context, busAddress, width, image);
-  const std::vector<std::uint8_t> blankPage(page, 0xFF);
-  if (!writer.Write(0, blankPage.data(), page)) return 1;
+  const std::vector<std::uint8_t> blank(page, 0xFF);
+  for (std::uint32_t position = 0; position < kHeaderBytes; position += page)
+    if (!writer.Write(position, blank.data(), page)) return 1;
 
-  std::uint32_t position = size > page ? page : 0;
+  std::uint32_t position = kHeaderBytes;
   for (; position + page <= size; position += page) {
     if (!writer.WriteVerified(position, page)) return 1;
     progress.ProgressStep();
   }
   for (; position < size; ++position)
     if (!writer.WriteVerified(position, 1)) return 1;
-  if (size > page && !writer.WriteVerified(0, page)) return 1;
-  return 0;
+
+  // The header from its top down, the write holding byte 0 last. As in the body, each
+  // whole page takes a step, but not the first page when it comes after the body.
+  std::uint32_t headerEnd = std::min(size, kHeaderBytes);
+  for (std::uint32_t start = (headerEnd - 1) / page * page;; start -= page) {
+    std::uint32_t piece = std::min(page, headerEnd - start);
+    if (!writer.WriteVerified(start, piece)) return 1;
+    if (piece == page && (start != 0 || size <= page)) progress.ProgressStep();
+    if (start == 0) return 0;
+  }
 }
 
 }  // namespace tessora

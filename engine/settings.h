@@ -14,6 +14,10 @@ struct Settings {
   std::uint32_t hidUseFeature = 1;    // feature reports rather than output/input reports
 };
 
+// Bus addresses are 7 bits wide: a larger one would reach another device on the bus,
+// since the address byte is the address shifted left by one.
+constexpr std::uint8_t kLargestBusAddress = 0x7F;
+
 // The largest EEPROM supported, in bytes.
 constexpr std::int32_t MaxEepromSize = 16384;
 

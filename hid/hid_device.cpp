@@ -22,7 +22,11 @@ std::unique_ptr<std::uint8_t[]> AllocateReport(std::uint16_t length) {
 
 hidDeviceClass::hidDeviceClass(HidContext& context) : context_(context) { Reset(); }
 
-hidDeviceClass::~hidDeviceClass() { hidDeviceClass::Close(); }
+hidDeviceClass::~hidDeviceClass() {
+  hidDeviceClass::Close();
+  // A reader that closed the object from its callback is still to be joined.
+  JoinReader();
+}
 
 void hidDeviceClass::Reset() {
   if (isOpen) Close();
@@ -141,8 +145,11 @@ void hidDeviceClass::Close() {
   if (!isOpen) return;
   isOpen = false;
   stopEvent.Set();
-  // The reader wakes on the stop event and cancels its own read before it ends.
-  JoinReader();
+  // The reader wakes on the stop event and cancels its own read before it ends. Called
+  // from the reader's own callback, no read is under way and the loop ends by itself
+  // once the callback returns; a thread cannot join itself.
+  if (std::this_thread::get_id() == readerThread.get_id()) closedByReader_ = true;
+  else JoinReader();
   ioHandle.Close();
   readHandle.Close();
   readEvent.Close();

@@ -137,6 +137,7 @@ class hidDeviceClass : public HidReportPort {
   void JoinReader();
 
   std::atomic<bool> readerRunning_{false};
+  bool closedByReader_ = false;  // the callback closed the object; cleared before the reader starts
   std::atomic<std::uint32_t> readerExitCode_{0};
 };
 

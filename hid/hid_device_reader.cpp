@@ -36,6 +36,7 @@ std::uint32_t hidDeviceClass::ReaderThread() {
     if (result == 0) return kReaderStopped;
     if (result == -1) return kReaderReadFailed;
     if (result == 1 && !OnInputReport()) return kReaderEndedByCallback;
+    if (closedByReader_) return kReaderStopped;
   }
 }
 
@@ -43,6 +44,7 @@ bool hidDeviceClass::StartReader() {
   if (!isOpen || readerRunning_.load()) return false;
   JoinReader();
   readerRunning_ = true;
+  closedByReader_ = false;
   try {
     readerThread = std::thread(&hidDeviceClass::RunReader, this);
   } catch (const std::system_error&) {

@@ -1,5 +1,8 @@
 #include "app/console/console_options.h"
 
+#include "app/command_line.h"
+#include "app/options_rules.h"
+
 namespace tessora {
 
 namespace {
@@ -45,7 +48,9 @@ bool TakeOption(const std::string& name, const std::string& value, ConsoleReques
     return true;
   }
   if (name == "--address") {
-    if (value.empty()) return error = "--address needs a hexadecimal bus address", false;
+    unsigned int address = 0;
+    if (!ReadAddressText(value, address) || address > kLargestBusAddress)
+      return error = "--address takes a 7-bit hexadecimal bus address (0 to 7f)", false;
     request.address = value;
     return true;
   }
@@ -124,6 +129,12 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
     error = "--list and --udev-rule take no image file";
     return false;
   }
+  // An empty name (a script's empty variable) would otherwise end the run as a success.
+  StartCommand command = ParseStartCommandLine(request.commandLine.c_str(), NextUtf8Char);
+  if (!actionWithImage && command.silent && command.fileName[0] == '\0') {
+    error = "-s needs an image file name";
+    return false;
+  }
   return true;
 }
 
@@ -187,7 +198,9 @@ only on Windows.
 Simulated board: with TESSORA_SIM set to a directory, the program talks to a simulated
 board kept there instead of real devices:
   eeprom.bin   the EEPROM's bytes; created as 16384 bytes of 0xFF when missing; 256
-               bytes make a part with 1-byte subaddressing; written back after the run
+               bytes make a part with 1-byte subaddressing; read and written as the
+               board serves each request, so programs sharing the directory share
+               the board
   board.conf   optional "key = value" lines, # comments; unknown keys are errors:
                  interfaces = hid filterdriver winusb | none   (all three)
                  eeprom_address = 0x51        write_limit = 64
@@ -196,6 +209,7 @@ board kept there instead of real devices:
                  busy_polls = 2|stuck         crc_errors = N    short_bus_data = N
                  open_fails = yes|no          winusb_init_fails = yes|no
                  refuse_read_length = N (bus reads of exactly N bytes fail)
+                 done_status = 0x80|0xff      status_read_fails = N
                  page_size = 64 (EEPROM write page, a power of two up to 256)
                  latency_us = 250   write_cycle_us = 5000   bus_khz = 400
                    (setting any of these three makes the board answer in real time,

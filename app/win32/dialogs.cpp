@@ -88,7 +88,10 @@ INT_PTR CALLBACK OptionsDialogProcedure(HWND dialog, UINT message, WPARAM wParam
   if (!modeChosen || LOWORD(wParam) != IDOK || program == nullptr) return FALSE;
   OptionsState state = ReadDialog(dialog);
   OptionsOutcome outcome = ApplyOptionsOk(*program->shell, state);
-  if (outcome == OptionsOutcome::KeptOpen) SetDlgItemTextA(dialog, IDC_READ_SIZE, state.readSizeText.c_str());
+  if (outcome == OptionsOutcome::KeptOpen) {
+    SetDlgItemTextA(dialog, IDC_EEPROM_ADDRESS, state.addressText.c_str());
+    SetDlgItemTextA(dialog, IDC_READ_SIZE, state.readSizeText.c_str());
+  }
   if (outcome == OptionsOutcome::Saved) EndDialog(dialog, IDOK);
   return TRUE;
 }

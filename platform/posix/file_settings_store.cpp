@@ -43,7 +43,11 @@ bool FileSettingsStore::Load() {
   if (!in) return false;
   lines_.clear();
   std::string line;
-  while (std::getline(in, line)) lines_.push_back(line);
+  while (std::getline(in, line)) {
+    // A file edited on Windows ends its lines with CR LF; the CR is part of the line end.
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines_.push_back(line);
+  }
   return !in.bad();
 }
 

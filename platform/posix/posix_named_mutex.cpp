@@ -1,33 +1,24 @@
 #include "platform/posix/posix_named_mutex.h"
 
 #include <fcntl.h>
-#include <pthread.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <ctime>
 
 #include "platform/types.h"
 
 namespace tessora {
 
-// Layout of the shared memory. `users` counts the open objects across processes; it is
-// only touched under an flock() of the shared-memory descriptor, as is the first set-up.
-struct SharedMutexBlock {
-  pthread_mutex_t mutex;
-  std::uint32_t magic;
-  std::uint32_t users;
-};
-
 namespace {
 
-constexpr std::uint32_t kBlockMagic = 0x71326D78;
-constexpr int kOpenAttempts = 8;
+constexpr int kCreateAttempts = 8;
+constexpr mode_t kEveryUser = 0666;
+constexpr auto kFilePollInterval = std::chrono::milliseconds(1);
+constexpr char kMarkHeld = '1';
+constexpr char kMarkFree = '0';
 
 std::uint32_t LastErrorFor(int error) {
   switch (error) {
@@ -39,48 +30,41 @@ std::uint32_t LastErrorFor(int error) {
   }
 }
 
-// Holds the flock() that serialises set-up and tear-down of one shared-memory object.
-class SetupLock {
- public:
-  explicit SetupLock(int descriptor) : descriptor_(descriptor) {
-    while (flock(descriptor_, LOCK_EX) != 0 && errno == EINTR) {
-    }
-  }
-  ~SetupLock() { flock(descriptor_, LOCK_UN); }
-  SetupLock(const SetupLock&) = delete;
-  SetupLock& operator=(const SetupLock&) = delete;
-
- private:
-  int descriptor_;
-};
-
-bool InitialiseMutex(pthread_mutex_t& mutex) {
-  pthread_mutexattr_t attributes;
-  if (pthread_mutexattr_init(&attributes) != 0) return false;
-  bool ready = pthread_mutexattr_setpshared(&attributes, PTHREAD_PROCESS_SHARED) == 0 &&
-               pthread_mutexattr_setrobust(&attributes, PTHREAD_MUTEX_ROBUST) == 0 &&
-               pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE) == 0 &&
-               pthread_mutex_init(&mutex, &attributes) == 0;
-  pthread_mutexattr_destroy(&attributes);
-  return ready;
+const char* LockDirectory() {
+  struct stat status{};
+  return stat("/run/lock", &status) == 0 && S_ISDIR(status.st_mode) ? "/run/lock" : "/tmp";
 }
 
-timespec DeadlineAfter(std::uint32_t milliseconds) {
-  timespec deadline{};
-  clock_gettime(CLOCK_REALTIME, &deadline);
-  deadline.tv_sec += static_cast<time_t>(milliseconds / 1000);
-  deadline.tv_nsec += static_cast<long>(milliseconds % 1000) * 1000000L;
-  if (deadline.tv_nsec >= 1000000000L) {
-    deadline.tv_sec += 1;
-    deadline.tv_nsec -= 1000000000L;
+// Opens the existing file (read-only when another user's file allows no more: flock
+// needs no write access), or creates it for every user. An existing file is never
+// opened with O_CREAT, which protected sticky directories refuse for another's file.
+int OpenLockFile(const std::string& path, bool& writable, bool& created, std::uint32_t& lastError) {
+  for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+    writable = true;
+    created = false;
+    int descriptor = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    if (descriptor < 0 && errno == EACCES) {
+      writable = false;
+      descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    }
+    if (descriptor >= 0) return descriptor;
+    if (errno != ENOENT) break;
+    descriptor = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, kEveryUser);
+    if (descriptor >= 0) {
+      fchmod(descriptor, kEveryUser);  // past the umask
+      created = true;
+      return descriptor;
+    }
+    if (errno != EEXIST) break;
   }
-  return deadline;
+  lastError = LastErrorFor(errno);
+  return -1;
 }
 
 }  // namespace
 
-std::string SharedMemoryNameFor(const char* mutexName) {
-  std::string name = "/tessora.";
+std::string LockFilePathFor(const char* mutexName) {
+  std::string name = std::string(LockDirectory()) + "/tessora.";
   for (const char* c = mutexName; *c != '\0'; ++c) {
     switch (*c) {
       case '%': name += "%25"; break;
@@ -97,95 +81,71 @@ std::unique_ptr<NamedMutex> PosixNamedMutex::Open(const char* name, std::uint32_
     lastError = kErrorInvalidParameter;
     return nullptr;
   }
-  std::string objectName = SharedMemoryNameFor(name);
-  if (objectName.size() > NAME_MAX) {
+  std::string path = LockFilePathFor(name);
+  if (path.size() - path.rfind('/') - 1 > NAME_MAX) {
     lastError = kErrorInvalidParameter;
     return nullptr;
   }
-  // A last user may remove the name between our open and our lock; we then hold an
-  // orphan (no links left) and start again, so that every opener shares one object.
-  for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-    int descriptor = shm_open(objectName.c_str(), O_RDWR | O_CREAT, 0666);
-    if (descriptor < 0) {
-      lastError = LastErrorFor(errno);
-      return nullptr;
-    }
-    SharedMutexBlock* block = nullptr;
-    bool existed = false;
-    bool orphaned = false;
-    {
-      SetupLock setup(descriptor);
-      struct stat status{};
-      if (fstat(descriptor, &status) != 0) {
-        lastError = LastErrorFor(errno);
-      } else if (status.st_nlink == 0) {
-        orphaned = true;
-      } else if (status.st_size < static_cast<off_t>(sizeof(SharedMutexBlock)) &&
-                 ftruncate(descriptor, sizeof(SharedMutexBlock)) != 0) {
-        lastError = LastErrorFor(errno);
-      } else {
-        void* mapped = mmap(nullptr, sizeof(SharedMutexBlock), PROT_READ | PROT_WRITE, MAP_SHARED, descriptor, 0);
-        if (mapped == MAP_FAILED) {
-          lastError = LastErrorFor(errno);
-        } else {
-          block = static_cast<SharedMutexBlock*>(mapped);
-          existed = block->magic == kBlockMagic && block->users > 0;
-          if (block->magic != kBlockMagic) {
-            if (InitialiseMutex(block->mutex)) {
-              block->magic = kBlockMagic;
-              block->users = 0;
-            } else {
-              munmap(block, sizeof(SharedMutexBlock));
-              block = nullptr;
-              lastError = kErrorGenFailure;
-            }
-          }
-          if (block != nullptr) ++block->users;
-        }
-      }
-    }
-    if (block != nullptr) {
-      lastError = existed ? kErrorAlreadyExists : kErrorSuccess;
-      return std::unique_ptr<NamedMutex>(new PosixNamedMutex(std::move(objectName), descriptor, block));
-    }
-    close(descriptor);
-    if (!orphaned) return nullptr;
-  }
-  lastError = kErrorGenFailure;
-  return nullptr;
+  bool writable = false;
+  bool created = false;
+  int descriptor = OpenLockFile(path, writable, created, lastError);
+  if (descriptor < 0) return nullptr;
+  lastError = created ? kErrorSuccess : kErrorAlreadyExists;
+  return std::unique_ptr<NamedMutex>(new PosixNamedMutex(descriptor, writable));
 }
 
-PosixNamedMutex::~PosixNamedMutex() {
-  {
-    SetupLock setup(descriptor_);
-    if (--block_->users == 0) shm_unlink(objectName_.c_str());
+PosixNamedMutex::~PosixNamedMutex() { close(descriptor_); }
+
+std::uint32_t PosixNamedMutex::LockFile(std::uint32_t timeoutMilliseconds,
+                                        std::chrono::steady_clock::time_point deadline) {
+  int operation = timeoutMilliseconds == kInfinite ? LOCK_EX : LOCK_EX | LOCK_NB;
+  for (;;) {
+    if (flock(descriptor_, operation) == 0) return kWaitObject0;
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) return kWaitFailed;
+    if (std::chrono::steady_clock::now() >= deadline) return kWaitTimeout;
+    // flock has no time-out of its own; another process's hold is waited out in steps.
+    std::this_thread::sleep_for(kFilePollInterval);
   }
-  munmap(block_, sizeof(SharedMutexBlock));
-  close(descriptor_);
+}
+
+bool PosixNamedMutex::SwapHeldMark(char mark) {
+  if (!writable_) return false;
+  char before = kMarkFree;
+  bool wasHeld = pread(descriptor_, &before, 1, 0) == 1 && before == kMarkHeld;
+  // A mark that cannot be written loses only the report of an abandonment, not the lock.
+  return pwrite(descriptor_, &mark, 1, 0) == 1 && wasHeld;
 }
 
 std::uint32_t PosixNamedMutex::Wait(std::uint32_t timeoutMilliseconds) {
-  // A free or abandoned mutex is taken at once; trying first also keeps abandonment out
-  // of pthread_mutex_timedlock, which ThreadSanitizer does not follow through it.
-  int result = pthread_mutex_trylock(&block_->mutex);
-  if (result == EBUSY && timeoutMilliseconds == kInfinite) {
-    result = pthread_mutex_lock(&block_->mutex);
-  } else if (result == EBUSY && timeoutMilliseconds > 0) {
-    timespec deadline = DeadlineAfter(timeoutMilliseconds);
-    result = pthread_mutex_timedlock(&block_->mutex, &deadline);
-  } else if (result == EBUSY) {
-    result = ETIMEDOUT;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
+  if (timeoutMilliseconds == kInfinite) {
+    threads_.lock();
+  } else if (!threads_.try_lock_until(deadline)) {
+    return kWaitTimeout;
   }
-  switch (result) {
-    case 0: return kWaitObject0;
-    case EOWNERDEAD:
-      // The holder died: the mutex is ours, and whatever it guarded is the caller's to check.
-      return pthread_mutex_consistent(&block_->mutex) == 0 ? kWaitAbandoned : kWaitFailed;
-    case ETIMEDOUT: return kWaitTimeout;
-    default: return kWaitFailed;
+  if (depth_ > 0) {
+    ++depth_;
+    return kWaitObject0;
   }
+  if (std::uint32_t result = LockFile(timeoutMilliseconds, deadline); result != kWaitObject0) {
+    threads_.unlock();
+    return result;
+  }
+  depth_ = 1;
+  owner_ = std::this_thread::get_id();
+  return SwapHeldMark(kMarkHeld) ? kWaitAbandoned : kWaitObject0;
 }
 
-bool PosixNamedMutex::Release() { return pthread_mutex_unlock(&block_->mutex) == 0; }
+bool PosixNamedMutex::Release() {
+  if (owner_.load() != std::this_thread::get_id()) return false;
+  if (--depth_ == 0) {
+    owner_ = std::thread::id{};
+    SwapHeldMark(kMarkFree);
+    flock(descriptor_, LOCK_UN);
+  }
+  threads_.unlock();
+  return true;
+}
 
 }  // namespace tessora

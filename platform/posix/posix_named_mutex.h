@@ -1,18 +1,23 @@
 #pragma once
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/named_mutex.h"
 
 namespace tessora {
 
-struct SharedMutexBlock;
-
-// A robust, recursive, process-shared pthread mutex living in POSIX shared memory named
-// after the mutex. A holder that dies leaves it to the next waiter as abandoned, which
-// is what Windows does with a mutex whose owner ended. The last user to close the name
-// removes the shared memory, as Windows drops a named object with its last handle.
+// A named mutex as a lock file with flock(): every process that opens the same name
+// shares it, and the kernel lets go of it when its holder dies, so nothing stale stays
+// behind a killed process. The files live in /run/lock (or /tmp where there is none),
+// are made readable and writable for every user and are never removed, so a run as
+// root leaves nothing that keeps another user out. Within the process a thread lock
+// makes it owned by a thread and recursive for its owner, as on Windows. A holder that
+// ended without releasing leaves a mark in the file; the next taker gets kWaitAbandoned.
 class PosixNamedMutex : public NamedMutex {
  public:
   static std::unique_ptr<NamedMutex> Open(const char* name, std::uint32_t& lastError);
@@ -24,16 +29,20 @@ class PosixNamedMutex : public NamedMutex {
   bool Release() override;
 
  private:
-  PosixNamedMutex(std::string objectName, int descriptor, SharedMutexBlock* block)
-      : objectName_(std::move(objectName)), descriptor_(descriptor), block_(block) {}
+  PosixNamedMutex(int descriptor, bool writable) : descriptor_(descriptor), writable_(writable) {}
+  // kWaitObject0, kWaitTimeout or kWaitFailed.
+  std::uint32_t LockFile(std::uint32_t timeoutMilliseconds, std::chrono::steady_clock::time_point deadline);
+  bool SwapHeldMark(char mark);  // true when the file was marked held before
 
-  std::string objectName_;
   int descriptor_;
-  SharedMutexBlock* block_;
+  bool writable_;  // a file another user made without write access still locks, unmarked
+  std::recursive_timed_mutex threads_;
+  std::atomic<std::thread::id> owner_{};
+  int depth_ = 0;  // levels taken by the owner thread
 };
 
-// The shared-memory object name for a mutex name: "\" and "/" cannot appear in it, so
-// they are escaped (as is the escape character), keeping distinct names distinct.
-std::string SharedMemoryNameFor(const char* mutexName);
+// The lock file for a mutex name: "\" and "/" cannot appear in a file name, so they are
+// escaped (as is the escape character), keeping distinct names distinct.
+std::string LockFilePathFor(const char* mutexName);
 
 }  // namespace tessora

@@ -5,7 +5,7 @@
 namespace tessora {
 
 // Linux OS services: nanosleep, the monotonic clock, standard error as debug output,
-// robust shared-memory mutexes and events of its own.
+// mutexes as lock files and events of its own.
 class PosixOsServices : public OsServices {
  public:
   void Sleep(std::uint32_t milliseconds) override;

@@ -122,6 +122,9 @@ bool ApplyNamedKey(const std::string& key, const std::string& value, BoardConfig
        [](BoardConfig& c, std::uint64_t v) { c.inputReportLength = static_cast<std::uint16_t>(v); }},
       {"output_report_length", 0xFFFF,
        [](BoardConfig& c, std::uint64_t v) { c.outputReportLength = static_cast<std::uint16_t>(v); }},
+      {"done_status", 0xFF, [](BoardConfig& c, std::uint64_t v) { c.doneStatus = static_cast<std::uint8_t>(v); }},
+      {"status_read_fails", UINT32_MAX,
+       [](BoardConfig& c, std::uint64_t v) { c.statusReadFails = static_cast<std::uint32_t>(v); }},
   };
   for (const NumericKey& known : kNumericKeys) {
     if (key != known.name) continue;
@@ -163,7 +166,8 @@ KeyResult ApplyKey(const std::string& key, const std::string& value, BoardConfig
   static const char* const kKeys[] = {"interfaces", "eeprom_address", "write_limit", "fail_after",
                                       "corrupt_readback", "feature_report_length", "input_report_length",
                                       "output_report_length", "page_size", "busy_polls", "crc_errors",
-                                      "short_bus_data", "open_fails", "winusb_init_fails", "refuse_read_length"};
+                                      "short_bus_data", "open_fails", "winusb_init_fails", "refuse_read_length",
+                                      "done_status", "status_read_fails"};
   for (const char* known : kKeys)
     if (key == known) return FromBool(ApplyNamedKey(key, value, config));
   return KeyResult::UnknownKey;

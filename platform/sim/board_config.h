@@ -28,6 +28,10 @@ struct BoardConfig {
   // Status reads that still report a bus transaction as running; negative: it never ends.
   // Unset: 2 on a board that keeps no time, none beyond the modelled time on one that does.
   std::optional<int> busyPolls;
+  // The status that reports a transaction done: 0x80, or 0xFF as some firmware gives.
+  std::uint8_t doneStatus = 0x80;
+  // The next this many status reads go unanswered.
+  std::uint32_t statusReadFails = 0;
   // The next this many FilterDriver I/O-control requests fail with ERROR_CRC.
   std::uint32_t crcErrors = 0;
   // A bus read's data fetch delivers this many bytes fewer than asked.

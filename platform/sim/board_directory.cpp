@@ -36,11 +36,21 @@ bool WriteWholeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes
   return !failure;
 }
 
+// "SIM" and a hash of the directory's canonical path (FNV-1a, the same in every build).
+std::string SerialFor(const fs::path& root) {
+  std::error_code failure;
+  fs::path canonical = fs::weakly_canonical(root, failure);
+  std::uint32_t hash = 2166136261u;
+  for (char c : (failure ? root : canonical).string()) hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
+  char serial[16];
+  std::snprintf(serial, sizeof serial, "SIM%08X", static_cast<unsigned>(hash));
+  return serial;
+}
+
 }  // namespace
 
-BoardDirectory::BoardDirectory(std::string directory, std::unique_ptr<SimBoard> board,
-                               UniqueFile trace)
-    : directory_(std::move(directory)), board_(std::move(board)), trace_(std::move(trace)) {
+BoardDirectory::BoardDirectory(std::string serial, std::unique_ptr<SimBoard> board, UniqueFile trace)
+    : serial_(std::move(serial)), board_(std::move(board)), trace_(std::move(trace)) {
   std::FILE* traceFile = trace_.get();
   board_->SetTraceSink([traceFile](const std::string& line) {
     std::fprintf(traceFile, "%s\n", line.c_str());
@@ -86,20 +96,19 @@ std::unique_ptr<BoardDirectory> BoardDirectory::Open(const std::string& director
     }
   }
 
+  UniqueFile part(std::fopen(eepromFile.string().c_str(), "r+b"));
+  if (!part) {
+    error = "cannot open " + eepromFile.string() + " for writing";
+    return nullptr;
+  }
   UniqueFile trace(std::fopen((root / "trace.log").string().c_str(), "ab"));
   if (!trace) {
     error = "cannot open " + (root / "trace.log").string();
     return nullptr;
   }
   auto board = std::make_unique<SimBoard>(config, std::move(contents));
-  return std::unique_ptr<BoardDirectory>(new BoardDirectory(directory, std::move(board), std::move(trace)));
-}
-
-bool BoardDirectory::Save(std::string& error) {
-  fs::path eepromFile = fs::path(directory_) / "eeprom.bin";
-  if (WriteWholeFile(eepromFile, board_->EepromPart().Contents())) return true;
-  error = "cannot write " + eepromFile.string();
-  return false;
+  board->EepromPart().KeepIn(std::move(part));
+  return std::unique_ptr<BoardDirectory>(new BoardDirectory(SerialFor(root), std::move(board), std::move(trace)));
 }
 
 }  // namespace tessora::sim

@@ -8,9 +8,12 @@
 
 namespace tessora::sim {
 
-// A board kept in a directory between runs: `eeprom.bin` (the EEPROM's raw bytes; its
-// size is the part's size), optional `board.conf`, and `trace.log`, to which every
-// request the board serves is appended as it happens.
+// A board kept in a directory: `eeprom.bin` (the EEPROM's raw bytes; its size is the
+// part's size), optional `board.conf`, and `trace.log`, to which every request the
+// board serves is appended as it happens. The EEPROM is read and written in the file
+// itself, request by request, so that programs using the same directory at once share
+// one board, and the board's serial number follows from the directory, so that they
+// also share its device locks while other directories stay other boards.
 class BoardDirectory {
  public:
   static constexpr std::size_t kDefaultEepromSize = 16384;
@@ -21,13 +24,12 @@ class BoardDirectory {
   static std::unique_ptr<BoardDirectory> Open(const std::string& directory, std::string& error);
 
   SimBoard& Board() { return *board_; }
-  // Writes the EEPROM back; the old file is replaced only by a complete new one.
-  bool Save(std::string& error);
+  const std::string& Serial() const { return serial_; }
 
  private:
-  BoardDirectory(std::string directory, std::unique_ptr<SimBoard> board, UniqueFile trace);
+  BoardDirectory(std::string serial, std::unique_ptr<SimBoard> board, UniqueFile trace);
 
-  std::string directory_;
+  std::string serial_;
   std::unique_ptr<SimBoard> board_;
   UniqueFile trace_;
 };

@@ -1,5 +1,7 @@
 #include "platform/sim/eeprom.h"
 
+#include <algorithm>
+
 namespace tessora::sim {
 
 Eeprom::Eeprom(std::vector<std::uint8_t> contents, std::size_t pageSize)
@@ -33,17 +35,39 @@ void Eeprom::Write(std::span<const std::uint8_t> subaddress, std::span<const std
   std::size_t pageBase = start - start % pageSize_;
   std::size_t pageLength = pageSize_ < Size() ? pageSize_ : Size();
   std::size_t offset = start - pageBase;
+  Transfer(pageBase, pageLength, false);  // another program may have written the page
   for (std::uint8_t byte : data) {
     bytes_[(pageBase + offset) % Size()] = byte;
     offset = (offset + 1) % pageLength;
   }
+  Transfer(pageBase, pageLength, true);
 }
 
 std::vector<std::uint8_t> Eeprom::Read(std::span<const std::uint8_t> subaddress, std::size_t count) const {
   std::vector<std::uint8_t> out(count);
   std::size_t address = AddressFor(subaddress);
+  Transfer(address, std::min(count, Size()), false);
   for (std::size_t i = 0; i < count; ++i) out[i] = bytes_[(address + i) % Size()];
   return out;
+}
+
+void Eeprom::KeepIn(UniqueFile file) {
+  file_ = std::move(file);
+  // Unbuffered: each page reaches the file, and so the other programs, when written.
+  std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+}
+
+void Eeprom::Transfer(std::size_t start, std::size_t count, bool store) const {
+  if (!file_) return;
+  for (std::size_t done = 0; done < count;) {
+    std::size_t at = (start + done) % Size();
+    std::size_t run = std::min(count - done, Size() - at);
+    if (std::fseek(file_.get(), static_cast<long>(at), SEEK_SET) == 0) {
+      if (store) std::fwrite(bytes_.data() + at, 1, run, file_.get());
+      else std::fread(bytes_.data() + at, 1, run, file_.get());
+    }
+    done += run;
+  }
 }
 
 }  // namespace tessora::sim

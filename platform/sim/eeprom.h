@@ -3,6 +3,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/unique_file.h"
+
 namespace tessora::sim {
 
 // A serial EEPROM as it behaves on a two-wire bus: an internal address pointer set by
@@ -31,9 +33,18 @@ class Eeprom {
   // The internal address a subaddress selects.
   std::size_t AddressFor(std::span<const std::uint8_t> subaddress) const;
 
+  // From now on the part lives in the file (its raw bytes, as large as the part): every
+  // read comes from it and every write goes straight into it, so programs that open
+  // the same file share one part, as they would share a real board.
+  void KeepIn(UniqueFile file);
+
  private:
-  std::vector<std::uint8_t> bytes_;
+  // Moves `count` bytes from `start` (wrapping at the end) into the file or out of it.
+  void Transfer(std::size_t start, std::size_t count, bool store) const;
+
+  mutable std::vector<std::uint8_t> bytes_;
   std::size_t pageSize_;
+  UniqueFile file_;
 };
 
 }  // namespace tessora::sim

@@ -68,6 +68,12 @@ void SimBoard::UsbRequest() {
   if (!unplugged_) timing_.Request();
 }
 
+void SimBoard::Replug() {
+  std::lock_guard lock(mutex_);
+  unplugged_ = false;
+  config_.failAfter.reset();
+}
+
 void SimBoard::SetTraceSink(std::function<void(const std::string&)> sink) {
   std::lock_guard lock(mutex_);
   traceSink_ = std::move(sink);
@@ -183,7 +189,7 @@ bool SimBoard::BusCommand(Face face, std::span<const std::uint8_t> packet) {
                                       isRead ? length : 0, outcome.acknowledged));
   bus_.active = true;
   bus_.busyPollsLeft = config_.BusyPolls();
-  bus_.finalStatus = outcome.acknowledged ? kStatusDone : kStatusFailed;
+  bus_.finalStatus = outcome.acknowledged ? config_.doneStatus : kStatusFailed;
   bus_.data = std::move(outcome.data);
   return true;
 }
@@ -192,6 +198,10 @@ std::optional<std::uint8_t> SimBoard::BusStatus() {
   std::lock_guard lock(mutex_);
   if (unplugged_) return std::nullopt;
   timing_.Request();
+  if (config_.statusReadFails > 0) {
+    --config_.statusReadFails;
+    return std::nullopt;
+  }
   if (!bus_.active) return kStatusDone;
   if (bus_.busyPollsLeft < 0 || timing_.CommandRunning()) return kStatusBusy;
   if (bus_.busyPollsLeft > 0) {

@@ -39,6 +39,8 @@ class SimBoard {
   void KeepTime(OsServices& clock);
   // A request that moves only a report (a HID feature or input report fetch).
   void UsbRequest();
+  // Plugs the board back in; `fail_after` no longer counts.
+  void Replug();
 
   void SetTraceSink(std::function<void(const std::string&)> sink);
   std::vector<std::string> TraceLines() const;

@@ -176,6 +176,7 @@ bool SimDeviceStack::SetupDiGetDeviceInterfaceDetailA(OsHandle set, const Device
     device->reserved = data.reserved;
   }
   if (path == nullptr || pathSize < needed) return Fail(kErrorInsufficientBuffer);
+  if (interface.pathFails) return Fail(kErrorGenFailure);
   std::memcpy(path, interface.path.c_str(), needed);
   return true;
 }
@@ -237,7 +238,7 @@ OsHandle SimDeviceStack::CreateFileA(const char* path, std::uint32_t access, std
     const SimInterface& interface = interfaces_[i];
     if (!SamePathIgnoringCase(interface.path.c_str(), path)) continue;
     if (!InterfaceIsPresent(interface)) break;
-    if (interface.refusesReadWrite && (access & (kGenericRead | kGenericWrite)) != 0) {
+    if (interface.refusesOpen || (interface.refusesReadWrite && (access & (kGenericRead | kGenericWrite)) != 0)) {
       lastError = kErrorAccessDenied;
       return kInvalidHandle;
     }

@@ -39,6 +39,9 @@ struct SimInterface {
   HidCaps caps{};
   bool descriptorFails = false;
   bool refusesReadWrite = false;  // keyboards and mice: query-only opens succeed
+  bool refusesOpen = false;       // every open fails, even a query-only one
+  bool pathFails = false;         // the interface detail is refused once a buffer is given
+  bool capsFail = false;
 };
 
 // Names under which a board's interfaces appear.

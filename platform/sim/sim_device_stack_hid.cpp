@@ -57,7 +57,7 @@ bool SimDeviceStack::HidD_FreePreparsedData(OsHandle preparsed) {
 bool SimDeviceStack::HidP_GetCaps(OsHandle preparsed, HidCaps& caps) {
   std::lock_guard lock(mutex_);
   HandleEntry* entry = Find(preparsed, HandleKind::Preparsed);
-  if (entry == nullptr) return false;
+  if (entry == nullptr || interfaces_[entry->interfaceIndex].capsFail) return false;
   caps = interfaces_[entry->interfaceIndex].caps;
   return true;
 }

@@ -25,10 +25,8 @@ TEST_F(OptionsRulesTest, InitialisationShowsTheSettings) {
   EXPECT_EQ(state.addressText, "a");
   EXPECT_EQ(state.readSizeText, "300");
   EXPECT_EQ(state.subaddressing, kTwoByte);
-  EXPECT_EQ(state.readSizeMode, kSizeAuto);
   EXPECT_TRUE(state.readSizeReadOnly);
   EXPECT_EQ(state.deviceInterface, kInterfaceWinUsb);
-
   state.readSizeMode = kSizeManual;
   SyncReadSizeBox(state);
   EXPECT_FALSE(state.readSizeReadOnly);
@@ -39,39 +37,55 @@ TEST_F(OptionsRulesTest, InitialisationShowsTheSettings) {
   EXPECT_FALSE(stopped.defaultFocus);
 }
 
-TEST_F(OptionsRulesTest, OkTakesTwoAddressCharactersAndSevenSizeCharacters) {
-  OptionsState state = InitOptions(rig.settings);
-  state.addressText = "151";
-  state.readSizeText = "65536";
-  state.readSizeMode = kSizeManual;
-  state.deviceInterface = kInterfaceHid;
-  ASSERT_EQ(ApplyOptionsOk(shell, state), OptionsOutcome::Saved);
-  EXPECT_EQ(rig.settings.eepromAddress, 0x15);
-  EXPECT_EQ(rig.settings.readSize, 0);  // low 16 bits
-  EXPECT_EQ(rig.settings.readSizeAuto, 0);
-  EXPECT_EQ(rig.settings.useHid, 1u);
-  EXPECT_EQ(store.values["EEPROM_ADR"][0], 0x15);
-  EXPECT_EQ(ui.Outputs().back(), "Firmware updater for Qorvane.\nDevice interface selected: HID");
-
-  state.addressText = "zz";
-  state.readSizeText = "-1";
-  state.deviceInterface = kInterfaceWinUsb;
-  ASSERT_EQ(ApplyOptionsOk(shell, state), OptionsOutcome::KeptOpen);  // 65535 is too large
-  EXPECT_EQ(rig.settings.eepromAddress, 0x15);
-  EXPECT_EQ(rig.settings.useWinUsb, 1u);
-  EXPECT_EQ(rig.settings.useHid, 0u);
-  EXPECT_EQ(ui.Boxes().back(), "[-] 50010 Maximum 16384 Byte EEProm supported");
+// OK reads two address characters as "%x" and seven size characters as "%d"; an
+// address beyond 7 bits or a size above 16384 keeps the dialog open unsaved.
+TEST_F(OptionsRulesTest, OkTakesTheBoxesOrKeepsTheDialogOpen) {
+  struct Case {
+    const char* address;
+    const char* size;
+    OptionsOutcome outcome;
+    std::uint8_t addressAfter;
+    std::uint16_t sizeAfter;
+    const char* box;  // the message shown, or "" for none
+  };
+  const Case cases[] = {
+      {"151", "65536", OptionsOutcome::Saved, 0x15, 0, ""},  // low 16 bits of the size
+      {"zz", "16384", OptionsOutcome::Saved, 0x51, 16384, ""},
+      {"7f", "0", OptionsOutcome::Saved, 0x7F, 0, ""},
+      {"d1", "100", OptionsOutcome::KeptOpen, 0x51, 256, "[-] 50010 EEPROM address must be 7 bit (0 to 7f)"},
+      {"50", "-1", OptionsOutcome::KeptOpen, 0x50, 16384, "[-] 50010 Maximum 16384 Byte EEProm supported"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.address) + " " + c.size);
+    rig.settings = Settings{};
+    ui.events.clear();
+    store.writes.clear();
+    OptionsState state = InitOptions(rig.settings);
+    state.addressText = c.address;
+    state.readSizeText = c.size;
+    EXPECT_EQ(ApplyOptionsOk(shell, state), c.outcome);
+    EXPECT_EQ(rig.settings.eepromAddress, c.addressAfter);
+    EXPECT_EQ(rig.settings.readSize, c.sizeAfter);
+    EXPECT_EQ(ui.Boxes(), std::string(c.box).empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
+    EXPECT_EQ(store.writes.empty(), c.outcome != OptionsOutcome::Saved);
+    if (c.outcome == OptionsOutcome::KeptOpen) {
+      EXPECT_EQ(state.addressText, c.addressAfter == 0x51 ? "51" : c.address);  // the box shows what holds
+      EXPECT_EQ(ApplyOptionsOk(shell, state), OptionsOutcome::Saved);          // OK again saves
+    }
+  }
 }
 
-TEST_F(OptionsRulesTest, ReadSizeAboveTheLargestEepromKeepsTheDialogOpenUnsaved) {
+TEST_F(OptionsRulesTest, InterfaceChoiceAndUnselectedGroups) {
   OptionsState state = InitOptions(rig.settings);
-  state.readSizeText = "20000";
-  ASSERT_EQ(ApplyOptionsOk(shell, state), OptionsOutcome::KeptOpen);
-  EXPECT_EQ(state.readSizeText, "16384");
-  EXPECT_EQ(rig.settings.readSize, 16384);
-  EXPECT_TRUE(store.writes.empty());
-  ASSERT_EQ(ApplyOptionsOk(shell, state), OptionsOutcome::Saved);  // OK again saves
-  EXPECT_EQ(store.values["readsize_hi"][0], 0x40);
+  state.deviceInterface = kInterfaceHid;
+  ASSERT_EQ(ApplyOptionsOk(shell, state), OptionsOutcome::Saved);
+  EXPECT_EQ(rig.settings.useHid, 1u);
+  EXPECT_EQ(store.values["device_iface"][0], 1);
+  EXPECT_EQ(ui.Outputs().back(), "Firmware updater for Qorvane.\nDevice interface selected: HID");
+  state.deviceInterface = kInterfaceWinUsb;
+  ASSERT_EQ(ApplyOptionsOk(shell, state), OptionsOutcome::Saved);
+  EXPECT_EQ(rig.settings.useWinUsb, 1u);
+  EXPECT_EQ(rig.settings.useHid, 0u);
 
   state.subaddressing = 0;
   EXPECT_EQ(ApplyOptionsOk(shell, state), OptionsOutcome::Stopped);

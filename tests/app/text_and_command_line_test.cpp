@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "app/command_line.h"
 #include "app/text_fit.h"
@@ -8,19 +9,20 @@
 namespace tessora {
 namespace {
 
+// "-s" (case-sensitive) skips three characters whatever they are, a multibyte one
+// counting as one; anything else is the file name as it stands.
 TEST(StartCommandLine, SwitchSkipsThreeCharactersWhateverTheyAre) {
-  EXPECT_STREQ(ParseStartCommandLine("-s image.hex", NextUtf8Char).fileName, "image.hex");
-  EXPECT_TRUE(ParseStartCommandLine("-s image.hex", NextUtf8Char).silent);
-  EXPECT_STREQ(ParseStartCommandLine("-simage.hex", NextUtf8Char).fileName, "mage.hex");
-  EXPECT_STREQ(ParseStartCommandLine("-s  image.hex", NextUtf8Char).fileName, " image.hex");
-  EXPECT_STREQ(ParseStartCommandLine("-s", NextUtf8Char).fileName, "");
-  EXPECT_STREQ(ParseStartCommandLine("-s\xC3\xA9x.hex", NextUtf8Char).fileName, "x.hex");  // é is one character
-
-  StartCommand upper = ParseStartCommandLine("-S image.hex", NextUtf8Char);
-  EXPECT_FALSE(upper.silent);
-  EXPECT_STREQ(upper.fileName, "-S image.hex");
-  EXPECT_STREQ(ParseStartCommandLine("\"my image.hex\"", NextUtf8Char).fileName, "\"my image.hex\"");
-  EXPECT_STREQ(ParseStartCommandLine("", NextUtf8Char).fileName, "");
+  const std::tuple<const char*, bool, const char*> cases[] = {
+      {"-s image.hex", true, "image.hex"},   {"-simage.hex", true, "mage.hex"},
+      {"-s  image.hex", true, " image.hex"}, {"-s", true, ""},
+      {"-s\xC3\xA9x.hex", true, "x.hex"},    {"-S image.hex", false, "-S image.hex"},
+      {"\"my image.hex\"", false, "\"my image.hex\""}, {"", false, ""},
+  };
+  for (const auto& [line, silent, fileName] : cases) {
+    StartCommand command = ParseStartCommandLine(line, NextUtf8Char);
+    EXPECT_EQ(command.silent, silent) << line;
+    EXPECT_STREQ(command.fileName, fileName) << line;
+  }
 }
 
 TEST(TextFit, ShortenedTextsAreMarkedAndStayWholeCharacters) {

@@ -4,23 +4,25 @@
 #include <vector>
 
 #include "devlib/qorv_device_library.h"
-#include "platform/native_os_services.h"
 #include "tests/support/driver_rig.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/test_support.h"
 
 namespace tessora {
 namespace {
 
-using testing::DriverRig;
+using Names = std::vector<std::string>;
 
-// Interfaces of the FilterDriver class without boards behind them: enough for the list.
+// Interfaces without boards behind them: enough for the list.
 class DeviceListTest : public ::testing::Test {
  protected:
-  std::size_t AddInterface(const std::string& name, const std::string& instanceId = "") {
+  std::size_t AddInterface(const std::string& name, const Guid& guid = FilterDriverInterfaceGuid) {
     sim::SimInterface interface;
-    interface.kind = sim::InterfaceKind::FilterDriver;
-    interface.interfaceClass = FilterDriverInterfaceGuid;
+    interface.kind = guid == WinUsbInterfaceGuid ? sim::InterfaceKind::WinUsb : sim::InterfaceKind::FilterDriver;
+    interface.interfaceClass = guid;
     interface.path = "\\\\?\\usb#" + name;
-    interface.instanceId = instanceId.empty() ? "USB\\" + name + "\\" + testing::UniqueSerial() : instanceId;
+    rig.serials.push_back(testing::UniqueSerial());
+    interface.instanceId = "USB\\" + name + "\\" + rig.serials.back();
     return rig.stack.AddInterface(interface);
   }
   void Present(std::initializer_list<std::size_t> present) {
@@ -28,30 +30,23 @@ class DeviceListTest : public ::testing::Test {
     for (std::size_t i : present) rig.stack.Interface(i).present = true;
   }
   // The list's order as interface names, from FirstDevice / NextDevice.
-  std::vector<std::string> Order() {
-    std::vector<std::string> names;
+  Names Order() {
+    Names names;
     for (std::uint32_t h = rig.library.FirstDevice(); h != 0; h = rig.library.NextDevice(h))
       names.push_back(rig.library.FindByHandle(h)->DevicePath().substr(8));
     return names;
   }
-  void StartTracing() {
-    rig.library.SetTraceHook([this](const char* line) { traced.push_back(line); });
-  }
 
   std::vector<std::string> traced;  // outlives the library, which traces as it goes
-  DriverRig rig;
+  testing::DriverRig rig;
 };
-
-using Names = std::vector<std::string>;
 
 TEST_F(DeviceListTest, FoundDevicesMoveToTheFrontAndKeepTheirHandles) {
   EXPECT_EQ(rig.library.FirstDevice(), 0u);
   std::size_t a = AddInterface("a"), b = AddInterface("b"), c = AddInterface("c");
   rig.library.BuildDeviceList(false);
   EXPECT_EQ(Order(), (Names{"c", "b", "a"}));
-  std::uint32_t handleA = rig.library.GetDevice("\\\\?\\usb#a")->Handle();
-  EXPECT_EQ(handleA, 0x564D0000u);
-  EXPECT_EQ(rig.library.GetDevice("\\\\?\\usb#b")->Handle(), 0x564D0083u);
+  EXPECT_EQ(rig.library.GetDevice("\\\\?\\usb#a")->Handle(), 0x564D0000u);
   EXPECT_EQ(rig.library.GetDevice("\\\\?\\usb#c")->Handle(), 0x564D0106u);
 
   Present({a});
@@ -62,29 +57,18 @@ TEST_F(DeviceListTest, FoundDevicesMoveToTheFrontAndKeepTheirHandles) {
   Present({b, c});
   rig.library.BuildDeviceList(false);
   EXPECT_EQ(Order(), (Names{"c", "b", "a"}));
-  EXPECT_EQ(rig.library.GetDevice("\\\\?\\USB#A")->Handle(), handleA);
+  EXPECT_EQ(rig.library.GetDevice("\\\\?\\USB#A")->Handle(), 0x564D0000u);
   EXPECT_EQ(rig.library.GetDevice("\\\\?\\usb#d"), nullptr);
   EXPECT_EQ(rig.library.NextDevice(0x564D0001), 0u);
 
-  AddInterface("d");
+  // A record remembers the interface it was found under.
+  rig.library.SetInterfaceGuid(WinUsbInterfaceGuid);
+  AddInterface("w", WinUsbInterfaceGuid);
   rig.library.BuildDeviceList(false);
   EXPECT_EQ(rig.library.FirstDevice(), 0x564D0189u);
-}
-
-TEST_F(DeviceListTest, RecordsRememberTheInterfaceTheyWereFoundUnder) {
-  AddInterface("a");
-  rig.library.BuildDeviceList(false);
-  rig.library.SetInterfaceGuid(WinUsbInterfaceGuid);
-  sim::SimInterface usb;
-  usb.kind = sim::InterfaceKind::WinUsb;
-  usb.interfaceClass = WinUsbInterfaceGuid;
-  usb.path = "\\\\?\\usb#w";
-  usb.instanceId = "USB\\W\\1";
-  rig.stack.AddInterface(usb);
-  rig.library.BuildDeviceList(false);
   rig.library.SetInterfaceGuid(FilterDriverInterfaceGuid);
-  EXPECT_FALSE(rig.library.GetDevice("\\\\?\\usb#a")->WinUsb());
   EXPECT_TRUE(rig.library.GetDevice("\\\\?\\usb#w")->WinUsb());
+  EXPECT_FALSE(rig.library.GetDevice("\\\\?\\usb#a")->WinUsb());
 }
 
 // A stack whose enumeration cannot start: every later call would fail with an
@@ -98,8 +82,7 @@ class BrokenEnumerationStack : public testing::CountingSimStack {
 };
 
 TEST(DeviceList, AFailedEnumerationLeavesTheListAsItWas) {
-  auto native = CreateNativeOsServices();
-  VirtualClock clock(*native);
+  testing::RecordingOs os;
   BrokenEnumerationStack stack;
   for (const char* path : {"\\\\?\\usb#a", "\\\\?\\usb#b"}) {
     sim::SimInterface interface;
@@ -107,7 +90,7 @@ TEST(DeviceList, AFailedEnumerationLeavesTheListAsItWas) {
     interface.path = path;
     stack.AddInterface(interface);
   }
-  QorvDeviceLibrary library(clock, stack);
+  QorvDeviceLibrary library(os, stack);
   library.BuildDeviceList(false);
   stack.Interface(0).present = false;
   stack.broken = true;
@@ -117,16 +100,14 @@ TEST(DeviceList, AFailedEnumerationLeavesTheListAsItWas) {
 }
 
 TEST_F(DeviceListTest, MutexNamesFollowTheInstanceId) {
-  EXPECT_EQ(QorvDevice::MutexName("USB\\VID_1234&PID_5678\\5&1F2E3D4C&0&2", true),
-            "Global\\qorv2_USB#VID_1234&PID_5678#5&1F2E3D4C&0&2");
-  EXPECT_EQ(QorvDevice::MutexName("USB\\VID_1234&PID_5678\\5&1F2E3D4C&0&2", false),
-            "qorv2_USB#VID_1234&PID_5678#5&1F2E3D4C&0&2");
+  const char* id = "USB\\VID_1234&PID_5678\\5&1F2E3D4C&0&2";
+  EXPECT_EQ(QorvDevice::MutexName(id, true), "Global\\qorv2_USB#VID_1234&PID_5678#5&1F2E3D4C&0&2");
+  EXPECT_EQ(QorvDevice::MutexName(id, false), "qorv2_USB#VID_1234&PID_5678#5&1F2E3D4C&0&2");
 
   AddInterface("a");
-  std::size_t blank = AddInterface("blank");
-  rig.stack.Interface(blank).instanceId.clear();
+  rig.stack.Interface(AddInterface("blank")).instanceId.clear();
   rig.library.BuildDeviceList(false);
-  StartTracing();
+  rig.library.SetTraceHook([this](const char* line) { traced.push_back(line); });
   QorvDevice* device = rig.library.GetDevice("\\\\?\\usb#a");
   ASSERT_TRUE(device->Lock(0));
   EXPECT_TRUE(device->Lock(0));  // the owner thread may take it again
@@ -134,27 +115,24 @@ TEST_F(DeviceListTest, MutexNamesFollowTheInstanceId) {
   device->Unlock();
   std::string expected = "Lock: CreateMutex(" + QorvDevice::MutexName(device->GetInstanceId(), true) + ") = ";
   ASSERT_FALSE(traced.empty());
-  EXPECT_EQ(traced[traced.size() - 1].rfind(expected, 0), 0u) << traced.back();
+  EXPECT_EQ(traced.back().rfind(expected, 0), 0u) << traced.back();
 
   QorvDevice* withoutId = rig.library.GetDevice("\\\\?\\usb#blank");
   EXPECT_EQ(withoutId->GetInstanceId(), nullptr);
   EXPECT_FALSE(withoutId->Lock(0));
-  EXPECT_FALSE(withoutId->Lock(0));
 }
 
 // Pre-NT and NT 4 systems have no Terminal Services: the name has no global prefix.
-class OldWindows : public VirtualClock {
+class OldWindows : public testing::RecordingOs {
  public:
-  using VirtualClock::VirtualClock;
   OsVersion GetVersionExA() override { return OsVersion{4, 0, 2}; }
 };
 
 TEST(DeviceList, TerminalServicesOnlyFromNtFiveOn) {
-  auto native = CreateNativeOsServices();
-  OldWindows old(*native);
   testing::CountingSimStack stack;
+  OldWindows old;
   EXPECT_FALSE(QorvDeviceLibrary(old, stack).TerminalServices());
-  VirtualClock current(*native);
+  testing::RecordingOs current;
   EXPECT_TRUE(QorvDeviceLibrary(current, stack).TerminalServices());
 }
 

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "engine/hid_requests.h"
 #include "tests/support/test_support.h"
 
 namespace tessora {
@@ -13,7 +15,7 @@ using testing::CountingProgress;
 using testing::DirectRig;
 using testing::Route;
 
-TEST(ClearEepromPages, ErasesTheWholeCapacityPageByPage) {
+TEST(ClearEepromPages, ErasesTheWholeCapacityPageByPageOrFailsAtTheFirstBadPage) {
   DirectRig rig(Route::Driver);
   rig.Eeprom() = testing::PatternBytes(16384);
   CountingProgress progress;
@@ -27,18 +29,16 @@ TEST(ClearEepromPages, ErasesTheWholeCapacityPageByPage) {
   CountingProgress fewer;
   ASSERT_EQ(ClearEepromPages(small.context, fewer, 0x51, 1, 64), 0);
   EXPECT_EQ(fewer.steps, 4);
-}
 
-TEST(ClearEepromPages, FailsAtOnceOnAPageThatDoesNotReadBackBlank) {
   sim::BoardConfig config;
   config.corruptReadback = 70;
-  DirectRig rig(Route::Driver, config);
-  CountingProgress progress;
-  EXPECT_EQ(ClearEepromPages(rig.context, progress, 0x51, 2, 64), 1);
-  EXPECT_EQ(progress.steps, 1);
+  DirectRig bad(Route::Driver, config);
+  CountingProgress one;
+  EXPECT_EQ(ClearEepromPages(bad.context, one, 0x51, 2, 64), 1);
+  EXPECT_EQ(one.steps, 1);
   // A width the program cannot address clears nothing and must not claim success.
-  EXPECT_EQ(ClearEepromPages(rig.context, progress, 0x51, 3, 64), 1);
-  EXPECT_EQ(ClearEepromPages(rig.context, progress, 0x51, 2, 0), 1);
+  EXPECT_EQ(ClearEepromPages(bad.context, one, 0x51, 3, 64), 1);
+  EXPECT_EQ(ClearEepromPages(bad.context, one, 0x51, 2, 0), 1);
 }
 
 TEST(ReadHeaderSize, SumsTheTwoBigEndianLengths) {
@@ -46,10 +46,8 @@ TEST(ReadHeaderSize, SumsTheTwoBigEndianLengths) {
   EXPECT_EQ(ReadHeaderSize(blank.context, 0x51, 2), 131070);
 
   DirectRig rig(Route::Driver, {}, 256);
-  rig.Eeprom()[9] = 0x01;
-  rig.Eeprom()[10] = 0x02;
-  rig.Eeprom()[11] = 0x00;
-  rig.Eeprom()[12] = 0x10;
+  const std::uint8_t lengths[4] = {0x01, 0x02, 0x00, 0x10};
+  std::copy(lengths, lengths + 4, rig.Eeprom().begin() + 9);
   EXPECT_EQ(ReadHeaderSize(rig.context, 0x51, 1), 0x0102 + 0x10);
   EXPECT_EQ(rig.Trace(), (std::vector<std::string>{"filterdriver bus-read dev=51 sub=0b len=2 result=ok",
                                                     "filterdriver bus-read dev=51 sub=09 len=2 result=ok"}));
@@ -57,18 +55,19 @@ TEST(ReadHeaderSize, SumsTheTwoBigEndianLengths) {
   EXPECT_EQ(ReadHeaderSize(rig.context, 0x51, 0), 0);
 }
 
-TEST(HidTransfers, ReportLengthsDecideWhatADeviceCanCarry) {
+// A device report too long for the request buffer, or too short to carry the whole
+// request, would cut it: such requests are refused, smaller ones go through.
+TEST(HidTransfers, ReportLengthsAndTheAnswersEchoDecide) {
+  const std::uint8_t sub[2] = {0, 0};
+  std::uint8_t data[64] = {};
   sim::BoardConfig longReports;
   longReports.featureReportLength = 129;
   DirectRig tooLong(Route::Feature, longReports);
-  const std::uint8_t sub[2] = {0, 0};
-  std::uint8_t data[64] = {};
   EXPECT_EQ(WriteEepromBlock(tooLong.context, 0x51, 2, sub, 8, data), 1);
   EXPECT_EQ(ReadEepromBlock(tooLong.context, 0x51, 2, sub, 8, data), 1);
   EXPECT_EQ(RebootDevice(tooLong.context, 2), 0);
+  EXPECT_TRUE(tooLong.Trace().empty());
 
-  // A report too short for the request would cut it: the page write is refused, a
-  // smaller one goes through.
   sim::BoardConfig shortReports;
   shortReports.featureReportLength = 64;
   DirectRig cut(Route::Feature, shortReports);
@@ -76,25 +75,72 @@ TEST(HidTransfers, ReportLengthsDecideWhatADeviceCanCarry) {
   EXPECT_EQ(ReadEepromBlock(cut.context, 0x51, 2, sub, 64, data), 1);
   EXPECT_EQ(WriteEepromBlock(cut.context, 0x51, 2, sub, 32, data), 0);
   EXPECT_EQ(ReadEepromBlock(cut.context, 0x51, 2, sub, 32, data), 0);
-  EXPECT_TRUE(tooLong.Trace().empty());
-}
 
-TEST(HidTransfers, ReadFailsWhenTheAnswerDoesNotEchoTheCommand) {
   for (Route route : {Route::Feature, Route::OutputInput}) {
     DirectRig rig(route);
-    const std::uint8_t sub[2] = {0, 0};
-    std::uint8_t data[64];
-    EXPECT_EQ(ReadEepromBlock(rig.context, 0x51, 2, sub, 16, data), 0);
-    EXPECT_EQ(ReadEepromBlock(rig.context, 0x50, 2, sub, 16, data), 1);  // not acknowledged
+    EXPECT_EQ(ReadEepromBlock(rig.context, 0x50, 2, sub, 16, data), 1);  // not acknowledged: no echo
     EXPECT_EQ(ReadEepromBlock(rig.context, 0x51, 2, sub, 65, data), 1);
+    rig.context.hidDevice.reset();
+    EXPECT_EQ(ReadEepromBlock(rig.context, 0x51, 2, sub, 4, data), 1);
   }
-  DirectRig noDevice(Route::Feature);
-  noDevice.context.hidDevice.reset();
-  std::uint8_t data[4];
-  EXPECT_EQ(ReadEepromBlock(noDevice.context, 0x51, 2, data, 4, data), 1);
 }
 
-TEST(WriteDeviceMemory, SendsChunksUntilOneIsNotDelivered) {
+TEST(HidRequests, BytesOfEveryCommandAndNothingPastTheBuffer) {
+  using Bytes = std::vector<std::uint8_t>;
+  const std::uint8_t data[3] = {0xAA, 0xBB, 0xCC};
+  const std::uint8_t sub[2] = {0x01, 0x40};
+  // The request as built, up to the length the builder gives; the rest must be zero.
+  auto built = [](auto build) {
+    HidRequest request;
+    request.fill(0xEE);
+    std::size_t used = build(request);
+    EXPECT_TRUE(std::all_of(request.begin() + used, request.end(), [](std::uint8_t b) { return b == 0; }));
+    return Bytes(request.begin(), request.begin() + used);
+  };
+  EXPECT_EQ(built([&](HidRequest& r) { return BuildMemoryWriteRequest(0xB001, data, r); }),
+            (Bytes{0xFF, 0x01, 0xB0, 0x01, 0x03, 0xAA, 0xBB, 0xCC}));
+  EXPECT_EQ(built([&](HidRequest& r) { return BuildBusWriteRequest(0x51, 2, sub, data, r); }),
+            (Bytes{0xFF, 0x05, 0xA2, 0x00, 0x03, 0x02, 0x01, 0x40, 0xFF, 0xFF, 0xAA, 0xBB, 0xCC}));
+  EXPECT_EQ(built([&](HidRequest& r) { return BuildBusWriteRequest(0x51, 1, sub + 1, data, r); }),
+            (Bytes{0xFF, 0x05, 0xA2, 0x00, 0x03, 0x01, 0x40, 0xFF, 0xFF, 0xAA, 0xBB, 0xCC}));
+  EXPECT_EQ(built([&](HidRequest& r) { return BuildBusReadRequest(0x51, 2, sub, 64, r); }),
+            (Bytes{0xFF, 0x04, 0xA3, 0x00, 0x40, 0x02, 0x01, 0x40}));
+  EXPECT_EQ(built([&](HidRequest& r) { return BuildBusReadRequest(0x51, 1, sub + 1, 16, r); }),
+            (Bytes{0xFF, 0x04, 0xA3, 0x00, 0x10, 0x01, 0x40, 0x00}));
+
+  HidRequest request;
+  Bytes big(130, 0x11);
+  EXPECT_EQ(BuildMemoryWriteRequest(0, std::span(big.data(), 65), request), 0u);
+  EXPECT_EQ(BuildMemoryWriteRequest(0, std::span(big.data(), 0), request), 0u);
+  EXPECT_EQ(BuildBusWriteRequest(0x51, 2, sub, std::span(big.data(), 118), request), 128u);
+  EXPECT_EQ(BuildBusWriteRequest(0x51, 2, sub, std::span(big.data(), 119), request), 0u);
+  EXPECT_EQ(BuildBusWriteRequest(0x51, 1, sub, std::span(big.data(), 120), request), 0u);
+  EXPECT_EQ(BuildBusWriteRequest(0x51, 3, sub, std::span(big.data(), 1), request), 0u);
+  EXPECT_EQ(BuildBusReadRequest(0x51, 2, sub, 65, request), 0u);
+  EXPECT_EQ(BuildBusReadRequest(0x51, 2, sub, 0, request), 0u);
+}
+
+TEST(RebootDevice, SendsTheThreeBytesAtB001) {
+  DirectRig rig(Route::Feature);
+  EXPECT_EQ(RebootDevice(rig.context, 2), 1);
+  EXPECT_EQ(RebootDevice(rig.context, 1), 1);
+  EXPECT_EQ(RebootDevice(rig.context, 3), 1);
+  EXPECT_EQ(RebootDevice(rig.context, 4), 0);
+  EXPECT_EQ(rig.Trace(), (std::vector<std::string>{"hid reboot mode=rom", "hid reboot mode=eeprom",
+                                                    "hid mem-write addr=b001 len=3 data=006107"}));
+}
+
+// A transport that delivers only part of a chunk.
+class ShortWrites : public DirectDispatch {
+ public:
+  using DirectDispatch::DirectDispatch;
+  std::uint32_t DispatchMemoryWrite(std::uint32_t handle, std::uint16_t address, std::uint32_t count,
+                                    const std::uint8_t* data) override {
+    return DirectDispatch::DispatchMemoryWrite(handle, address, count, data) != 0 ? count / 2 : 0;
+  }
+};
+
+TEST(WriteDeviceMemory, CountsWhatTheTransportDeliversAndStopsAtAShortChunk) {
   std::vector<std::uint8_t> data(150, 0x5A);
   DirectRig hid(Route::Feature);
   EXPECT_EQ(WriteDeviceMemory(hid.context, 0x1000, 150, data.data()), 150u);
@@ -104,6 +150,11 @@ TEST(WriteDeviceMemory, SendsChunksUntilOneIsNotDelivered) {
   DirectRig driver(Route::Driver);
   EXPECT_EQ(WriteDeviceMemory(driver.context, 0x1000, 150, data.data()), 150u);
   EXPECT_EQ(driver.Trace().size(), 2u);  // 128 + 22
+
+  ShortWrites shortWrites(driver.board);
+  EngineContext shortContext(driver.settings, shortWrites);
+  EXPECT_EQ(WriteDeviceMemory(shortContext, 0x1000, 150, data.data()), 64u);
+  EXPECT_EQ(driver.Trace().size(), 3u);
 
   sim::BoardConfig config;
   config.failAfter = 1;

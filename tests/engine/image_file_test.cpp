@@ -2,105 +2,185 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 #include "tests/support/test_support.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace tessora {
 namespace {
 
+using testing::CountingProgress;
+using testing::DirectRig;
+using testing::PatternBytes;
+using testing::ReadFile;
+using testing::Route;
 using testing::TempDir;
 using testing::WriteFile;
 
-class ImageFileTest : public ::testing::Test {
- protected:
-  // Parses `text` into a fresh 0xEE-filled buffer of the given capacity.
-  int Parse(const std::string& text, int capacity = 16384) {
-    WriteFile(dir.File("image.hex"), text);
-    buffer.assign(static_cast<std::size_t>(capacity), 0xEE);
-    return ReadImageFile(dir.File("image.hex").c_str(), buffer.data(), capacity);
-  }
-
-  TempDir dir;
-  std::vector<std::uint8_t> buffer;
+struct ReaderCase {
+  std::string text;
+  int result;
+  std::map<int, std::uint8_t> bytes;  // address -> byte; 0xEE is what the buffer held
+  int capacity = 16384;
 };
 
-TEST_F(ImageFileTest, TokensFollowTheirFirstCharacter) {
-  EXPECT_EQ(Parse(""), 0);
-  EXPECT_EQ(Parse("// only a comment\n/ another\n"), 0);
-
-  EXPECT_EQ(Parse("@0000 01 02 / note 03\n"), 2);
-  EXPECT_EQ(buffer[2], 0xEE);
-
-  EXPECT_EQ(Parse("@0000 01 @0000 02\n"), 2);  // tokens, not addresses, are counted
-  EXPECT_EQ(buffer[0], 0x02);
-
-  EXPECT_EQ(Parse("01\t02\n"), 1);  // a tab does not separate tokens
-  EXPECT_EQ(buffer[0], 0x01);
-
-  EXPECT_EQ(Parse("@0010 aa\nbb\n@0004 cc\n"), 3);  // the offset carries over lines
-  EXPECT_EQ(buffer[0x10], 0xAA);
-  EXPECT_EQ(buffer[0x11], 0xBB);
-  EXPECT_EQ(buffer[0x04], 0xCC);
-
-  EXPECT_EQ(Parse("05 06 @0002 07\n"), 3);  // data before any address starts at 0
-  EXPECT_EQ(buffer[0], 0x05);
-  EXPECT_EQ(buffer[2], 0x07);
-
-  EXPECT_EQ(Parse("@10001 42\n"), 1);  // only the low 16 bits of an address count
-  EXPECT_EQ(buffer[1], 0x42);
+std::string Repeat(const std::string& piece, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += piece;
+  return text;
 }
 
-TEST_F(ImageFileTest, NumbersAreReadAsHexConversionReadsThem) {
-  EXPECT_EQ(Parse("1FF 0x1a 02//x 0X3 +4 -1 7zz\n"), 7);
-  std::vector<std::uint8_t> expected = {0xFF, 0x1A, 0x02, 0x03, 0x04, 0xFF, 0x07};
-  EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + 7), expected);
-}
-
-TEST_F(ImageFileTest, TokenWithoutNumberRefusesTheWholeFile) {
-  EXPECT_EQ(Parse("@0000 01 zz 03\n"), kImageBadToken);
-  EXPECT_EQ(Parse("@ 01\n"), kImageBadToken);
-  EXPECT_EQ(Parse("01 0x\n"), 2);  // "0x" still holds the digit 0
-  EXPECT_EQ(Parse("01 \t\n"), kImageBadToken);
-}
-
-TEST_F(ImageFileTest, CarriageReturnsBelongToTheLineEnd) {
-  EXPECT_EQ(Parse("@0000 01 02 \r\n@0002 03 \r\n"), 3);
-  EXPECT_EQ(buffer[2], 0x03);
-}
-
-TEST_F(ImageFileTest, LongLinesAreReadIn254CharacterPieces) {
-  // 84 tokens of "0a " make 252 characters; "1234" is then cut after "12".
-  std::string line;
-  for (int i = 0; i < 84; ++i) line += "0a ";
-  EXPECT_EQ(Parse(line + "1234\n"), 86);
-  EXPECT_EQ(buffer[84], 0x12);
-  EXPECT_EQ(buffer[85], 0x34);
-
-  // A comment ends only the piece it stands in.
-  std::string comment = "/" + std::string(253, 'c') + " 55\n";
-  EXPECT_EQ(Parse(comment), 1);
-  EXPECT_EQ(buffer[0], 0x55);
-}
-
-TEST_F(ImageFileTest, CapacityBoundsEveryStore) {
-  EXPECT_EQ(Parse("@3fff 01\n"), 1);
-  EXPECT_EQ(buffer[0x3FFF], 0x01);
-  EXPECT_EQ(Parse("@3fff 01 02\n"), kImageBeyondCapacity);
-  EXPECT_EQ(buffer[0x3FFF], 0x01);  // what came before the bad byte stays
-  EXPECT_EQ(Parse("@00ff 01 02\n", 256), kImageBeyondCapacity);
-}
-
-TEST_F(ImageFileTest, ArgumentsAndQuotedNames) {
-  WriteFile(dir.File("q.hex"), "01 02\n");
+TEST(ReadImageFile, TokensNumbersAndLengths) {
+  const std::vector<ReaderCase> cases = {
+      {"", 0, {}},
+      {"// only a comment\n/ another\n", 0, {}},
+      {"@0000 01 02 / note 03\n", 2, {{1, 0x02}, {2, 0xEE}}},
+      {"@0000 01 @0000 02\n", 1, {{0, 0x02}}},  // a repeated address counts once
+      {"01\t02\n", 1, {{0, 0x01}}},            // a tab does not separate tokens
+      {"@0010 aa\nbb\n@0004 cc\n", 0x12, {{0x10, 0xAA}, {0x11, 0xBB}, {0x04, 0xCC}}},
+      {"05 06 @0002 07\n", 3, {{0, 0x05}, {2, 0x07}}},
+      {"@0100 02\n", 0x101, {{0, 0xEE}, {0x100, 0x02}}},  // the length reaches the highest address
+      {"@10001 42\n", kImageBeyondCapacity, {{1, 0xEE}}},  // not cut to 16 bits
+      {"1FF 0x1a 02//x 0X3 +4 -1 7zz\n", 7, {{0, 0xFF}, {1, 0x1A}, {2, 0x02}, {3, 0x03}, {4, 0x04}, {5, 0xFF}, {6, 0x07}}},
+      {"@0000 01 zz 03\n", kImageBadToken, {}},
+      {"@ 01\n", kImageBadToken, {}},
+      {"01 0x\n", 2, {{1, 0x00}}},  // "0x" still holds the digit 0
+      {"01 \t\n", kImageBadToken, {}},
+      {"@0000 01 02 \r\n@0002 03 \r\n", 3, {{2, 0x03}}},
+      {Repeat("0a ", 84) + "1234\n", 85, {{83, 0x0A}, {84, 0x34}}},  // long lines are read whole
+      {"/" + std::string(300, 'c') + " 55\n66\n", 1, {{0, 0x66}}},
+      {"@3fff 01\n", 0x4000, {{0x3FFF, 0x01}}},
+      {"@3fff 01 02\n", kImageBeyondCapacity, {{0x3FFF, 0x01}}},  // what came before stays
+      {"@00ff 01 02\n", kImageBeyondCapacity, {}, 256},
+  };
+  TempDir dir;
+  std::string file = dir.File("image.hex");
+  for (const ReaderCase& c : cases) {
+    WriteFile(file, c.text);
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(c.capacity), 0xEE);
+    EXPECT_EQ(ReadImageFile(file.c_str(), buffer.data(), c.capacity), c.result) << c.text;
+    for (auto [address, byte] : c.bytes) EXPECT_EQ(buffer[address], byte) << c.text << " @" << address;
+  }
+  WriteFile(file, "01 02\n");
   std::vector<std::uint8_t> bytes(16);
-  EXPECT_EQ(ReadImageFile(dir.File("q.hex").c_str(), nullptr, 16), kImageNoBuffer);
+  EXPECT_EQ(ReadImageFile(file.c_str(), nullptr, 16), kImageNoBuffer);
   EXPECT_EQ(ReadImageFile(nullptr, bytes.data(), 16), kImageNoName);
   EXPECT_EQ(ReadImageFile(dir.File("missing.hex").c_str(), bytes.data(), 16), kImageCannotOpen);
-  std::string quoted = "\"" + dir.File("q.hex") + "\"";
+  std::string quoted = "\"" + file + "\"";
   EXPECT_EQ(ReadImageFile(quoted.c_str(), bytes.data(), 16), 2);
   EXPECT_EQ(ReadImageFile(quoted.c_str(), bytes.data(), 16), 2);  // the caller's text is left alone
 }
+
+// What is read out loads back into the same bytes at the same addresses; a 1-byte part
+// read past its end repeats itself.
+TEST(ReadOutToFile, LoadsBackIntoTheSameBytes) {
+  struct Trip {
+    int width;
+    std::uint16_t block;
+    std::uint16_t size;
+  };
+  for (Trip trip : {Trip{2, 16, 0}, Trip{2, 16, 1}, Trip{2, 16, 20}, Trip{2, 8, 20}, Trip{2, 16, 256},
+                    Trip{2, 8, 256}, Trip{2, 16, 16384}, Trip{1, 16, 1}, Trip{1, 8, 20}, Trip{1, 16, 272}}) {
+    std::size_t partSize = trip.width == 2 ? 16384 : 256;
+    DirectRig rig(Route::Feature, {}, partSize);
+    rig.Eeprom() = PatternBytes(partSize);
+    TempDir dir;
+    CountingProgress progress;
+    std::string file = dir.File("out.hex");
+    ASSERT_EQ(ReadOutToFile(rig.context, progress, file.c_str(), 0x51, 0, trip.size, trip.block, trip.width), 0);
+    EXPECT_EQ(progress.steps, trip.size / trip.block);
+    std::vector<std::uint8_t> loaded(65535, 0);
+    ASSERT_EQ(ReadImageFile(file.c_str(), loaded.data(), 65535), trip.size);
+    for (std::size_t i = 0; i < trip.size; ++i) ASSERT_EQ(loaded[i], rig.Eeprom()[i % partSize]) << i;
+  }
+}
+
+TEST(ReadOutToFile, WritesOneLinePerBlockInTheImageFormat) {
+  DirectRig rig(Route::Driver);
+  for (int i = 0; i < 20; ++i) rig.Eeprom()[i] = static_cast<std::uint8_t>(i);
+  TempDir dir;
+  CountingProgress progress;
+  ASSERT_EQ(ReadOutToFile(rig.context, progress, dir.File("a.hex").c_str(), 0x51, 0, 20, 16, 2), 0);
+#ifdef _WIN32
+  const std::string lineEnd = "\r\n";  // the file is written in text mode
+#else
+  const std::string lineEnd = "\n";
+#endif
+  std::string expected = "@0000 00 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f " + lineEnd + "@0010 10 11 12 13 " + lineEnd;
+  EXPECT_EQ(ReadFile(dir.File("a.hex")), expected);
+  EXPECT_EQ(progress.steps, 1);  // none for the shorter last block
+}
+
+TEST(ReadOutToFile, FailureKeepsTheOldFileAndRefusalsSendNothing) {
+  sim::BoardConfig config;
+  config.failAfter = 3;  // two blocks are read, the third finds the board gone
+  DirectRig rig(Route::Driver, config);
+  TempDir dir;
+  CountingProgress progress;
+  std::string file = dir.File("keep.hex");
+  WriteFile(file, "@0000 01 02 \n");
+  EXPECT_EQ(ReadOutToFile(rig.context, progress, nullptr, 0x51, 0, 16, 16, 2), 1);
+  EXPECT_EQ(ReadOutToFile(rig.context, progress, file.c_str(), 0x51, 0, 64, 32, 2), 1);
+  EXPECT_EQ(ReadOutToFile(rig.context, progress, file.c_str(), 0x51, 0, 64, 0, 2), 1);
+  EXPECT_EQ(ReadOutToFile(rig.context, progress, dir.File("no/such/dir.hex").c_str(), 0x51, 0, 16, 16, 2), 1);
+  EXPECT_TRUE(rig.Trace().empty());
+
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(ReadOutToFile(rig.context, progress, file.c_str(), 0x51, 0, 64, 16, 2), 1);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "could not read from EEPROM");
+  EXPECT_EQ(ReadFile(file), "@0000 01 02 \n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);  // no leftovers
+}
+
+#ifndef _WIN32
+// A read-out follows a link and keeps the file's mode and owner; a pipe or device cannot
+// be replaced and is written straight. The reader refuses a pipe (whose writer may never
+// close), a device and a directory at once.
+TEST(SpecialFiles, NeitherReplacedNorWaitedOn) {
+  DirectRig rig(Route::Driver);
+  TempDir dir;
+  CountingProgress progress;
+  std::string real = dir.File("real.hex");
+  std::string link = dir.File("link.hex");
+  WriteFile(real, "old\n");
+  ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+  bool root = ::geteuid() == 0;  // only root can give a file away
+  if (root) {
+    ASSERT_EQ(::chown(real.c_str(), 1234, 5678), 0);
+  }
+  std::filesystem::create_symlink("real.hex", link);
+  ASSERT_EQ(ReadOutToFile(rig.context, progress, link.c_str(), 0x51, 0, 2, 16, 2), 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadFile(real), "@0000 ff ff \n");
+  struct stat info{};
+  ASSERT_EQ(::stat(real.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(std::pair(info.st_uid, info.st_gid), std::pair(1234u, 5678u));
+  }
+
+  std::string fifo = dir.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  int end = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);  // both ends, held open
+  ASSERT_GE(end, 0);
+  ASSERT_EQ(ReadOutToFile(rig.context, progress, fifo.c_str(), 0x51, 0, 1, 16, 2), 0);
+  std::vector<std::uint8_t> bytes(16);
+  for (const std::string& path : {fifo, std::string("/dev/zero"), dir.Path().string()})
+    EXPECT_EQ(ReadImageFile(path.c_str(), bytes.data(), 16), kImageCannotOpen) << path;
+  char piece[32] = {};
+  EXPECT_EQ(::read(end, piece, sizeof piece - 1), 10);
+  EXPECT_STREQ(piece, "@0000 ff \n");
+  ::close(end);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);  // nothing left beside them
+}
+#endif
 
 }  // namespace
 }  // namespace tessora

@@ -64,36 +64,44 @@ TEST_F(HidReader, WithoutWaitOnlyAReportAlreadyThereIsTaken) {
   EXPECT_EQ(device.InputReport()[1], 4);
 }
 
-TEST_F(HidReader, CallbackSeesEachReportUntilItSaysStop) {
+// The callback sees each report until it says stop, or closes the object itself; the
+// reader then ends without joining itself.
+TEST_F(HidReader, CallbackSeesEachReportUntilItStopsOrCloses) {
   struct Seen {
     std::vector<std::uint8_t> tags;
+    bool closeOnThird = false;
     std::promise<void> done;
-  } seen;
-  device.SetInputCallback(
-      [](std::uintptr_t context, hidDeviceClass& reader) {
-        Seen& seen = *reinterpret_cast<Seen*>(context);
-        seen.tags.push_back(reader.InputReport()[1]);
-        if (seen.tags.size() < 3) return true;
-        seen.done.set_value();
-        return false;
-      },
-      reinterpret_cast<std::uintptr_t>(&seen));
-  std::future<void> done = seen.done.get_future();
-  ASSERT_TRUE(device.StartReader());
-  EXPECT_FALSE(device.StartReader());  // one reader at a time
-  for (std::uint8_t tag = 1; tag <= 3; ++tag) Deliver(Report(tag));
-  done.wait();
-  device.Close();
-  EXPECT_EQ(device.ReaderExitCode(), kReaderEndedByCallback);
-  EXPECT_EQ(seen.tags, (std::vector<std::uint8_t>{1, 2, 3}));
-}
-
-TEST_F(HidReader, CloseEndsAPendingReaderBeforeItsHandlesGo) {
-  ASSERT_TRUE(device.StartReader());
-  device.Close();
-  EXPECT_EQ(device.ReaderExitCode(), kReaderReadFailed);
-  EXPECT_EQ(system.stack.OpenHandleCount(), 0u);
-  EXPECT_FALSE(device.StartReader());  // closed
+  };
+  device.Close();  // the reader below is the only one to take the reports
+  for (bool closeOnThird : {false, true}) {
+    Seen seen;
+    seen.closeOnThird = closeOnThird;
+    auto reader = std::make_unique<StoppableDevice>(system.context);
+    reader->OpenPath(system.Interface(controller).path.c_str());
+    reader->SetInputCallback(
+        [](std::uintptr_t context, hidDeviceClass& device) {
+          Seen& seen = *reinterpret_cast<Seen*>(context);
+          seen.tags.push_back(device.InputReport()[1]);
+          if (seen.tags.size() < 3) return true;
+          if (seen.closeOnThird) device.Close();
+          seen.done.set_value();
+          return seen.closeOnThird;  // a closed object ends the reader even when asked to go on
+        },
+        reinterpret_cast<std::uintptr_t>(&seen));
+    std::future<void> done = seen.done.get_future();
+    ASSERT_TRUE(reader->StartReader());
+    EXPECT_FALSE(reader->StartReader());  // one reader at a time
+    for (std::uint8_t tag = 1; tag <= 3; ++tag) Deliver(Report(tag));
+    done.wait();
+    EXPECT_EQ(reader->IsOpen(), !closeOnThird);
+    reader->Close();
+    if (!closeOnThird) {
+      EXPECT_EQ(reader->ReaderExitCode(), kReaderEndedByCallback);
+    }
+    reader.reset();
+    EXPECT_EQ(seen.tags, (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(system.stack.OpenHandleCount(), 0u);
+  }
 }
 
 // Reports keep arriving from another thread while the owner opens, reads and closes.

@@ -1,10 +1,8 @@
 #include "tests/support/driver_rig.h"
 
-#include <atomic>
-#include <cstdio>
-#include <random>
 
 #include "platform/native_os_services.h"
+#include "tests/support/test_support.h"
 
 namespace tessora::testing {
 
@@ -25,14 +23,6 @@ bool CountingSimStack::DeviceIoControl(OsHandle device, std::uint32_t code, cons
   return SimDeviceStack::DeviceIoControl(device, code, in, inSize, out, outSize, bytesReturned);
 }
 
-std::string UniqueSerial() {
-  static std::atomic<unsigned> counter{0};
-  static const unsigned run = std::random_device{}();
-  char serial[32];
-  std::snprintf(serial, sizeof serial, "T%08X%04X", run, counter++ & 0xFFFFu);
-  return serial;
-}
-
 DriverRig::DriverRig()
     : native(CreateNativeOsServices()),
       clock(*native),
@@ -44,10 +34,15 @@ DriverRig::DriverRig()
   context.driverDevices = &library;
 }
 
+DriverRig::~DriverRig() {
+  for (const std::string& serial : serials) RemoveLockFiles(serial);
+}
+
 sim::SimBoard& DriverRig::AddBoard(sim::BoardConfig config, std::size_t eepromSize) {
   boards.push_back(std::make_unique<sim::SimBoard>(config, std::vector<std::uint8_t>(eepromSize, 0xFF)));
   sim::BoardIdentity identity;
   identity.serial = UniqueSerial();
+  serials.push_back(identity.serial);
   stack.AttachBoard(*boards.back(), identity);
   instanceIds.push_back(stack.Interface(stack.InterfaceCount() - 1).instanceId);
   return *boards.back();

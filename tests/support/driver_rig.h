@@ -36,6 +36,7 @@ constexpr std::uint32_t kTestLockTimeoutMs = 100;
 // device mutex.
 struct DriverRig {
   DriverRig();
+  ~DriverRig();
 
   sim::SimBoard& AddBoard(sim::BoardConfig config = {}, std::size_t eepromSize = 16384);
   void UseWinUsb(bool on) { settings.useWinUsb = on ? 1 : 0; }
@@ -46,13 +47,12 @@ struct DriverRig {
   CountingSimStack stack;
   std::vector<std::unique_ptr<sim::SimBoard>> boards;
   std::vector<std::string> instanceIds;
+  std::vector<std::string> serials;
   QorvDeviceLibrary library;
   QorvDeviceDispatch dispatch;
   Settings settings;
   EngineContext context;
 };
 
-// A serial number no other test program uses.
-std::string UniqueSerial();
 
 }  // namespace tessora::testing

@@ -20,7 +20,7 @@ ShellRig::ShellRig(Interface interfaceKind, sim::BoardConfig config, std::size_t
   settings.useWinUsb = interfaceKind == Interface::WinUsb ? 1 : 0;
   auto stack = std::make_unique<sim::SimDeviceStack>(os);
   sim::BoardIdentity identity;
-  identity.serial = UniqueSerial();  // test programs side by side never share a device lock
+  identity.serial = serial;
   stack->AttachBoard(board, identity);
   devices = std::make_unique<StackDeviceAccess>(settings, os, std::move(stack));
   shell = std::make_unique<ShellContext>(settings, devices->Engine(), ui, os, store);

@@ -20,12 +20,14 @@ const char* NameOf(Interface interfaceKind);
 // are recorded. The settings select the given interface.
 struct ShellRig {
   explicit ShellRig(Interface interfaceKind, sim::BoardConfig config = {}, std::size_t eepromSize = 16384);
+  ~ShellRig() { RemoveLockFiles(serial); }
 
   std::string WriteImage(const std::vector<std::uint8_t>& bytes, const std::string& name = "image.hex");
   std::vector<std::uint8_t>& Eeprom() { return board.EepromPart().Contents(); }
   std::vector<std::string> Trace() const { return board.TraceLines(); }
 
   TempDir dir;
+  std::string serial = UniqueSerial();  // test programs side by side never share a device lock
   sim::SimBoard board;
   RecordingUi ui;
   RecordingOs os;

@@ -6,7 +6,19 @@
 #include <random>
 #include <sstream>
 
+#ifndef _WIN32
+#include "platform/posix/posix_named_mutex.h"
+#endif
+
 namespace tessora::testing {
+
+std::string UniqueSerial() {
+  static std::atomic<unsigned> counter{0};
+  static const unsigned run = std::random_device{}();
+  char serial[32];
+  std::snprintf(serial, sizeof serial, "T%08X%04X", run, counter++ & 0xFFFFu);
+  return serial;
+}
 
 TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};
@@ -21,6 +33,17 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
+}
+
+void RemoveLockFiles(const std::string& serial) {
+#ifndef _WIN32
+  std::error_code ignored;
+  std::filesystem::path directory = std::filesystem::path(LockFilePathFor("x")).parent_path();
+  for (const auto& entry : std::filesystem::directory_iterator(directory, ignored))
+    if (entry.path().filename().string().find(serial) != std::string::npos) std::filesystem::remove(entry, ignored);
+#else
+  (void)serial;
+#endif
 }
 
 void WriteFile(const std::string& path, const std::string& contents) {

@@ -1,0 +1,41 @@
+#include "app/procedure_lock.h"
+
+#include "app/device_key.h"
+#include "hid/hid_device.h"
+
+namespace tessora {
+
+std::string ProcedureLockName(const EngineContext& engine) {
+  std::string key;
+  if (engine.settings.useHid != 0) {
+    const auto* device = dynamic_cast<const hidDeviceClass*>(engine.hidDevice.get());
+    if (device == nullptr || !device->IsOpen()) return {};
+    std::string serial = device->SerialText();
+    // Without a serial number only the interface's path tells two such devices apart.
+    key = serial.empty() || serial == "unknown" ? KeyFromInstanceId(device->DevicePath())
+                                                : DeviceKey(device->VendorId(), device->ProductId(), serial);
+  } else {
+    key = DriverDeviceKey(engine);
+    if (key.empty()) return {};
+  }
+  // In the global namespace, as the request lock, so that every logon session shares it.
+  return "Global\\tessora_" + key;
+}
+
+LockOutcome ProcedureLock::Take(OsServices& os, const EngineContext& engine) {
+  std::string name = ProcedureLockName(engine);
+  if (name.empty()) return LockOutcome::Taken;
+  std::uint32_t lastError = 0;
+  mutex_ = os.CreateMutexA(name.c_str(), lastError);
+  if (!mutex_) return LockOutcome::Unavailable;
+  std::uint32_t result = mutex_->Wait(0);
+  held_ = result == kWaitObject0 || result == kWaitAbandoned;
+  if (held_) return LockOutcome::Taken;
+  return result == kWaitTimeout ? LockOutcome::InUse : LockOutcome::Unavailable;
+}
+
+ProcedureLock::~ProcedureLock() {
+  if (held_) mutex_->Release();
+}
+
+}  // namespace tessora

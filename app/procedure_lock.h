@@ -1,0 +1,37 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "engine/engine_context.h"
+#include "platform/named_mutex.h"
+#include "platform/os_services.h"
+
+namespace tessora {
+
+enum class LockOutcome { Taken, InUse, Unavailable };
+
+// Tessora's own lock on a device for the length of a whole procedure, beside the lock
+// each request takes: two Tessoras that update, read out or clear the same board would
+// otherwise interleave their requests. It is named after the physical device (vendor
+// and product ID and serial number), so that it is the same whichever interface
+// reaches the device. Released when it goes out of scope.
+class ProcedureLock {
+ public:
+  ProcedureLock() = default;
+  ProcedureLock(const ProcedureLock&) = delete;
+  ProcedureLock& operator=(const ProcedureLock&) = delete;
+  ~ProcedureLock();
+
+  // Takes the lock of the device the engine is connected to, without waiting. A device
+  // that cannot be named (no serial number or instance ID) goes unlocked.
+  LockOutcome Take(OsServices& os, const EngineContext& engine);
+
+ private:
+  std::unique_ptr<NamedMutex> mutex_;
+  bool held_ = false;
+};
+
+// The lock's name for the connected device; empty when no device is connected.
+std::string ProcedureLockName(const EngineContext& engine);
+
+}  // namespace tessora
