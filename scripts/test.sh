@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks, builds every preset and runs every test:
-# natively, under AddressSanitizer/UndefinedBehaviorSanitizer, under ThreadSanitizer, and the
-# Windows builds under Wine. Exits non-zero if any step fails.
+# natively, under AddressSanitizer/UndefinedBehaviorSanitizer, under ThreadSanitizer, the
+# Windows builds under Wine, and each fuzz target for a short smoke run. Exits non-zero if any
+# step fails.
 #
 # Both Windows presets are always built. The 64-bit Windows tests always run (64-bit Wine needs
 # nothing of the kernel); the 32-bit ones run where the kernel runs 32-bit programs, which is
 # found out by starting one. TESSORA_WINDOWS_64_ONLY=1 skips the 32-bit tests anyway, to try
-# that path on a machine that could run them.
+# that path on a machine that could run them. TESSORA_FUZZ_SECONDS sets each fuzz target's
+# run (30 by default).
 set -uo pipefail
 exec </dev/null
 cd "$(dirname "$0")/.."
@@ -16,7 +18,7 @@ passed=0
 failed=0
 failures=()
 
-{ install_missing "${NATIVE_PACKAGES[@]}" "${TEST_PACKAGES[@]}" &&
+{ install_missing "${NATIVE_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}" &&
     install_missing --with-recommends "${WINDOWS_PACKAGES[@]}"; } || {
   echo "Could not install the build tools." >&2
   echo "0 passed, 1 failed"
@@ -83,6 +85,14 @@ for preset in linux linux-sanitize linux-tsan windows windows64; do
   count_results "$preset" "$log" "${PIPESTATUS[0]}"
   rm -f "$log"
 done
+
+echo "=== fuzz"
+if bash scripts/fuzz.sh "${TESSORA_FUZZ_SECONDS:-30}"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  failures+=("fuzz")
+fi
 
 echo
 if [[ -z $no_32bit ]]; then
