@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kCountingCapacity = 65535;
 
-// The image's data bytes, or 0 or less when it cannot be read. The formats the console
+// The image's length, or 0 or less when it cannot be read. The formats the console
 // adds are checked against the largest part here, so that an address beyond it is an
 // unreadable image before anything is written.
 int CountImage(const char* fileName, ImageFormat format) {

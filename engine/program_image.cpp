@@ -10,11 +10,6 @@ namespace tessora {
 
 namespace {
 
-// The header (kHeaderBytes) is erased before anything else and written only once the
-// rest of the image is in place and verified, the write holding byte 0 last, so that a
-// board whose update breaks off at any point boots from its ROM rather than from half an
-// image; so at every page size.
-
 class ImageWriter {
  public:
   ImageWriter(EngineContext& context, std::uint8_t busAddress, int width, const std::vector<std::uint8_t>& image)
@@ -65,6 +60,10 @@ int ProgramImage(EngineContext& context, Progress& progress, const char* fileNam
   std::uint32_t page = pageSize;
 
   ImageWriter writer(context, busAddress, width, image);
+  // The header (kHeaderBytes) is erased before anything else and written only once the
+  // rest of the image is in place and verified, the write holding byte 0 last, so that a
+  // board whose update breaks off at any point boots from its ROM rather than from half
+  // an image; so at every page size.
   const std::vector<std::uint8_t> blank(page, 0xFF);
   for (std::uint32_t position = 0; position < kHeaderBytes; position += page)
     if (!writer.Write(position, blank.data(), page)) return 1;
