@@ -36,13 +36,21 @@ class ConsoleProgram : public ::testing::Test {
     testing::RemoveLockFiles(sim::BoardDirectory::Open(board, error)->Serial());
   }
 
-  ProgramRun Tessora(const std::string& arguments) {
+  std::string Command(const std::string& arguments) {
     // The program sits in bin/ beside the tests/ folder of the same build.
     std::string program = (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin" / "tessora").string();
-    std::string command = "XDG_CONFIG_HOME=" + dir.File("config") + " TESSORA_SIM=" + board + " " + program + " " +
-                          arguments + " >" + dir.File("out") + " 2>" + dir.File("err") + " </dev/null";
+    return "XDG_CONFIG_HOME=" + dir.File("config") + " TESSORA_SIM=" + board + " " + program + " " + arguments;
+  }
+  ProgramRun Tessora(const std::string& arguments) {
+    std::string command =
+        Command(arguments) + " >" + dir.File("out") + " 2>" + dir.File("err") + " </dev/null";
     int raw = std::system(command.c_str());
     return ProgramRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir.File("out")), ReadFile(dir.File("err"))};
+  }
+  // Both streams on one terminal, which script(1) gives the program; what the terminal shows.
+  std::string OnTerminal(const std::string& arguments) {
+    std::string command = "script -qec '" + Command(arguments) + "' /dev/null >" + dir.File("tty") + " 2>&1 </dev/null";
+    return std::system(command.c_str()) == 0 ? ReadFile(dir.File("tty")) : "";
   }
   std::string Example() const { return std::string(TESSORA_SOURCE_DIR) + "/examples/firmware.hex"; }
 
@@ -123,12 +131,14 @@ TEST_F(ConsoleProgram, ASecondProgramLeavesABoardInUseAlone) {
   EXPECT_EQ(byte, 0xFF);
 }
 
-// The number of bus writes the board has served so far.
-std::size_t BusWrites(const std::string& trace) {
+std::size_t Occurrences(const std::string& text, const std::string& part) {
   std::size_t count = 0;
-  for (std::size_t at = trace.find("bus-write"); at != std::string::npos; at = trace.find("bus-write", at + 1)) ++count;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
   return count;
 }
+
+// The number of bus writes the board has served so far.
+std::size_t BusWrites(const std::string& trace) { return Occurrences(trace, "bus-write"); }
 
 TEST_F(ConsoleProgram, FormatsVerifyAndUpdateOfChangedPages) {
   ASSERT_EQ(Tessora("--read-size 512 " + Example()).status, 0);
@@ -187,6 +197,19 @@ TEST_F(ConsoleProgram, BadImagesAreRefusedBeforeAnythingIsWritten) {
   WriteFile(board, "a file, not a board directory");
   EXPECT_EQ(Tessora("--clear").status, 1);
   board = kept;
+}
+
+TEST_F(ConsoleProgram, OnOneTerminalEachLineOnceUnlessDebugAsksForMore) {
+  struct {
+    std::string options;
+    std::size_t successLines;
+    std::size_t exitCodeLines;
+  } cases[] = {{"-s ", 1, 0}, {"", 1, 0}, {"--debug -s ", 2, 1}};
+  for (const auto& c : cases) {
+    std::string screen = OnTerminal(c.options + Example());
+    EXPECT_EQ(Occurrences(screen, "Firmware update successful."), c.successLines) << c.options << screen;
+    EXPECT_EQ(Occurrences(screen, "Exit code: 1"), c.exitCodeLines) << c.options << screen;
+  }
 }
 
 }  // namespace
