@@ -80,7 +80,7 @@ TEST(ImageFormatTest, ContentTellsTheFormat) {
   }
   ImageFormat ignored{};
   EXPECT_FALSE(DetectImageFormat(dir.File("missing").c_str(), ignored));
-  EXPECT_FALSE(DetectImageFormat(dir.Path().c_str(), ignored));  // a directory is no image
+  EXPECT_FALSE(DetectImageFormat(dir.Path().string().c_str(), ignored));  // a directory is no image
 }
 
 TEST(ImageFormatTest, BinaryImageIsTheFileAsItStands) {
