@@ -74,9 +74,9 @@ TEST(DriverDispatch, RecordsOfTheOtherInterfaceAreRefused) {
 
 // The engine over HID on a simulated system, down through the device stack.
 struct HidConnectionRig {
-  explicit HidConnectionRig(bool useFeature) : context(settings, dispatch) {
+  HidConnectionRig() : context(settings, dispatch) {
     settings.useHid = 1;
-    settings.hidUseFeature = useFeature ? 1 : 0;
+    settings.hidUseFeature = 1;
     context.os = &system.clock;
     context.hid = &system.context;
   }
@@ -93,7 +93,7 @@ struct HidConnectionRig {
 // a walk that finds no controller ends with a fresh closed object, and one that cannot
 // read the device list fails with its message.
 TEST(HidConnection, TheFirstCandidateAnsweringReport0xFFIsTaken) {
-  HidConnectionRig rig(true);
+  HidConnectionRig rig;
   rig.system.AddKeyboard();
   std::size_t lookalike = rig.system.AddDevice(0x1111, 0x2222, u"Feature Gadget");
   rig.system.Interface(lookalike).caps.featureReportByteLength = 64;

@@ -34,8 +34,13 @@ TEST(EepromTransfer, ClearAndHeaderSizeClaimNothingTheyDidNotDo) {
   EXPECT_EQ(one.steps, 1);
   EXPECT_EQ(ClearEepromPages(bad.context, one, 0x51, 3, 64), 1);
   EXPECT_EQ(ClearEepromPages(bad.context, one, 0x51, 2, 0), 1);
-  EXPECT_EQ(ReadHeaderSize(bad.context, 0x52, 2), 0);  // nobody answers there
-  EXPECT_EQ(ReadHeaderSize(bad.context, 0x51, 0), 0);
+
+  DirectRig small(Route::Driver, {}, 256);
+  const std::uint8_t lengths[4] = {0x01, 0x02, 0x00, 0x10};
+  std::copy(lengths, lengths + 4, small.Eeprom().begin() + 9);
+  EXPECT_EQ(ReadHeaderSize(small.context, 0x51, 1), 0x0102 + 0x10);  // big-endian, at 9 and 11
+  EXPECT_EQ(ReadHeaderSize(small.context, 0x52, 1), 0);              // nobody answers there
+  EXPECT_EQ(ReadHeaderSize(small.context, 0x51, 0), 0);
 }
 
 // A device report too long for the request buffer, or too short to carry the whole
