@@ -107,7 +107,7 @@ class CrossProcessLockTest : public ::testing::Test {
     return *rig.library.GetDevice(path.c_str());
   }
   std::string MutexNameOf(std::size_t board) {
-    return QorvDevice::MutexName(rig.InstanceIdOf(board).c_str(), rig.library.TerminalServices());
+    return QorvDevice::MutexName(rig.stack.Interface(board * 3 + 1).instanceId.c_str(), rig.library.TerminalServices());
   }
 
   DriverRig rig;
