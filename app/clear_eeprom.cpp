@@ -30,11 +30,13 @@ int ClearEeprom(ShellContext& shell) {
     shell.ui.Progress().Destroy();
     ReportMessage(shell, kStrClearSuccessful, "OK", kStyleInformation);
     CloseHidDevice(shell);
+    shell.tally.outcome = kUpdateSucceeded;
     return 1;
   }
   ReportMessage(shell, kStrCannotClear, nullptr, kStyleError);
   shell.ui.Progress().Destroy();
   CloseHidDevice(shell);
+  shell.tally.outcome = kUpdateProgrammingFailed;
   return 0;
 }
 

@@ -32,7 +32,8 @@ bool ConnectAndLock(ShellContext& shell, ProcedureLock& lock) {
 }  // namespace
 
 int ConnectAndProbe(ShellContext& shell, ProcedureLock& lock) {
-  if (!ConnectAndLock(shell, lock)) return kUpdateNoDevice;
+  shell.tally = ProcedureTally{};
+  if (!ConnectAndLock(shell, lock)) return shell.tally.outcome = kUpdateNoDevice;
   // The probe always sends two subaddress bytes: a small part answers them too.
   const std::uint8_t start[2] = {0x00, 0x00};
   std::uint8_t probe[64];
@@ -42,11 +43,11 @@ int ConnectAndProbe(ShellContext& shell, ProcedureLock& lock) {
   // no missing EEPROM.
   if (probed == kBusLockTimeout && shell.settings.useHid == 0) {
     ReportMessage(shell, kStrCannotLock, nullptr, kStyleError);
-    return kUpdateNoDevice;
+    return shell.tally.outcome = kUpdateNoDevice;
   }
   if (probed != 0) {
     ReportMessage(shell, kStrNoEeprom, nullptr, kStyleError);
-    return kUpdateNoEeprom;
+    return shell.tally.outcome = kUpdateNoEeprom;
   }
   return 0;
 }
@@ -60,6 +61,13 @@ bool ChooseFile(ShellContext& shell, const char* fileName, FileQuestion question
   return shell.filePath[0] != '\0';
 }
 
+void ReportUnreadableImage(ShellContext& shell, const char* fileName) {
+  ComposeWithFileName(LoadStringText(kStrCannotReadImage), fileName, shell.statusText.data(),
+                      shell.statusText.size(), shell.nextChar);
+  ReportStatusText(shell, nullptr, kStyleError);
+  shell.tally.outcome = kUpdateUnreadableImage;
+}
+
 bool TryPageSizes(ShellContext& shell, int textId, int total, PageAttempt attempt) {
   constexpr int kLastHalvedPage = 4;
   ProgressBar& progress = shell.ui.Progress();
@@ -67,6 +75,10 @@ bool TryPageSizes(ShellContext& shell, int textId, int total, PageAttempt attemp
   for (;;) {
     progress.SetRange(static_cast<std::uint16_t>(page > 0 ? total / page : 0));
     progress.SetPosition(0);
+    progress.CountBytes(static_cast<std::uint32_t>(page), static_cast<std::uint32_t>(total));
+    shell.tally.bytes = static_cast<std::uint32_t>(total);
+    shell.tally.pageSize = page;
+    shell.tally.pages = page > 0 ? static_cast<std::uint32_t>((total + page - 1) / page) : 0;
     char text[kStatusTextSize];
     std::snprintf(text, sizeof text, "%s\npagesize %d", LoadStringText(textId), page);
     ShowProgressText(shell, text);
@@ -79,9 +91,14 @@ bool TryPageSizes(ShellContext& shell, int textId, int total, PageAttempt attemp
 
 // A reboot in the middle of another Tessora's update would spoil it as well.
 bool RebootCommand(ShellContext& shell, int mode) {
+  shell.tally = ProcedureTally{};
   ProcedureLock lock;
-  if (!ConnectAndLock(shell, lock)) return false;
+  if (!ConnectAndLock(shell, lock)) {
+    shell.tally.outcome = kUpdateNoDevice;
+    return false;
+  }
   RebootDevice(shell.engine, mode);
+  shell.tally.outcome = kUpdateSucceeded;
   return true;
 }
 

@@ -33,8 +33,10 @@ void TakeSizeFromHeader(ShellContext& shell) {
 }
 
 int ReadOut(ShellContext& shell, std::uint16_t size, std::uint16_t block) {
+  shell.tally.pageSize = block;
+  shell.tally.pages = (size + block - 1u) / block;
   return ReadOutToFile(shell.engine, shell.ui.Progress(), shell.filePath.data(), shell.settings.eepromAddress, 0,
-                       size, block, shell.settings.subaddressing);
+                       size, block, shell.settings.subaddressing, shell.imageFormat);
 }
 
 }  // namespace
@@ -60,6 +62,8 @@ int ReadOutFirmware(ShellContext& shell, const char* fileName) {
   if (capped) size = kOneBytePartSize;
   progress.SetRange(static_cast<std::uint16_t>(size / kBlock));
   progress.SetPosition(0);
+  progress.CountBytes(kBlock, size);
+  shell.tally.bytes = size;
 
   char text[kStatusTextSize];
   std::snprintf(text, sizeof text, "%s\nReading %d Bytes%s", LoadStringText(kStrDownloadInProgress), size,
@@ -69,9 +73,11 @@ int ReadOutFirmware(ShellContext& shell, const char* fileName) {
   // The bar stays on the window after the read-out, full or not.
   if (ReadOut(shell, size, kBlock) != 0 && ReadOut(shell, size, kRetryBlock) != 0) {
     ReportMessage(shell, kStrCannotReadEeprom, "OK", kStyleError);
+    shell.tally.outcome = kUpdateProgrammingFailed;
     return 0;
   }
   ReportMessage(shell, kStrDownloadSuccessful, "OK", kStyleInformation);
+  shell.tally.outcome = kUpdateSucceeded;
   return 1;
 }
 

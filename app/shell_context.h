@@ -5,7 +5,9 @@
 
 #include "app/text_fit.h"
 #include "app/ui_port.h"
+#include "engine/compare_eeprom.h"
 #include "engine/engine_context.h"
+#include "engine/image_format.h"
 #include "engine/settings.h"
 #include "platform/os_services.h"
 #include "platform/settings_store.h"
@@ -20,6 +22,17 @@ constexpr std::size_t kFilePathSize = 260;
 #else
 constexpr std::size_t kFilePathSize = PATH_MAX;
 #endif
+
+// What the last procedure did, for a result record: its outcome (the update's outcome
+// codes, which the other procedures share), the bytes it covered, the pages it moved in
+// its last attempt and their size, and how a comparison found the EEPROM.
+struct ProcedureTally {
+  int outcome = 0;
+  std::uint32_t bytes = 0;
+  std::uint32_t pages = 0;
+  int pageSize = 0;
+  ImageMismatch mismatch;
+};
 
 // The shell's state for the whole run: the settings, the window text, the file of the
 // current update or read-out and the outcome of the last update.
@@ -40,6 +53,10 @@ struct ShellContext {
   std::int32_t exitCode = 0;
   bool silentMode = false;
   int updateResult = 1;
+  // The window program reads and writes text images only; the console may choose.
+  ImageFormat imageFormat = ImageFormat::Text;
+  bool updateChangedOnly = false;  // write only the pages that differ (console)
+  ProcedureTally tally;
 };
 
 }  // namespace tessora

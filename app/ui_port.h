@@ -20,6 +20,8 @@ class ProgressBar : public Progress {
   virtual void SetRange(std::uint16_t maximum) = 0;
   virtual void SetPosition(int position) = 0;
   virtual void Destroy() = 0;
+  // What a step stands for, for a bar that shows bytes: the window's bar shows none.
+  virtual void CountBytes(std::uint32_t /*bytesPerStep*/, std::uint32_t /*totalBytes*/) {}
 };
 
 // Everything the shell's procedures show or ask: the Win32 window, the Linux console,

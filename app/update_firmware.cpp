@@ -6,6 +6,7 @@
 #include "app/procedures.h"
 #include "app/strings.h"
 #include "engine/image_file.h"
+#include "engine/program_changed_pages.h"
 #include "engine/program_image.h"
 #include "platform/timer_resolution.h"
 
@@ -15,22 +16,24 @@ namespace {
 
 constexpr int kCountingCapacity = 65535;
 
-// The image's data bytes, or 0 or less when it cannot be read.
-int CountImage(const char* fileName) {
+// The image's length, or 0 or less when it cannot be read. The formats the console
+// adds are checked against the largest part here, so that an address beyond it is an
+// unreadable image before anything is written.
+int CountImage(const char* fileName, ImageFormat format) {
   std::unique_ptr<std::uint8_t[]> scratch(new (std::nothrow) std::uint8_t[kCountingCapacity]);
   if (!scratch) return 0;
-  return ReadImageFile(fileName, scratch.get(), kCountingCapacity);
+  if (format == ImageFormat::Text) return ReadImageFile(fileName, scratch.get(), kCountingCapacity);
+  return ReadImageAs(fileName, format, scratch.get(), MaxEepromSize);
 }
 
 int Finish(ShellContext& shell, int outcome) {
   shell.exitCode = outcome;
+  shell.tally.outcome = outcome;
   return outcome == kUpdateSucceeded ? 1 : 0;
 }
 
-int ReportUnreadableImage(ShellContext& shell, const char* fileName) {
-  ComposeWithFileName(LoadStringText(kStrCannotReadImage), fileName, shell.statusText.data(),
-                      shell.statusText.size(), shell.nextChar);
-  ReportStatusText(shell, nullptr, kStyleError);
+int FinishUnreadable(ShellContext& shell, const char* fileName) {
+  ReportUnreadableImage(shell, fileName);
   return Finish(shell, kUpdateUnreadableImage);
 }
 
@@ -38,9 +41,13 @@ bool ProgramAttempt(ShellContext& shell, int page) {
   // The silent run's debug output follows the progress text too.
   if (shell.silentMode) shell.os.OutputDebugStringA(shell.statusText.data());
   int width = shell.settings.subaddressing;
-  return (width == 1 || width == 2) &&
-         ProgramImage(shell.engine, shell.ui.Progress(), shell.filePath.data(), shell.settings.eepromAddress,
-                      static_cast<std::uint16_t>(page), width) == 0;
+  if (width != 1 && width != 2) return false;
+  auto pageSize = static_cast<std::uint16_t>(page);
+  if (shell.updateChangedOnly)
+    return ProgramChangedPages(shell.engine, shell.ui.Progress(), shell.filePath.data(), shell.imageFormat,
+                               shell.settings.eepromAddress, pageSize, width, shell.tally.pages) == 0;
+  return ProgramImage(shell.engine, shell.ui.Progress(), shell.filePath.data(), shell.settings.eepromAddress,
+                      pageSize, width, shell.imageFormat) == 0;
 }
 
 }  // namespace
@@ -53,14 +60,14 @@ int UpdateFirmware(ShellContext& shell, const char* fileName) {
   // A name longer than the program keeps cannot be opened as given; shortening it could
   // name another file.
   if (fileName != nullptr && std::strlen(fileName) >= shell.filePath.size())
-    return ReportUnreadableImage(shell, fileName);
+    return FinishUnreadable(shell, fileName);
   if (!ChooseFile(shell, fileName, FileQuestion::Open)) {
     SetStatusText(shell, kStrSelectImage);
     return 0;
   }
 
-  int count = CountImage(shell.filePath.data());
-  if (count <= 0) return ReportUnreadableImage(shell, shell.filePath.data());
+  int count = CountImage(shell.filePath.data(), shell.imageFormat);
+  if (count <= 0) return FinishUnreadable(shell, shell.filePath.data());
   if (count > 256 && shell.settings.subaddressing == 1) {
     ReportMessage(shell, kStrTooLargeForOneByte, "OK", kStyleInformation);
     return Finish(shell, kUpdateTooLargeForOneByte);

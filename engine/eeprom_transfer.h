@@ -7,6 +7,8 @@
 namespace tessora {
 
 constexpr std::uint32_t kMaxEepromPage = 64;
+// The EEPROM's first bytes hold the header the chip boots by.
+constexpr std::uint32_t kHeaderBytes = 64;
 constexpr std::uint16_t kRebootAddress = 0xB001;
 
 // Bytes written into the controller's memory space, in chunks; 0 = nothing delivered.

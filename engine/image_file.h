@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "engine/engine_context.h"
+#include "engine/image_format.h"
 #include "engine/progress.h"
 
 namespace tessora {
@@ -23,12 +24,13 @@ constexpr int kImageBadToken = -5;
 // A name wrapped in double quotes (as it comes from a command line) is opened without them.
 int ReadImageFile(const char* fileName, std::uint8_t* buffer, int capacity);
 
-// Reads EEPROM addresses [start, end) block by block into an image file (one line per
-// block). A regular file is replaced only when the whole read succeeds, so on failure an
+// Reads EEPROM addresses [start, end) block by block into an image file of the given
+// format (text: one line per block; Intel HEX: one data record per block). A regular file is replaced only when the whole read succeeds, so on failure an
 // existing file stays as it was; a device or pipe is written straight (see OutputFile). 0 = success, 1 = no name / cannot create / bad block size,
 // otherwise the code of the failed block read.
 int ReadOutToFile(EngineContext& context, Progress& progress, const char* fileName, std::uint8_t busAddress,
-                  std::uint16_t start, std::uint16_t end, std::uint16_t blockSize, int width);
+                  std::uint16_t start, std::uint16_t end, std::uint16_t blockSize, int width,
+                  ImageFormat format = ImageFormat::Text);
 
 constexpr std::uint16_t kMaxReadOutBlock = 16;
 

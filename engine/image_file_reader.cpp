@@ -112,19 +112,12 @@ class ImageParser {
   std::uint32_t length_ = 0;  // highest address stored + 1
 };
 
-std::string WithoutQuotes(const char* fileName) {
-  std::string_view name(fileName);
-  if (!name.empty() && name.front() == '"') name.remove_prefix(1);
-  if (!name.empty() && name.back() == '"') name.remove_suffix(1);
-  return std::string(name);
-}
-
 }  // namespace
 
 int ReadImageFile(const char* fileName, std::uint8_t* buffer, int capacity) {
   if (buffer == nullptr) return kImageNoBuffer;
   if (fileName == nullptr) return kImageNoName;
-  UniqueFile file = OpenRegularFileForReading(WithoutQuotes(fileName).c_str());
+  UniqueFile file = OpenRegularFileForReading(ImageFileNameWithoutQuotes(fileName).c_str());
   if (!file) return kImageCannotOpen;
   ImageParser parser(buffer, capacity < 0 ? 0 : capacity);
   std::string line;

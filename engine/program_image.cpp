@@ -10,12 +10,6 @@ namespace tessora {
 
 namespace {
 
-// The EEPROM's first 64 bytes hold the header the chip boots by. They are erased before
-// anything else and written only once the rest of the image is in place and verified,
-// the write holding byte 0 last, so that a board whose update breaks off at any point
-// boots from its ROM rather than from half an image; so at every page size.
-constexpr std::uint32_t kHeaderBytes = 64;
-
 class ImageWriter {
  public:
   ImageWriter(EngineContext& context, std::uint8_t busAddress, int width, const std::vector<std::uint8_t>& image)
@@ -52,7 +46,7 @@ class ImageWriter {
 }  // namespace
 
 int ProgramImage(EngineContext& context, Progress& progress, const char* fileName, std::uint8_t busAddress,
-                 std::uint16_t pageSize, int width) {
+                 std::uint16_t pageSize, int width, ImageFormat format) {
   std::uint32_t capacity = CapacityForWidth(width);
   if (capacity == 0 || pageSize == 0 || pageSize > kMaxEepromPage) return 1;
 
@@ -60,12 +54,16 @@ int ProgramImage(EngineContext& context, Progress& progress, const char* fileNam
   // oversized file must leave the firmware in the EEPROM as it was. Addresses the file
   // skips are written erased.
   std::vector<std::uint8_t> image(capacity, 0xFF);
-  int length = ReadImageFile(fileName, image.data(), static_cast<int>(capacity));
+  int length = ReadImageAs(fileName, format, image.data(), static_cast<int>(capacity));
   if (length <= 0) return 1;
   std::uint32_t size = static_cast<std::uint32_t>(length);
   std::uint32_t page = pageSize;
 
   ImageWriter writer(context, busAddress, width, image);
+  // The header (kHeaderBytes) is erased before anything else and written only once the
+  // rest of the image is in place and verified, the write holding byte 0 last, so that a
+  // board whose update breaks off at any point boots from its ROM rather than from half
+  // an image; so at every page size.
   const std::vector<std::uint8_t> blank(page, 0xFF);
   for (std::uint32_t position = 0; position < kHeaderBytes; position += page)
     if (!writer.Write(position, blank.data(), page)) return 1;

@@ -35,11 +35,11 @@ fs::path TemporaryBeside(const fs::path& target) {
 
 }  // namespace
 
-OutputFile::OutputFile(const std::string& path) : target_(FollowLinks(path)) {
+OutputFile::OutputFile(const std::string& path, bool binary) : target_(FollowLinks(path)) {
   std::error_code error;
   fs::file_status status = fs::status(target_, error);
   if (fs::exists(status) && !fs::is_regular_file(status)) {
-    file_.reset(std::fopen(target_.string().c_str(), "w"));
+    file_.reset(std::fopen(target_.string().c_str(), binary ? "wb" : "w"));
     return;
   }
   for (int attempt = 0; attempt < kNameAttempts && !file_; ++attempt) {
@@ -49,6 +49,7 @@ OutputFile::OutputFile(const std::string& path) : target_(FollowLinks(path)) {
     if (!file_ && errno != EEXIST) break;
   }
   if (!file_) temporary_.clear();
+  if (file_ && binary) SetBinaryMode(file_.get());
 }
 
 OutputFile::~OutputFile() {

@@ -14,7 +14,8 @@ namespace tessora {
 // Anything else (a device, a pipe, a terminal) cannot be replaced and is written straight.
 class OutputFile {
  public:
-  explicit OutputFile(const std::string& path);
+  // Binary: the bytes as they are, also where text mode would change line ends.
+  explicit OutputFile(const std::string& path, bool binary = false);
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
@@ -34,5 +35,7 @@ class OutputFile {
 // The backend's part: creates `path`, which must not exist yet (errno EEXIST when it does),
 // for writing in text mode, with the permissions and owner of `model` when that exists.
 UniqueFile CreateFileExclusively(const std::filesystem::path& path, const std::filesystem::path& model);
+// The backend's part: switches an open stream to binary mode (nothing to do on POSIX).
+void SetBinaryMode(std::FILE* file);
 
 }  // namespace tessora

@@ -9,7 +9,7 @@ namespace {
 
 bool SetAction(ConsoleRequest& request, ConsoleAction action, std::string& error) {
   if (request.action != ConsoleAction::None && request.action != action) {
-    error = "give one of --read-out, --clear and --reboot at a time";
+    error = "give one of --read-out, --verify, --clear and --reboot at a time";
     return false;
   }
   request.action = action;
@@ -22,6 +22,18 @@ bool TakeOption(const std::string& name, const std::string& value, ConsoleReques
     if (!value.empty()) return SetAction(request, ConsoleAction::ReadOut, error);
     error = "--read-out needs a file name";
     return false;
+  }
+  if (name == "--verify") {
+    request.verifyFile = value;
+    if (!value.empty()) return SetAction(request, ConsoleAction::Verify, error);
+    error = "--verify needs an image file";
+    return false;
+  }
+  if (name == "--format") {
+    ImageFormat format{};
+    if (!ParseImageFormat(value, format)) return error = "--format takes text, ihex or bin", false;
+    request.format = format;
+    return true;
   }
   if (name == "--reboot") {
     if (value == "rom") request.rebootMode = 2;
@@ -62,18 +74,19 @@ bool TakeOption(const std::string& name, const std::string& value, ConsoleReques
 }
 
 bool TakesValue(const std::string& name) {
-  return name == "--read-out" || name == "--reboot" || name == "--interface" || name == "--address" ||
-         name == "--subaddressing" || name == "--read-size" || name == "--device";
+  return name == "--read-out" || name == "--verify" || name == "--format" || name == "--reboot" ||
+         name == "--interface" || name == "--address" || name == "--subaddressing" || name == "--read-size" ||
+         name == "--device";
 }
 
 // --all runs a procedure on every board; --device names the one board of any command.
 bool CheckBoardChoice(const ConsoleRequest& request, std::string& error) {
   if (!request.allBoards) return true;
   if (request.device) return error = "give either --device or --all", false;
-  bool procedure = request.action == ConsoleAction::ReadOut || request.action == ConsoleAction::Clear ||
-                   request.action == ConsoleAction::Reboot ||
+  bool procedure = request.action == ConsoleAction::ReadOut || request.action == ConsoleAction::Verify ||
+                   request.action == ConsoleAction::Clear || request.action == ConsoleAction::Reboot ||
                    (request.action == ConsoleAction::None && !request.commandLine.empty() && request.commandLine != "-s");
-  if (!procedure) return error = "--all needs an image file, --read-out, --clear or --reboot", false;
+  if (!procedure) return error = "--all needs an image file, --read-out, --verify, --clear or --reboot", false;
   return true;
 }
 
@@ -101,6 +114,11 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
       if (!SetAction(request, action, error)) return false;
       continue;
     }
+    if (argument == "--update-changed" || argument == "--json" || argument == "--debug") {
+      bool& flag = argument == "--json" ? request.json : argument == "--debug" ? request.debug : request.updateChanged;
+      flag = true;
+      continue;
+    }
     std::string name = argument;
     std::string value;
     std::size_t equals = argument.find('=');
@@ -116,10 +134,15 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
   for (std::size_t first = i; i < arguments.size(); ++i)
     request.commandLine += (i == first ? "" : " ") + arguments[i];
 
-  bool actionWithImage = request.action == ConsoleAction::ReadOut || request.action == ConsoleAction::Clear ||
-                         request.action == ConsoleAction::Reboot;
+  bool actionWithImage = request.action == ConsoleAction::ReadOut || request.action == ConsoleAction::Verify ||
+                         request.action == ConsoleAction::Clear || request.action == ConsoleAction::Reboot;
   if (actionWithImage && !request.commandLine.empty() && request.commandLine != "-s") {
-    error = "an image file cannot be given together with --read-out, --clear or --reboot";
+    error = "an image file cannot be given together with --read-out, --verify, --clear or --reboot";
+    return false;
+  }
+  bool updates = request.action == ConsoleAction::None && !request.commandLine.empty() && request.commandLine != "-s";
+  if (request.updateChanged && !updates) {
+    error = "--update-changed goes with an image file to update from";
     return false;
   }
   bool listing = request.action == ConsoleAction::List || request.action == ConsoleAction::UdevRule;
@@ -142,13 +165,24 @@ std::string ConsoleUsage() {
 Writes a firmware image into the boot EEPROM of a Qorvane USB controller and verifies
 every page; reads the EEPROM out, clears it, or reboots the chip.
 
-  IMAGE                  update the EEPROM from IMAGE (a text image file); exit status 0 when
-                         the image was written and verified, 1 otherwise
+  IMAGE                  update the EEPROM from IMAGE; exit status 0 when the image was
+                         written and verified, 1 otherwise
   -s IMAGE               the same in silent mode: no progress bar, messages go to the debug
                          output (standard error) and "Exit code: N" ends it
                          (1 written, -1 no device, -2 no EEPROM, -3 unreadable image,
                          -4 too large for 1-byte subaddressing, -5 programming failed)
+  --update-changed       with IMAGE: read every page first and write only those that differ
+                         (the header page is still erased first and written last); a board
+                         that already holds the image is only read
+  --verify IMAGE         compare the EEPROM with IMAGE without writing; exit status 0 when
+                         equal, else 1 with the first differing address, the bytes expected
+                         and found, and the number of differing bytes
   --read-out FILE        read the EEPROM out into FILE; exit status 0 or 1
+  --format text|ihex|bin image format of the file read or written: the text image format
+                         ("hex" also names it), Intel HEX (records 00, 01, 02, 04) or raw
+                         binary. Read: found from the content when not given (a first
+                         token ":" is Intel HEX, control bytes make a binary file); written:
+                         text unless given
   --clear                clear the EEPROM to 0xFF; exit status 0 or 1
   --reboot rom|eeprom    restart the chip from its ROM or from the EEPROM; exit status 0
                          when a device was found
@@ -161,8 +195,8 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
   --device SELECTOR      talk to this device only: a path as --list prints it, a serial
                          number, or usb:BUS-PORT (Linux, as in 1-1.4); without it the
                          first device that answers is used
-  --all                  run the update, --read-out, --clear or --reboot on every
-                         controller that answers, all at once; one line per board and a
+  --all                  run the update, --read-out, --verify, --clear or --reboot on
+                         every controller that answers, all at once; one line per board and a
                          summary; exit status 0 only when every board succeeded. A
                          read-out goes to one file per board: FILE-SERIAL.EXT
   --list                 list the device interfaces the three interfaces see, one line each:
@@ -170,6 +204,13 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
                          opens; HID controllers (feature report 0xFF) are marked "candidate"
   --udev-rule            print a udev rule that lets the logged-in user reach the controllers
                          found: tessora --udev-rule | sudo tee /etc/udev/rules.d/70-tessora.rules
+  --json                 one JSON object on standard output, and nothing else there:
+                         command, device, interface, outcome_code (1 success, -1 to -5 as
+                         the exit codes above, -6 verify found differences), outcome_text,
+                         bytes, pages, page_size, seconds, first_mismatch
+  --debug                the debug lines (mode line, silent-mode texts, "Exit code: N") on
+                         standard error; without it they go there only when standard error
+                         is not the terminal standard output is
   --help, --version
 
 Options come first; the rest of the command line is taken as Tessora's own, "-s" and

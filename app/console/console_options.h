@@ -3,15 +3,22 @@
 #include <string>
 #include <vector>
 
+#include "engine/image_format.h"
+
 namespace tessora {
 
-enum class ConsoleAction { None, Help, Version, ReadOut, Clear, Reboot, List, UdevRule };
+enum class ConsoleAction { None, Help, Version, ReadOut, Verify, Clear, Reboot, List, UdevRule };
 
 // What the console program was asked: leading long options, then the system's own
 // command line (the remaining arguments joined with single blanks).
 struct ConsoleRequest {
   ConsoleAction action = ConsoleAction::None;
   std::string readOutFile;
+  std::string verifyFile;
+  std::optional<ImageFormat> format;  // unset: read by content, written as text
+  bool updateChanged = false;         // the update writes only the pages that differ
+  bool json = false;                  // one JSON result on standard output, nothing else there
+  bool debug = false;                 // debug lines on standard error even on the terminal
   int rebootMode = 0;  // 1 from the EEPROM, 2 forced ROM boot
   std::optional<std::string> deviceInterface;  // hid, filterdriver, winusb
   std::optional<std::string> address;      // as typed into the Options dialog's box

@@ -1,18 +1,28 @@
 #include "app/console/console_ui.h"
 
-#include <unistd.h>
-
+#include <algorithm>
 #include <string_view>
 
 namespace tessora {
 
 namespace {
 
-constexpr int kBarWidth = 40;
+constexpr int kBarWidth = 30;
+
+// "12.3 kB/s  0:04 left" from the bytes done so far and the time they took.
+void FormatRate(char* text, std::size_t capacity, std::uint32_t done, std::uint32_t total, double seconds) {
+  if (done == 0 || seconds <= 0) {
+    std::snprintf(text, capacity, "  --- B/s");
+    return;
+  }
+  double rate = done / seconds;
+  auto left = static_cast<unsigned>((total - done) / rate + 0.5);
+  std::snprintf(text, capacity, "  %.1f kB/s  %u:%02u left", rate / 1000, left / 60, left % 60);
+}
 
 }  // namespace
 
-ConsoleUi::ConsoleUi(const bool& silentMode) : silentMode_(silentMode), interactive_(isatty(STDERR_FILENO) == 1) {}
+ConsoleUi::ConsoleUi(const bool& silentMode, ConsoleStreams streams) : silentMode_(silentMode), streams_(streams) {}
 
 void ConsoleUi::RepaintNow(const char* /*statusText*/) {
   // The progress text already went to standard output; only the bar is redrawn.
@@ -20,6 +30,7 @@ void ConsoleUi::RepaintNow(const char* /*statusText*/) {
 }
 
 void ConsoleUi::ShowMessageBox(bool /*ownedByMainWindow*/, const char* text, const char* caption, std::uint32_t /*style*/) {
+  if (!streams_.messagesToStderr) return;
   EraseBar();
   if (caption != nullptr && caption[0] != '\0' && std::string_view(caption) != "OK")
     std::fprintf(stderr, "%s %s\n", caption, text);
@@ -31,6 +42,7 @@ void ConsoleUi::ShowMessageBox(bool /*ownedByMainWindow*/, const char* text, con
 bool ConsoleUi::AskFileName(FileQuestion /*question*/, char* /*path*/, std::size_t /*capacity*/) { return false; }
 
 void ConsoleUi::StandardOutput(const char* line) {
+  if (!streams_.programLines) return;
   EraseBar();
   std::printf("%s%s", line, "\n");
   std::fflush(stdout);
@@ -41,6 +53,7 @@ void ConsoleUi::Create() {
   barActive_ = true;
   maximum_ = 0;
   position_ = 0;
+  bytesPerStep_ = 0;
 }
 
 void ConsoleUi::SetRange(std::uint16_t maximum) {
@@ -53,9 +66,18 @@ void ConsoleUi::SetPosition(int position) {
   if (BarVisible()) DrawBar();
 }
 
+void ConsoleUi::CountBytes(std::uint32_t bytesPerStep, std::uint32_t totalBytes) {
+  bytesPerStep_ = bytesPerStep;
+  totalBytes_ = totalBytes;
+  steps_ = 0;
+  started_ = std::chrono::steady_clock::now();
+  if (BarVisible()) DrawBar();
+}
+
 void ConsoleUi::ProgressStep() {
   // Like the window's bar, the position wraps back to the start past the range.
   position_ = position_ + 1 > maximum_ ? 0 : position_ + 1;
+  ++steps_;
   if (BarVisible()) DrawBar();
 }
 
@@ -69,7 +91,16 @@ void ConsoleUi::DrawBar() {
   char bar[kBarWidth + 1];
   for (int i = 0; i < kBarWidth; ++i) bar[i] = i < filled ? '#' : '.';
   bar[kBarWidth] = '\0';
-  std::fprintf(stderr, "\r[%s] %d/%d", bar, position_, maximum_);
+  if (bytesPerStep_ == 0) {
+    std::fprintf(stderr, "\r[%s] %d/%d", bar, position_, maximum_);
+  } else {
+    std::uint32_t done = std::min(totalBytes_, steps_ * bytesPerStep_);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+    char rate[64];
+    FormatRate(rate, sizeof rate, done, totalBytes_, seconds);
+    std::fprintf(stderr, "\r[%s] %u/%u bytes%s\033[K", bar, static_cast<unsigned>(done),
+                 static_cast<unsigned>(totalBytes_), rate);
+  }
   std::fflush(stderr);
   barDrawn_ = true;
 }

@@ -1,16 +1,26 @@
 #pragma once
+#include <chrono>
 #include <cstdio>
 
 #include "app/ui_port.h"
 
 namespace tessora {
 
-// The shell on a Linux console: the program's own lines on standard output, message
-// boxes as lines on standard error, and a progress bar on standard error only when that
-// is a terminal and the run is not silent. It never asks: a missing file name stays missing.
+// Where the console's texts go, decided once at start-up from the options and from what
+// the two streams are.
+struct ConsoleStreams {
+  bool programLines = true;    // the system's own progress and message lines on standard output
+  bool messagesToStderr = true;  // message boxes as lines on standard error
+  bool progressBar = false;    // a progress bar on standard error (a terminal)
+};
+
+// The shell on a console: the program's own lines on standard output, message boxes as
+// lines on standard error, and a progress bar (bytes done, rate, time left) on standard
+// error when it is a terminal and the run is not silent. It never asks: a missing file
+// name stays missing.
 class ConsoleUi : public UiPort, public ProgressBar {
  public:
-  explicit ConsoleUi(const bool& silentMode);
+  ConsoleUi(const bool& silentMode, ConsoleStreams streams);
 
   void RepaintNow(const char* statusText) override;
   void ShowMessageBox(bool ownedByMainWindow, const char* text, const char* caption, std::uint32_t style) override;
@@ -23,18 +33,24 @@ class ConsoleUi : public UiPort, public ProgressBar {
   void SetPosition(int position) override;
   void Destroy() override;
   void ProgressStep() override;
+  void CountBytes(std::uint32_t bytesPerStep, std::uint32_t totalBytes) override;
 
  private:
-  bool BarVisible() const { return barActive_ && interactive_ && !silentMode_; }
+  bool BarVisible() const { return barActive_ && streams_.progressBar && !silentMode_; }
   void DrawBar();
   void EraseBar();
 
   const bool& silentMode_;
-  bool interactive_;
+  ConsoleStreams streams_;
   bool barActive_ = false;
   bool barDrawn_ = false;
   int maximum_ = 0;
   int position_ = 0;
+  // Bytes, when the procedure said what a step stands for.
+  std::uint32_t bytesPerStep_ = 0;
+  std::uint32_t totalBytes_ = 0;
+  std::uint32_t steps_ = 0;
+  std::chrono::steady_clock::time_point started_;
 };
 
 }  // namespace tessora

@@ -1,5 +1,8 @@
 // tessora (Linux) and tessora-cli.exe (Windows): the console program. Leading long options,
 // then Tessora's own command line ("-s FILE" or "FILE").
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -9,10 +12,13 @@
 #include "app/console/console_options.h"
 #include "app/console/console_platform.h"
 #include "app/console/console_ui.h"
+#include "app/console/debug_gate.h"
+#include "app/console/terminal.h"
 #include "app/device_listing.h"
 #include "app/options_rules.h"
 #include "app/procedures.h"
 #include "app/program_devices.h"
+#include "app/run_result.h"
 #include "app/settings.h"
 #include "app/start_up.h"
 #include "platform/native_device_stack.h"
@@ -52,10 +58,50 @@ bool ApplySettingsOptions(ShellContext& shell, const ConsoleRequest& request) {
   return false;
 }
 
-int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command) {
+// The format of the image file read: the one asked for, else the one its content shows.
+ImageFormat FormatToRead(const ConsoleRequest& request, const char* fileName) {
+  ImageFormat format = ImageFormat::Text;
+  if (request.format) return *request.format;
+  DetectImageFormat(fileName, format);
+  return format;
+}
+
+// Why an image could not be read, in more words than the system's message has.
+void ExplainUnreadableImage(const ShellContext& shell) {
+  std::vector<std::uint8_t> image(MaxEepromSize);
+  ImageProblem problem;
+  int result = ReadImageAs(shell.filePath.data(), shell.imageFormat, image.data(), MaxEepromSize, &problem);
+  if (result > 0) return;
+  std::fprintf(stderr, "tessora: %s (%s image): %s\n", shell.filePath.data(), ImageFormatName(shell.imageFormat),
+               DescribeImageError(result, problem).c_str());
+}
+
+// The procedure the request names, or none; the command's name for its result.
+const char* CommandName(const ConsoleRequest& request, const StartCommand& command) {
   switch (request.action) {
     case ConsoleAction::ReadOut:
+      return "read-out";
+    case ConsoleAction::Verify:
+      return "verify";
+    case ConsoleAction::Clear:
+      return "clear";
+    case ConsoleAction::Reboot:
+      return "reboot";
+    default:
+      break;
+  }
+  if (command.fileName[0] == '\0') return nullptr;
+  return request.updateChanged ? "update-changed" : "update";
+}
+
+int RunProcedure(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command) {
+  switch (request.action) {
+    case ConsoleAction::ReadOut:
+      shell.imageFormat = request.format.value_or(ImageFormat::Text);
       return ReadOutFirmware(shell, request.readOutFile.c_str()) == 1 ? 0 : 1;
+    case ConsoleAction::Verify:
+      shell.imageFormat = FormatToRead(request, request.verifyFile.c_str());
+      return VerifyFirmware(shell, request.verifyFile.c_str()) == 1 ? 0 : 1;
     case ConsoleAction::Clear:
       return ClearEeprom(shell) == 1 ? 0 : 1;
     case ConsoleAction::Reboot:
@@ -63,14 +109,37 @@ int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCom
     default:
       break;
   }
-  if (command.fileName[0] != '\0') {
-    RunCommandLineUpdate(shell, command.fileName);
-    return RunExitStatus(shell);
+  shell.imageFormat = FormatToRead(request, command.fileName);
+  shell.updateChangedOnly = request.updateChanged;
+  RunCommandLineUpdate(shell, command.fileName);
+  return RunExitStatus(shell);
+}
+
+int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command, int jsonFd) {
+  const char* name = CommandName(request, command);
+  if (name == nullptr) {
+    if (!request.ChangesSettings() && request.commandLine.empty())
+      std::printf("%s\n\n%s", shell.statusText.data(), ConsoleUsage().c_str());
+    return 0;
   }
-  if (!request.ChangesSettings() && request.commandLine.empty()) {
-    std::printf("%s\n\n%s", shell.statusText.data(), ConsoleUsage().c_str());
+  auto started = std::chrono::steady_clock::now();
+  int status = RunProcedure(shell, request, command);
+  if (shell.tally.outcome == kUpdateUnreadableImage && shell.filePath[0] != '\0') ExplainUnreadableImage(shell);
+  if (jsonFd >= 0) {
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::string line = RunResultJson(ResultOfProcedure(shell, name, seconds)) + "\n";
+    if (write(jsonFd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) return 1;
   }
-  return 0;
+  return status;
+}
+
+// With --json, standard output carries the result alone: whatever else would be
+// written there goes to standard error, and the result to the saved standard output.
+int SetAsideStandardOutput() {
+  std::fflush(stdout);
+  int saved = dup(STDOUT_FILENO);
+  if (saved >= 0) dup2(STDERR_FILENO, STDOUT_FILENO);
+  return saved;
 }
 
 // --device names a device the selected interface does not list: said before anything is sent.
@@ -89,8 +158,9 @@ void PrintBoardLine(const BoardOutcome& outcome) {
 }
 
 // --all: the command on every controller that answers, at once; a read-out into a file per board.
+// With --json each board's result object goes to the kept standard output as it ends.
 int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequest& request,
-                   const StartCommand& command) {
+                   const StartCommand& command, int jsonFd) {
   std::vector<BoardAccess> boards = devices.Boards(shell.settings);
   int answered = 0;
   int succeeded = 0;
@@ -99,7 +169,7 @@ int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequ
       [&](ShellContext& board, const std::string& name) {
         ConsoleRequest own = request;
         if (own.action == ConsoleAction::ReadOut) own.readOutFile = BoardFileName(request.readOutFile, name);
-        return RunAction(board, own, command) == 0;
+        return RunAction(board, own, command, jsonFd) == 0;
       },
       [&](const BoardOutcome& outcome) {
         ++answered;
@@ -124,13 +194,20 @@ int Run(const std::vector<std::string>& arguments) {
   if (request.action == ConsoleAction::Help) return std::printf("%s", ConsoleUsage().c_str()), 0;
   if (request.action == ConsoleAction::Version) return std::printf("Tessora 1.2.1\n"), 0;
 
-  std::unique_ptr<OsServices> os = CreateNativeOsServices();
+  // Decided before standard output is set aside: what the two streams were given.
+  bool sameTerminal = SameTerminal(STDOUT_FILENO, STDERR_FILENO);
+  ConsoleStreams streams;
+  streams.programLines = !request.json;
+  streams.messagesToStderr = request.json || !sameTerminal;
+  streams.progressBar = IsTerminal(STDERR_FILENO);
+  std::unique_ptr<OsServices> nativeOs = CreateNativeOsServices();
+  auto os = std::make_unique<DebugGate>(*nativeOs, request.debug || !sameTerminal);
   std::unique_ptr<SettingsStore> store = CreateNativeSettingsStore();
   Settings settings;
   std::unique_ptr<DeviceAccess> devices = OpenProgramDevices(settings, *os, CreateNativeDeviceStack(*os), error);
   if (!devices) {
     std::fprintf(stderr, "tessora: %s\n", error.c_str());
-    return kUsageError;
+    return 1;
   }
   // Null when TESSORA_SIM chose the simulated board.
   DeviceStack* realStack = dynamic_cast<SimulatedDeviceAccess*>(devices.get()) == nullptr ? &devices->Stack() : nullptr;
@@ -143,7 +220,9 @@ int Run(const std::vector<std::string>& arguments) {
     return 0;
   }
   bool silent = false;
-  ConsoleUi ui(silent);
+  ConsoleUi ui(silent, streams);
+  int jsonFd = request.json ? SetAsideStandardOutput() : -1;
+  if (request.json && jsonFd < 0) return std::fprintf(stderr, "tessora: standard output cannot be kept\n"), 1;
   ShellContext shell(settings, used.Engine(), ui, *os, *store);
   used.AttachShell(shell);
 
@@ -152,8 +231,8 @@ int Run(const std::vector<std::string>& arguments) {
   PrepareMainWindowText(shell);
   bool ready = (!request.ChangesSettings() || ApplySettingsOptions(shell, request)) &&
                (!request.device || DeviceIsListed(used, settings, *request.device));
-  int status = !ready ? 1 : request.allBoards ? RunOnAllBoards(shell, *devices, request, command)
-                                              : RunAction(shell, request, command);
+  int status = !ready ? 1 : request.allBoards ? RunOnAllBoards(shell, *devices, request, command, jsonFd)
+                                              : RunAction(shell, request, command, jsonFd);
   if (status != 0 && realStack != nullptr) ExplainFailure(settings, *realStack);
   if (!devices->Finish(error)) {
     std::fprintf(stderr, "tessora: %s\n", error.c_str());

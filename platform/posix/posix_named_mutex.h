@@ -36,7 +36,7 @@ class PosixNamedMutex : public NamedMutex {
 
   int descriptor_;
   bool writable_;  // a file another user made without write access still locks, unmarked
-  std::recursive_timed_mutex threads_;
+  std::recursive_mutex threads_;
   std::atomic<std::thread::id> owner_{};
   int depth_ = 0;  // levels taken by the owner thread
 };

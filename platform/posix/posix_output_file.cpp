@@ -23,4 +23,6 @@ UniqueFile CreateFileExclusively(const std::filesystem::path& path, const std::f
   return file;
 }
 
+void SetBinaryMode(std::FILE* /*file*/) {}
+
 }  // namespace tessora

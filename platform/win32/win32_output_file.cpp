@@ -16,4 +16,6 @@ UniqueFile CreateFileExclusively(const std::filesystem::path& path, const std::f
   return file;
 }
 
+void SetBinaryMode(std::FILE* file) { ::_setmode(::_fileno(file), _O_BINARY); }
+
 }  // namespace tessora

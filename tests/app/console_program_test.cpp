@@ -41,13 +41,21 @@ class ConsoleProgram : public ::testing::Test {
     for (const std::string& directory : SplitBoardDirectories(board)) testing::RemoveLockFiles(SerialOf(directory));
   }
 
-  ProgramRun Tessora(const std::string& arguments) {
+  std::string Command(const std::string& arguments) {
     // The program sits in bin/ beside the tests/ folder of the same build.
     std::string program = (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin" / "tessora").string();
-    std::string command = "XDG_CONFIG_HOME=" + dir.File("config") + " TESSORA_SIM=" + board + " " + program + " " +
-                          arguments + " >" + dir.File("out") + " 2>" + dir.File("err") + " </dev/null";
+    return "XDG_CONFIG_HOME=" + dir.File("config") + " TESSORA_SIM=" + board + " " + program + " " + arguments;
+  }
+  ProgramRun Tessora(const std::string& arguments) {
+    std::string command =
+        Command(arguments) + " >" + dir.File("out") + " 2>" + dir.File("err") + " </dev/null";
     int raw = std::system(command.c_str());
     return ProgramRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir.File("out")), ReadFile(dir.File("err"))};
+  }
+  // Both streams on one terminal, which script(1) gives the program; what the terminal shows.
+  std::string OnTerminal(const std::string& arguments) {
+    std::string command = "script -qec '" + Command(arguments) + "' /dev/null >" + dir.File("tty") + " 2>&1 </dev/null";
+    return std::system(command.c_str()) == 0 ? ReadFile(dir.File("tty")) : "";
   }
   std::string Example() const { return std::string(TESSORA_SOURCE_DIR) + "/examples/firmware.hex"; }
 
@@ -126,6 +134,87 @@ TEST_F(ConsoleProgram, ASecondProgramLeavesABoardInUseAlone) {
   const std::uint8_t bus = settings.eepromAddress;
   ASSERT_EQ(ReadEepromBlock(holder->Engine(), bus, 2, start, 1, &byte), 0);
   EXPECT_EQ(byte, 0xFF);
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// The number of bus writes the board has served so far.
+std::size_t BusWrites(const std::string& trace) { return Occurrences(trace, "bus-write"); }
+
+TEST_F(ConsoleProgram, FormatsVerifyAndUpdateOfChangedPages) {
+  ASSERT_EQ(Tessora("--read-size 512 " + Example()).status, 0);
+  ASSERT_EQ(Tessora("--format ihex --read-out " + dir.File("out.ihex")).status, 0);
+  ASSERT_EQ(Tessora("--format bin --read-out " + dir.File("out.bin")).status, 0);
+  EXPECT_EQ(ReadFile(dir.File("out.ihex")).substr(0, 9), ":10000000");
+  EXPECT_EQ(ReadFile(dir.File("out.bin")), ReadFile(board + "/eeprom.bin").substr(0, 512));
+
+  std::size_t writes = BusWrites(ReadFile(board + "/trace.log"));
+  ProgramRun verify = Tessora("--verify " + dir.File("out.ihex"));  // told apart by content
+  EXPECT_EQ(verify.status, 0);
+  EXPECT_NE(verify.out.find("Compare successful"), std::string::npos);
+  EXPECT_EQ(Tessora("--update-changed " + dir.File("out.bin")).status, 0);
+  EXPECT_EQ(BusWrites(ReadFile(board + "/trace.log")), writes);  // the board held the image: only read
+
+  std::string eeprom = ReadFile(board + "/eeprom.bin");
+  eeprom[300] = static_cast<char>(eeprom[300] ^ 0x0F);
+  eeprom[400] = static_cast<char>(eeprom[400] ^ 0x0F);
+  WriteFile(board + "/eeprom.bin", eeprom);
+  ProgramRun differs = Tessora("--json --verify " + dir.File("out.bin"));
+  EXPECT_EQ(differs.status, 1);
+  EXPECT_EQ(differs.out.find('\n'), differs.out.size() - 1);  // one line: the JSON object alone
+  EXPECT_EQ(differs.out.rfind("{\"command\":\"verify\",\"device\":\"", 0), 0u) << differs.out;
+  EXPECT_NE(differs.out.find("\"interface\":\"filterdriver\",\"outcome_code\":-6,"), std::string::npos);
+  char mismatch[128];
+  std::snprintf(mismatch, sizeof mismatch, "\"first_mismatch\":{\"address\":300,\"expected\":%u,\"found\":%u,"
+                "\"differing_bytes\":2}}\n", static_cast<unsigned char>(eeprom[300] ^ 0x0F),
+                static_cast<unsigned char>(eeprom[300]));
+  EXPECT_NE(differs.out.find(mismatch), std::string::npos) << differs.out;
+  EXPECT_NE(differs.err.find("first at 0x012c: expected"), std::string::npos);
+}
+
+TEST_F(ConsoleProgram, BadImagesAreRefusedBeforeAnythingIsWritten) {
+  struct {
+    std::string name;
+    std::string content;
+    std::string options;
+    std::string reason;
+  } cases[] = {
+      {"sum.ihex", ":020010001122BC\n:00000001FF\n", "", "line 1: the record's checksum does not match"},
+      {"far.ihex", ":020000040001F9\n:020010001122BB\n:00000001FF\n", "", "beyond the EEPROM"},
+      {"twice.ihex", ":020010001122BB\n:01001100EE00\n:00000001FF\n", "", "line 2 gives address 0x0011"},
+      {"big.bin", std::string(16385, '\x01'), "--format bin ", "beyond the EEPROM"},
+  };
+  for (const auto& c : cases) {
+    WriteFile(dir.File(c.name), c.content);
+    ProgramRun run = Tessora("--json " + c.options + dir.File(c.name));
+    EXPECT_EQ(run.status, 1) << c.name;
+    EXPECT_NE(run.out.find("\"outcome_code\":-3,"), std::string::npos) << c.name;
+    EXPECT_NE(run.err.find(c.reason), std::string::npos) << c.name << run.err;
+    EXPECT_EQ(BusWrites(ReadFile(board + "/trace.log")), 0u) << c.name;
+  }
+  EXPECT_EQ(Tessora("--update-changed --clear").status, 2);
+  std::string kept = board;
+  board = dir.File("not-a-board");
+  WriteFile(board, "a file, not a board directory");
+  EXPECT_EQ(Tessora("--clear").status, 1);
+  board = kept;
+}
+
+TEST_F(ConsoleProgram, OnOneTerminalEachLineOnceUnlessDebugAsksForMore) {
+  struct {
+    std::string options;
+    std::size_t successLines;
+    std::size_t exitCodeLines;
+  } cases[] = {{"-s ", 1, 0}, {"", 1, 0}, {"--debug -s ", 2, 1}};
+  for (const auto& c : cases) {
+    std::string screen = OnTerminal(c.options + Example());
+    EXPECT_EQ(Occurrences(screen, "Firmware update successful."), c.successLines) << c.options << screen;
+    EXPECT_EQ(Occurrences(screen, "Exit code: 1"), c.exitCodeLines) << c.options << screen;
+  }
 }
 
 // A bench of three boards, the third of which reads one byte back wrong.

@@ -107,7 +107,7 @@ class CrossProcessLockTest : public ::testing::Test {
     return *rig.library.GetDevice(path.c_str());
   }
   std::string MutexNameOf(std::size_t board) {
-    return QorvDevice::MutexName(rig.InstanceIdOf(board).c_str(), rig.library.TerminalServices());
+    return QorvDevice::MutexName(rig.stack.Interface(board * 3 + 1).instanceId.c_str(), rig.library.TerminalServices());
   }
 
   DriverRig rig;
@@ -136,9 +136,12 @@ TEST_F(CrossProcessLockTest, AHeldDeviceIsNotOpenedAndOthersStayFree) {
 TEST_F(CrossProcessLockTest, AMutexLeftByAnEndedHolderIsTaken) {
   OtherProcess holder(MutexNameOf(0), true);
   ASSERT_TRUE(holder.HoldsTheMutex());
-  holder.Finish();
+  // Opened while the holder lives: on Windows a mutex nobody else has open ends with its
+  // holder, and a new one of the name would know nothing of it.
   std::uint32_t lastError = 0;
   auto mutex = rig.native->CreateMutexA(MutexNameOf(0).c_str(), lastError);
+  ASSERT_NE(mutex, nullptr);
+  holder.Finish();
   EXPECT_EQ(mutex->Wait(0), kWaitAbandoned);
   mutex->Release();
   EXPECT_EQ(FilterDriverTransport(Record(0, FilterDriverInterfaceGuid)).BusWrite(0x51, 2, sub, 1, data), kBusOk);

@@ -15,9 +15,9 @@ using testing::HidSystem;
 
 // The engine over HID on a simulated system, down through the device stack.
 struct HidConnectionRig {
-  explicit HidConnectionRig(bool useFeature) : context(settings, dispatch) {
+  HidConnectionRig() : context(settings, dispatch) {
     settings.useHid = 1;
-    settings.hidUseFeature = useFeature ? 1 : 0;
+    settings.hidUseFeature = 1;
     context.os = &system.clock;
     context.hid = &system.context;
   }
@@ -30,51 +30,36 @@ struct HidConnectionRig {
   EngineContext context;
 };
 
-TEST(HidConnection, AnUnreadableInterfaceFailsTheConnectionWithItsMessage) {
-  HidConnectionRig rig(true);
-  auto board = testing::MakeBoard();
-  rig.system.AddController(*board);
-  rig.system.Interface(rig.system.AddDevice(0x1111, 0x2222, u"Mute")).productFails = true;
-  EXPECT_FALSE(ConnectDevice(rig.context));
-  EXPECT_FALSE(rig.context.hidDevice);
-  ASSERT_EQ(rig.system.messages.shown.size(), 1u);
-}
-
-// Devices that open but have no report 0xFF, or do not open at all, are walked past.
+// Devices that open but have no report 0xFF, or do not open at all, are walked past;
+// a walk that finds no controller ends with a fresh closed object, and one that cannot
+// read the device list fails with its message.
 TEST(HidConnection, TheFirstCandidateAnsweringReport0xFFIsTaken) {
-  HidConnectionRig rig(true);
+  HidConnectionRig rig;
   rig.system.AddKeyboard();
   std::size_t lookalike = rig.system.AddDevice(0x1111, 0x2222, u"Feature Gadget");
   rig.system.Interface(lookalike).caps.featureReportByteLength = 64;
-  auto first = testing::MakeBoard();
-  auto second = testing::MakeBoard();
-  std::size_t wanted = rig.system.AddController(*first, "A");
-  rig.system.AddController(*second, "B");
-
-  ASSERT_TRUE(ConnectDevice(rig.context));
-  EXPECT_EQ(rig.Device().DevicePath(), rig.system.Interface(wanted).path);
-  EXPECT_EQ(rig.context.pageSize, 64);
-
-  // A fresh connection closes the open object before it walks again.
-  ASSERT_TRUE(ConnectDevice(rig.context));
-  EXPECT_EQ(rig.Device().DevicePath(), rig.system.Interface(wanted).path);
-  EXPECT_EQ(rig.system.stack.OpenHandleCount(), 2u);
-}
-
-TEST(HidConnection, AWalkWithoutTheControllerEndsWithAFreshClosedObject) {
-  HidConnectionRig rig(true);
-  EXPECT_FALSE(ConnectDevice(rig.context));  // no HID interface at all
-  ASSERT_TRUE(rig.context.hidDevice);
-  EXPECT_FALSE(rig.context.hidDevice->IsOpen());
-  EXPECT_EQ(rig.context.pageSize, 64);
-
-  rig.system.AddKeyboard();
-  rig.system.Interface(rig.system.AddDevice(0x1111, 0x2222, u"Gadget")).caps.featureReportByteLength = 200;
   EXPECT_FALSE(ConnectDevice(rig.context));
   ASSERT_TRUE(rig.context.hidDevice);
   EXPECT_FALSE(rig.context.hidDevice->IsOpen());
   EXPECT_EQ(rig.system.stack.OpenHandleCount(), 0u);
+  EXPECT_EQ(rig.context.pageSize, 64);
+
+  auto first = testing::MakeBoard();
+  auto second = testing::MakeBoard();
+  std::size_t wanted = rig.system.AddController(*first, "A");
+  rig.system.AddController(*second, "B");
+  ASSERT_TRUE(ConnectDevice(rig.context));
+  EXPECT_EQ(rig.Device().DevicePath(), rig.system.Interface(wanted).path);
+  // A fresh connection closes the open object before it walks again.
+  ASSERT_TRUE(ConnectDevice(rig.context));
+  EXPECT_EQ(rig.Device().DevicePath(), rig.system.Interface(wanted).path);
+  EXPECT_EQ(rig.system.stack.OpenHandleCount(), 2u);
   EXPECT_TRUE(rig.system.messages.shown.empty());
+
+  rig.system.Interface(lookalike).productFails = true;
+  EXPECT_FALSE(ConnectDevice(rig.context));
+  EXPECT_FALSE(rig.context.hidDevice);
+  EXPECT_EQ(rig.system.messages.shown.size(), 1u);
 }
 
 }  // namespace

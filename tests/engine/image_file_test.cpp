@@ -102,22 +102,6 @@ TEST(ReadOutToFile, LoadsBackIntoTheSameBytes) {
   }
 }
 
-TEST(ReadOutToFile, WritesOneLinePerBlockInTheImageFormat) {
-  DirectRig rig(Route::Driver);
-  for (int i = 0; i < 20; ++i) rig.Eeprom()[i] = static_cast<std::uint8_t>(i);
-  TempDir dir;
-  CountingProgress progress;
-  ASSERT_EQ(ReadOutToFile(rig.context, progress, dir.File("a.hex").c_str(), 0x51, 0, 20, 16, 2), 0);
-#ifdef _WIN32
-  const std::string lineEnd = "\r\n";  // the file is written in text mode
-#else
-  const std::string lineEnd = "\n";
-#endif
-  std::string expected = "@0000 00 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f " + lineEnd + "@0010 10 11 12 13 " + lineEnd;
-  EXPECT_EQ(ReadFile(dir.File("a.hex")), expected);
-  EXPECT_EQ(progress.steps, 1);  // none for the shorter last block
-}
-
 TEST(ReadOutToFile, FailureKeepsTheOldFileAndRefusalsSendNothing) {
   sim::BoardConfig config;
   config.failAfter = 3;  // two blocks are read, the third finds the board gone

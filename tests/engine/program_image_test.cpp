@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/compare_eeprom.h"
 #include "engine/image_file.h"
+#include "engine/program_changed_pages.h"
 #include "tests/support/test_support.h"
 
 namespace tessora {
@@ -108,6 +110,61 @@ TEST(ProgramImage, VerifyCatchesWhatReadsBackWrong) {
     EXPECT_EQ(std::vector<std::uint8_t>(rig.Eeprom().begin(), rig.Eeprom().begin() + 64),
               std::vector<std::uint8_t>(64, 0xFF));
   }
+}
+
+struct ChangedCase {
+  const char* name;
+  std::vector<std::uint32_t> differing;  // addresses whose byte the board holds otherwise
+  std::string writes;                    // the requests after the four page reads
+  std::uint32_t pagesWritten;
+};
+
+class ChangedPages : public ::testing::TestWithParam<ChangedCase> {};
+
+// 200 bytes in 64-byte pages: reads 0000, 0040, 0080 and 00c0 (8 bytes); then only what
+// differs, between the header's erase and its write.
+TEST_P(ChangedPages, WritesOnlyWhatDiffersBetweenTheHeadersEraseAndWrite) {
+  const ChangedCase& c = GetParam();
+  TempDir dir;
+  std::string file = dir.File("image.hex");
+  std::vector<std::uint8_t> bytes = PatternBytes(200);
+  testing::WriteFile(file, ImageText(bytes));
+  DirectRig rig(Route::Driver);
+  std::copy(bytes.begin(), bytes.end(), rig.Eeprom().begin());
+  for (std::uint32_t address : c.differing) rig.Eeprom()[address] ^= 0x5A;
+
+  CountingProgress progress;
+  std::uint32_t pagesWritten = 99;
+  ASSERT_EQ(ProgramChangedPages(rig.context, progress, file.c_str(), ImageFormat::Text, 0x51, 64, 2, pagesWritten), 0);
+  EXPECT_EQ(BusSteps(rig.Trace()), "R0000/64 R0040/64 R0080/64 R00c0/8" + c.writes);
+  EXPECT_EQ(pagesWritten, c.pagesWritten);
+  EXPECT_EQ(progress.steps, 4);
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), rig.Eeprom().begin()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, ChangedPages,
+    ::testing::Values(ChangedCase{"Same", {}, "", 0},
+                      ChangedCase{"Body", {0x85, 0xC7},
+                                  " W0000/64 W0080/64 R0080/64 W00c0/8 R00c0/8 W0000/64 R0000/64", 3},
+                      ChangedCase{"Header", {0x09}, " W0000/64 W0000/64 R0000/64", 1}),
+    [](const ::testing::TestParamInfo<ChangedCase>& info) { return info.param.name; });
+
+TEST(CompareEeprom, CountsTheDifferencesAndKeepsTheFirst) {
+  DirectRig rig(Route::Feature);
+  std::vector<std::uint8_t> bytes = PatternBytes(100);
+  std::copy(bytes.begin(), bytes.end(), rig.Eeprom().begin());
+  rig.Eeprom()[70] = static_cast<std::uint8_t>(bytes[70] ^ 0xFF);
+  rig.Eeprom()[99] = static_cast<std::uint8_t>(bytes[99] + 1);
+  CountingProgress progress;
+  ImageMismatch mismatch;
+  ASSERT_EQ(CompareEeprom(rig.context, progress, 0x51, 2, bytes.data(), 100, 64, mismatch), 0);
+  EXPECT_EQ(mismatch.count, 2u);
+  EXPECT_EQ(mismatch.firstAddress, 70u);
+  EXPECT_EQ(mismatch.expected, bytes[70]);
+  EXPECT_EQ(mismatch.found, static_cast<std::uint8_t>(bytes[70] ^ 0xFF));
+  EXPECT_EQ(progress.steps, 2);
+  EXPECT_EQ(BusSteps(rig.Trace()), "R0000/64 R0040/36");
 }
 
 }  // namespace

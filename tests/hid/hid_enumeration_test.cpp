@@ -42,9 +42,7 @@ TEST(HidEnumeration, TableAndListDescribeTheDevicesInEnumerationOrder) {
   system.AddController(*board);
   ASSERT_TRUE(ListHidDevices(system.context));
   const HidCandidates& list = system.context.HidCandidateList;
-  EXPECT_STREQ(list.productTexts[0], "USB Keyboard");
   EXPECT_STREQ(list.productTexts[1], "Silent");
-  EXPECT_EQ(list.vendorIds[3], testing::kControllerVendorId);
   EXPECT_EQ(list.productIds[3], testing::kControllerProductId);
   EXPECT_STREQ(list.productTexts[3], "Qorvane USB Controller");
   EXPECT_EQ(list.vendorIds[4], 0);

@@ -1,53 +1,61 @@
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/native_os_services.h"
 #include "platform/sim/sim_board.h"
 
 namespace tessora::testing {
-
-// One USB device plugged into the emulated system: its identity, its HID interface (when
-// it has a report descriptor) and whether its Microsoft OS 2.0 descriptors declare the
-// WinUSB interface. With a board, the board's model answers every request; without one
-// the device answers identity queries only, as a keyboard would.
-struct EmulatedDevice {
-  std::uint16_t vendorId = 0x3E9A;
-  std::uint16_t productId = 0x0210;
-  std::string product = "Qorvane USB Controller";  // empty: the device has no such string
-  std::string serial = "QV000001";
-  std::vector<std::uint8_t> reportDescriptor;
-  bool msOs20 = true;
-  sim::SimBoard* board = nullptr;
-};
 
 // Feature, input and output report 0xFF of 128 bytes with the ID, as the controller has.
 std::vector<std::uint8_t> ControllerReportDescriptor();
 // A keyboard: no report IDs, 8-byte input and 1-byte output reports.
 std::vector<std::uint8_t> KeyboardReportDescriptor();
 
-// sysfs, udev and the device nodes of a machine with these devices plugged in, emulated by
-// umockdev for this process and the programs it starts (LD_PRELOAD must hold umockdev's
-// preload library). Device n gets USB address n + 2 on bus 1; the HID devices get hidraw
-// nodes in the order given. One per process at a time.
+// One USB device with a HID interface, plugged into the emulated system; an empty string is
+// one the device lacks. With a board it is a controller (with a vendor interface too) whose
+// board answers every request; without one it answers identity queries only, as a keyboard.
+struct EmulatedDevice {
+  std::uint16_t vendorId = 0x3E9A;
+  std::uint16_t productId = 0x0210;
+  std::string product = "Qorvane USB Controller";
+  std::string serial = "QV000001";
+  std::vector<std::uint8_t> reportDescriptor = ControllerReportDescriptor();
+  bool msOs20 = true;  // the Microsoft OS 2.0 descriptors declare the WinUSB interface
+  sim::SimBoard* board = nullptr;
+};
+
+// sysfs, udev and the nodes of a machine with these devices, emulated by umockdev for this
+// process and the programs it starts (under umockdev's preload library); one per process.
+// Device n is /dev/bus/usb/001/00(n + 2) and /dev/hidraw(n).
 class EmulatedUsb {
  public:
   explicit EmulatedUsb(const std::vector<EmulatedDevice>& devices);
   ~EmulatedUsb();
-  EmulatedUsb(const EmulatedUsb&) = delete;
-  EmulatedUsb& operator=(const EmulatedUsb&) = delete;
 
-  static std::string HidrawPath(int number) { return "/dev/hidraw" + std::to_string(number); }
-  static std::string UsbPath(std::size_t device);
+  static std::string HidrawPath(std::size_t device) { return "/dev/hidraw" + std::to_string(device); }
+  static std::string UsbPath(std::size_t device) { return "/dev/bus/usb/001/00" + std::to_string(device + 2); }
   // Queues an input report on a HID device's node, as if the device had sent it.
   void SendInputReport(std::size_t device, const std::vector<std::uint8_t>& report);
-
-  struct Node;
 
  private:
   struct Testbed;
   std::unique_ptr<Testbed> testbed_;
+};
+
+// A keyboard, a controller, and one without strings or the Microsoft OS 2.0 capability.
+class LinuxStackTest : public ::testing::Test {
+ protected:
+  sim::SimBoard boardA{{}, std::vector<std::uint8_t>(16384, 0xFF)};
+  sim::SimBoard boardB{{}, std::vector<std::uint8_t>(16384, 0xFF)};
+  EmulatedUsb usb{{{0x046D, 0xC31C, "Tastatur \xC3\x84", "", KeyboardReportDescriptor(), false, nullptr},
+                   {.board = &boardA},
+                   {.product = "", .serial = "", .msOs20 = false, .board = &boardB}}};
+  std::unique_ptr<OsServices> os = CreateNativeOsServices();
 };
 
 }  // namespace tessora::testing

@@ -1,131 +1,111 @@
-// The Linux device stack in this process, against devices emulated behind udev, sysfs,
-// hidraw and usbdevfs.
+// The Linux device stack in this process, and the device subsystems over it, against
+// devices emulated behind udev, sysfs, hidraw and usbdevfs.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <algorithm>
+#include <filesystem>
+#include <thread>
 
-#include "devlib/interface_guids.h"
+#include "app/program_devices.h"
+#include "devlib/qorv_device_library.h"
+#include "devlib/winusb_transport.h"
+#include "engine/connection.h"
 #include "platform/linux/linux_device_stack.h"
-#include "platform/stack_handle.h"
-#include "tests/linux/linux_stack_fixture.h"
+#include "tests/linux/emulated_usb.h"
 
 namespace tessora::testing {
 namespace {
 
 using linuxstack::LinuxDeviceStack;
-constexpr std::uint32_t kPresent = kDigcfPresent | kDigcfDeviceInterface;
+constexpr std::uint32_t kReadWrite = kGenericRead | kGenericWrite;
 
-// "path instance-ID" of each interface listed.
-std::vector<std::string> List(DeviceStack& stack, const Guid& interfaceClass, std::uint32_t flags) {
-  std::vector<std::string> found;
-  DeviceInfoSet set(stack, stack.SetupDiGetClassDevsA(interfaceClass, flags));
-  DeviceInterfaceData data;
-  for (std::uint32_t i = 0; stack.SetupDiEnumDeviceInterfaces(set.Get(), interfaceClass, i, data); ++i) {
-    char path[kDevicePathBufferSize] = {};
-    char id[256] = {};
-    DevInfoData element;
-    stack.SetupDiGetDeviceInterfaceDetailA(set.Get(), data, path, sizeof path, nullptr, &element);
-    stack.SetupDiGetDeviceInstanceIdA(set.Get(), element, id, sizeof id, nullptr);
-    found.push_back(std::string(path) + " " + id);
-  }
-  EXPECT_EQ(stack.GetLastError(), kErrorNoMoreItems);
-  return found;
-}
-
-std::string Text(DeviceStack& stack, OsHandle device, bool (DeviceStack::*query)(OsHandle, char16_t*, std::uint32_t)) {
-  char16_t units[64] = {};
-  if (!(stack.*query)(device, units, sizeof units)) return "none";
-  return std::string(units, units + std::char_traits<char16_t>::length(units));
-}
-
-// What the HID class calls tell about one interface, in one line.
-std::string Describe(DeviceStack& stack, const std::string& path, std::uint32_t access) {
-  FileHandle device(stack, stack.CreateFileA(path.c_str(), access, 3, kOpenExisting, 0));
-  HidAttributes attributes;
-  OsHandle descriptor = kNullHandle;
-  HidCaps caps;
-  if (!stack.HidD_GetAttributes(device.Get(), attributes) || !stack.HidD_GetPreparsedData(device.Get(), &descriptor))
-    return "unreadable";
-  PreparsedData preparsed(stack, descriptor);
-  stack.HidP_GetCaps(preparsed.Get(), caps);
-  char line[256];
-  std::snprintf(line, sizeof line, "%04x:%04x %s/%s in %u out %u feature %u%s", attributes.vendorId,
-                attributes.productId, Text(stack, device.Get(), &DeviceStack::HidD_GetProductString).c_str(),
-                Text(stack, device.Get(), &DeviceStack::HidD_GetSerialNumberString).c_str(),
-                caps.inputReportByteLength, caps.outputReportByteLength, caps.featureReportByteLength,
-                stack.HidP_HasFeatureReportId(preparsed.Get(), 0xFF) ? " candidate" : "");
-  return line;
-}
-
-TEST_F(LinuxStackTest, ListsEveryHidrawNodeInNodeOrderAndOnlyDeclaredWinUsbDevices) {
-  LinuxDeviceStack stack(*os);
-  const std::vector<std::string> hid = {"/dev/hidraw0 USB\\VID_046D&PID_C31C\\1-2",
-                                        "/dev/hidraw1 USB\\VID_3E9A&PID_0210\\QV000001",
-                                        "/dev/hidraw2 USB\\VID_3E9A&PID_0210\\1-4"};
-  // The keyboard's product string is UTF-8 in sysfs and arrives as UTF-16.
-  const std::string facts[] = {"046d:c31c Tastatur \xC4/none in 9 out 2 feature 0",
-                               "3e9a:0210 Qorvane USB Controller/QV000001 in 128 out 128 feature 128 candidate",
-                               "3e9a:0210 HID 3e9a:0210/none in 128 out 128 feature 128 candidate"};
-  // A device that is gone has no node, so "all" devices are the present ones.
-  EXPECT_EQ(List(stack, linuxstack::kHidInterfaceGuid, kPresent), hid);
-  EXPECT_EQ(List(stack, linuxstack::kHidInterfaceGuid, kDigcfDeviceInterface), hid);
-  // Queries only are answered from udev and sysfs, an open node through hidraw: the same.
-  for (std::uint32_t access : {0u, kGenericRead | kGenericWrite})
-    for (int node = 0; node < 3; ++node)
-      EXPECT_EQ(Describe(stack, EmulatedUsb::HidrawPath(node), access), facts[node]) << "access " << access;
-  EXPECT_EQ(List(stack, WinUsbInterfaceGuid, kPresent),
-            std::vector<std::string>{EmulatedUsb::UsbPath(1) + " USB\\VID_3E9A&PID_0210\\QV000001"});
-  EXPECT_TRUE(List(stack, FilterDriverInterfaceGuid, kPresent).empty());
-  EXPECT_TRUE(stack.AccessProblems().empty());
-}
-
-TEST_F(LinuxStackTest, ARefusedControllerNodeIsReportedWithDeviceAndRemedyAndAKeyboardIsNot) {
+// Nodes this user may not open, as udev leaves a keyboard and an unruled controller: the
+// queries still answer, the controller is named with its remedy, and the walk over the HID
+// candidates goes on past both to the controller after them.
+TEST_F(LinuxStackTest, RefusedNodesAreNamedWithTheirRemedyAndTheWalkGoesOnPastThem) {
   const std::vector<std::string> refused = {"/dev/hidraw0", "/dev/hidraw1", EmulatedUsb::UsbPath(1)};
-  LinuxDeviceStack stack(*os, [&](const char* path, int flags) {
-    for (const std::string& node : refused)
-      if (node == path) return errno = EACCES, -1;
-    return ::open(path, flags);
+  auto owned = std::make_unique<LinuxDeviceStack>(*os, [&](const char* path, int flags) {
+    return std::find(refused.begin(), refused.end(), path) != refused.end() ? (errno = EACCES, -1) : ::open(path, flags);
   });
-  EXPECT_TRUE(List(stack, WinUsbInterfaceGuid, kPresent).empty());
-  for (int node : {0, 1}) {
-    std::string path = EmulatedUsb::HidrawPath(node);
-    EXPECT_EQ(stack.CreateFileA(path.c_str(), kGenericRead | kGenericWrite, 3, kOpenExisting, 0), kInvalidHandle);
+  LinuxDeviceStack& stack = *owned;
+  OsHandle set = stack.SetupDiGetClassDevsA(WinUsbInterfaceGuid, kDigcfPresent | kDigcfDeviceInterface);
+  DeviceInterfaceData data;
+  EXPECT_FALSE(stack.SetupDiEnumDeviceInterfaces(set, WinUsbInterfaceGuid, 0, data));
+  stack.SetupDiDestroyDeviceInfoList(set);
+  Settings settings;
+  settings.useHid = 1;
+  StackDeviceAccess devices(settings, *os, std::move(owned));
+  EXPECT_TRUE(ConnectDevice(devices.Engine()));  // at /dev/hidraw2, the only one left
+  for (const char* path : {"/dev/hidraw0", "/dev/hidraw1"}) {
+    EXPECT_EQ(stack.CreateFileA(path, kReadWrite, 3, kOpenExisting, 0), kInvalidHandle);
     EXPECT_EQ(stack.GetLastError(), kErrorAccessDenied);
-    EXPECT_NE(Describe(stack, path, 0), "unreadable");  // queries need no access to the node
   }
-  std::vector<std::string> problems = stack.AccessProblems();
-  ASSERT_EQ(problems.size(), 2u);  // the keyboard is refused on purpose: no word about it
-  for (std::size_t i = 0; i < problems.size(); ++i) {
-    EXPECT_EQ(problems[i].find(refused[2 - i] + " (3e9a:0210 Qorvane USB Controller) cannot be opened"), 0u);
-    EXPECT_NE(problems[i].find("tessora --udev-rule"), std::string::npos) << problems[i];
+  // Queries need no access to the node.
+  OsHandle keyboard = stack.CreateFileA("/dev/hidraw0", 0, 3, kOpenExisting, 0);
+  char16_t product[16] = {};
+  EXPECT_TRUE(stack.HidD_GetProductString(keyboard, product, sizeof product));
+  EXPECT_EQ(std::u16string(product), u"Tastatur \u00C4");
+  // The keyboard is refused on purpose: no word about it.
+  const std::string remedy = " (3e9a:0210 Qorvane USB Controller) cannot be opened: permission denied. Give the "
+                             "logged-in user access with 'tessora --udev-rule | sudo tee /etc/udev/rules.d/"
+                             "70-tessora.rules' and replug the device.";
+  EXPECT_EQ(stack.AccessProblems(), (std::vector{refused[2] + remedy, refused[1] + remedy}));
+}
+
+// A board that goes away in the middle of its requests: every request fails as on
+// Windows, and nothing stays open or locked.
+TEST_F(LinuxStackTest, AnUnpluggedBoardFailsEveryRequestAndLeavesNoDescriptorOrLockBehind) {
+  LinuxDeviceStack stack(*os);
+  QorvDeviceLibrary library(*os, stack);
+  library.SetInterfaceGuid(WinUsbInterfaceGuid);
+  library.BuildDeviceList(false);
+  ASSERT_EQ(library.DeviceCount(), 1);
+  QorvDevice& device = *library.FindByHandle(library.FirstDevice());
+  WinUsbTransport transport(device);
+  std::uint8_t byte = 0;
+  // The first transfer creates the device's mutex, which it keeps for the rest of the run.
+  ASSERT_EQ(transport.MemoryRead(0x0010, 1, &byte), 1u);
+  std::uint8_t report[128] = {0xFF};
+  OsHandle hid = stack.CreateFileA("/dev/hidraw1", kReadWrite, 3, kOpenExisting, 0);
+  auto descriptors = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+  auto descriptorsBefore = descriptors();
+
+  boardA.Unplug();
+  // Many failed requests: a descriptor lost by each stands out from the emulation's own.
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    EXPECT_FALSE(stack.HidD_SetFeature(hid, report, sizeof report) || stack.HidD_GetFeature(hid, report, sizeof report));
+    EXPECT_EQ(stack.GetLastError(), kErrorDeviceNotConnected);
+    EXPECT_EQ(transport.MemoryRead(0x0010, 1, &byte), 0u);
   }
+  EXPECT_TRUE(stack.CloseHandle(hid));
+  EXPECT_LT(descriptors(), descriptorsBefore + 5);
+  // Another thread takes the device lock at once: the failed transfer let go of it.
+  bool locked = false;
+  std::thread([&] { locked = device.Lock(0) && (device.Unlock(), true); }).join();
+  EXPECT_TRUE(locked);
 }
 
 TEST_F(LinuxStackTest, AnOverlappedReadEndsWithTheReportOrWhenCancelled) {
   LinuxDeviceStack stack(*os);
-  FileHandle device(stack, stack.CreateFileA("/dev/hidraw1", kGenericRead | kGenericWrite, 3, kOpenExisting,
-                                             kFileFlagOverlapped));
+  OsHandle device = stack.CreateFileA("/dev/hidraw1", kReadWrite, 3, kOpenExisting, kFileFlagOverlapped);
   OverlappedIo record;
   record.event = os->CreateEventA();
-  std::vector<std::uint8_t> buffer(128), report(128);
-  for (std::size_t i = 0; i < report.size(); ++i) report[i] = static_cast<std::uint8_t>(0xFF - i);
+  std::vector<std::uint8_t> buffer(128), report(128, 0x5A);
   std::uint32_t got = 0;
-
-  EXPECT_FALSE(stack.ReadFileOverlapped(device.Get(), buffer.data(), 128, record));
+  EXPECT_FALSE(stack.ReadFileOverlapped(device, buffer.data(), 128, record));
   EXPECT_EQ(stack.GetLastError(), kErrorIoPending);
-  EXPECT_FALSE(stack.GetOverlappedResult(device.Get(), record, &got, false));
+  EXPECT_FALSE(stack.GetOverlappedResult(device, record, &got, false));
   EXPECT_EQ(stack.GetLastError(), kErrorIoIncomplete);
   usb.SendInputReport(1, report);
   EXPECT_EQ(os->WaitForMultipleObjects(1, &record.event, 5000), kWaitObject0);
-  EXPECT_TRUE(stack.GetOverlappedResult(device.Get(), record, &got, true));
+  EXPECT_TRUE(stack.GetOverlappedResult(device, record, &got, false));
   EXPECT_EQ(got, 128u);
   EXPECT_EQ(buffer, report);
 
-  EXPECT_FALSE(stack.ReadFileOverlapped(device.Get(), buffer.data(), 128, record));
-  EXPECT_TRUE(stack.CancelIoEx(device.Get(), record));
-  EXPECT_FALSE(stack.GetOverlappedResult(device.Get(), record, &got, true));
+  EXPECT_FALSE(stack.ReadFileOverlapped(device, buffer.data(), 128, record));
+  EXPECT_TRUE(stack.CancelIoEx(device, record));
+  EXPECT_FALSE(stack.GetOverlappedResult(device, record, &got, true));
   EXPECT_EQ(stack.GetLastError(), kErrorOperationAborted);
   os->CloseEvent(record.event);
 }

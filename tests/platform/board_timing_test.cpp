@@ -85,13 +85,5 @@ TEST_F(TimedBoard, DriverStatusReadsBusyThroughTheWriteCycle) {
   EXPECT_EQ(Now(), 7250u + 1538u + 250u);
 }
 
-TEST(Eeprom, SmallWritePagesWrapEarlier) {
-  Eeprom part(std::vector<std::uint8_t>(256, 0xFF), 16);
-  part.Write(std::vector<std::uint8_t>{0x1E}, std::vector<std::uint8_t>{1, 2, 3});
-  EXPECT_EQ(part.Contents()[0x1F], 2);
-  EXPECT_EQ(part.Contents()[0x10], 3);  // back to the start of its 16-byte page
-  EXPECT_EQ(part.Contents()[0x20], 0xFF);
-}
-
 }  // namespace
 }  // namespace tessora::sim

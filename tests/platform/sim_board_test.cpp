@@ -21,26 +21,11 @@ TEST(Eeprom, PageWritesWrapInsideTheirPageAndReadsRollOver) {
   EXPECT_TRUE(small.AcceptsRead(Bytes{0x00, 0x10}));  // the probe's 2-byte subaddress
   EXPECT_FALSE(small.AcceptsWrite(Bytes{0x00, 0x10}));
   EXPECT_FALSE(part.AcceptsRead(Bytes{0x10}));
-}
 
-TEST(SimBoard, BusStatusRunsBusyThenReportsTheOutcome) {
-  SimBoard board({}, Bytes(16384, 0xFF));
-  const Bytes write = {0xA2, 0x00, 0x02, 0x02, 0x00, 0x10, 0xFF, 0xFF, 0x12, 0x34};
-  const Bytes read = {0xA3, 0x00, 0x02, 0x02, 0x00, 0x10, 0xFF, 0xFF};
-  const Bytes nobody = {0xA0, 0x00, 0x00, 0x00, 0xFF, 0xFF};
-  const std::pair<const Bytes*, std::uint8_t> commands[] = {{&write, 0x80}, {&nobody, 0x01}, {&read, 0x80}};
-  for (auto [packet, outcome] : commands) {
-    ASSERT_TRUE(board.BusCommand(Face::FilterDriver, *packet));
-    EXPECT_EQ(board.BusStatus(), 0x00);
-    EXPECT_EQ(board.BusStatus(), 0x00);
-    EXPECT_EQ(board.BusStatus(), outcome);
-  }
-  EXPECT_EQ(board.BusData(2), (Bytes{0x12, 0x34}));
-  EXPECT_FALSE(board.BusCommand(Face::FilterDriver, Bytes{0xA2, 0x00, 0x05, 0x00, 0xFF, 0xFF, 0x01}));
-  EXPECT_EQ(board.TraceLines(), (std::vector<std::string>{
-                                    "filterdriver bus-write dev=51 sub=0010 len=2 data=1234 result=ok",
-                                    "filterdriver bus-write dev=50 sub= len=0 data= result=fail",
-                                    "filterdriver bus-read dev=51 sub=0010 len=2 result=ok"}));
+  Eeprom sixteen(Bytes(256, 0xFF), 16);
+  sixteen.Write(Bytes{0x1E}, Bytes{1, 2, 3});
+  EXPECT_EQ(sixteen.Contents()[0x10], 3);  // back to the start of its 16-byte page
+  EXPECT_EQ(sixteen.Contents()[0x20], 0xFF);
 }
 
 TEST(BoardConfig, ParsesKeysAndRejectsWhatItDoesNotKnow) {

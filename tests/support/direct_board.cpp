@@ -6,16 +6,6 @@
 
 namespace tessora {
 
-std::uint16_t DirectHidPort::FeatureReportLength() const {
-  return face_.Board().Config().featureReportLength;
-}
-std::uint16_t DirectHidPort::InputReportLength() const {
-  return face_.Board().Config().inputReportLength;
-}
-std::uint16_t DirectHidPort::OutputReportLength() const {
-  return face_.Board().Config().outputReportLength;
-}
-
 bool DirectHidPort::SetFeatureReport(std::uint8_t* buffer, std::uint32_t length) {
   return face_.SetFeature(buffer, length);
 }

@@ -18,9 +18,9 @@ class DirectHidPort : public HidReportPort {
   // Wired straight to the board, the port is open for as long as it exists.
   bool IsOpen() const override { return true; }
 
-  std::uint16_t FeatureReportLength() const override;
-  std::uint16_t InputReportLength() const override;
-  std::uint16_t OutputReportLength() const override;
+  std::uint16_t FeatureReportLength() const override { return face_.Board().Config().featureReportLength; }
+  std::uint16_t InputReportLength() const override { return face_.Board().Config().inputReportLength; }
+  std::uint16_t OutputReportLength() const override { return face_.Board().Config().outputReportLength; }
   bool SetFeatureReport(std::uint8_t* buffer, std::uint32_t length) override;
   bool GetFeatureReport(std::uint8_t* buffer, std::uint32_t length) override;
   bool WriteReport(std::uint8_t* buffer, std::uint32_t length) override;

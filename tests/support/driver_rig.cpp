@@ -1,6 +1,5 @@
 #include "tests/support/driver_rig.h"
 
-
 #include "platform/native_os_services.h"
 #include "tests/support/test_support.h"
 
@@ -44,7 +43,6 @@ sim::SimBoard& DriverRig::AddBoard(sim::BoardConfig config, std::size_t eepromSi
   identity.serial = UniqueSerial();
   serials.push_back(identity.serial);
   stack.AttachBoard(*boards.back(), identity);
-  instanceIds.push_back(stack.Interface(stack.InterfaceCount() - 1).instanceId);
   return *boards.back();
 }
 

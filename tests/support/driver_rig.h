@@ -39,14 +39,11 @@ struct DriverRig {
   ~DriverRig();
 
   sim::SimBoard& AddBoard(sim::BoardConfig config = {}, std::size_t eepromSize = 16384);
-  void UseWinUsb(bool on) { settings.useWinUsb = on ? 1 : 0; }
-  std::string InstanceIdOf(std::size_t board) const { return instanceIds[board]; }
 
   std::unique_ptr<OsServices> native;
   VirtualClock clock;
   CountingSimStack stack;
   std::vector<std::unique_ptr<sim::SimBoard>> boards;
-  std::vector<std::string> instanceIds;
   std::vector<std::string> serials;
   QorvDeviceLibrary library;
   QorvDeviceDispatch dispatch;

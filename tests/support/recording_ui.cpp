@@ -19,18 +19,11 @@ bool RecordingUi::AskFileName(FileQuestion question, char* path, std::size_t cap
   return true;
 }
 
-std::vector<std::string> RecordingUi::Boxes() const {
-  std::vector<std::string> boxes;
+std::vector<std::string> RecordingUi::Events(const std::string& prefix) const {
+  std::vector<std::string> found;
   for (const std::string& event : events)
-    if (event.rfind("box ", 0) == 0) boxes.push_back(event.substr(4));
-  return boxes;
-}
-
-std::vector<std::string> RecordingUi::Outputs() const {
-  std::vector<std::string> outputs;
-  for (const std::string& event : events)
-    if (event.rfind("out ", 0) == 0) outputs.push_back(event.substr(4));
-  return outputs;
+    if (event.rfind(prefix, 0) == 0) found.push_back(event.substr(prefix.size()));
+  return found;
 }
 
 bool MemorySettingsStore::QueryByte(const char* name, std::uint8_t& value) {

@@ -24,8 +24,10 @@ class RecordingUi : public UiPort, public ProgressBar {
   void Destroy() override { events.push_back("bar destroy"); }
   void ProgressStep() override { ++steps; }
 
-  std::vector<std::string> Boxes() const;
-  std::vector<std::string> Outputs() const;
+  std::vector<std::string> Boxes() const { return Events("box "); }
+  std::vector<std::string> Outputs() const { return Events("out "); }
+  // The events of one kind, without their prefix.
+  std::vector<std::string> Events(const std::string& prefix) const;
 
   std::vector<std::string> events;
   int steps = 0;

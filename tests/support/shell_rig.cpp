@@ -5,15 +5,6 @@
 
 namespace tessora::testing {
 
-const char* NameOf(Interface interfaceKind) {
-  switch (interfaceKind) {
-    case Interface::Hid: return "Hid";
-    case Interface::FilterDriver: return "FilterDriver";
-    case Interface::WinUsb: return "WinUsb";
-  }
-  return "?";
-}
-
 ShellRig::ShellRig(Interface interfaceKind, sim::BoardConfig config, std::size_t eepromSize)
     : board(config, std::vector<std::uint8_t>(eepromSize, 0xFF)) {
   settings.useHid = interfaceKind == Interface::Hid ? 1 : 0;

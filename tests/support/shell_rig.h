@@ -13,7 +13,10 @@ namespace tessora::testing {
 
 enum class Interface { Hid, FilterDriver, WinUsb };
 
-const char* NameOf(Interface interfaceKind);
+inline const char* NameOf(Interface interfaceKind) {
+  const char* const names[] = {"Hid", "FilterDriver", "WinUsb"};
+  return names[static_cast<int>(interfaceKind)];
+}
 
 // The whole program below its front end: a simulated board behind the simulated device
 // stack, the device subsystems, and a shell whose UI, debug output and settings store
