@@ -11,94 +11,68 @@
 namespace tessora::testing {
 namespace {
 
-// Where the key lies for a program that asks for no particular view: beside the 64-bit
-// programs' own keys under Wow6432Node on 64-bit Windows, the key itself on 32-bit Windows.
+// Where the key lies for a program that asks for no particular view: under Wow6432Node on
+// 64-bit Windows, the key itself on 32-bit Windows.
 #ifdef _WIN64
 constexpr char kRawKeyPath[] = "Software\\Wow6432Node\\Velmora\\tessora";
 #else
 constexpr char kRawKeyPath[] = "Software\\Velmora\\tessora";
 #endif
 
-struct RawKey {
-  explicit RawKey(REGSAM access) {
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRawKeyPath, 0, nullptr, 0, access, nullptr, &handle, nullptr);
+// Writes the values into the raw key; with readOnly, everyone may then read it and nobody
+// write it, as for a standard user.
+void StoreRaw(const std::vector<std::pair<const char*, BYTE>>& values, bool readOnly) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRawKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  for (const auto& [name, value] : values) RegSetValueExA(key, name, 0, REG_BINARY, &value, 1);
+  if (readOnly) {
+    alignas(DWORD) BYTE aclBytes[256], everyone[SECURITY_MAX_SID_SIZE];
+    auto* acl = reinterpret_cast<ACL*>(aclBytes);
+    DWORD sidSize = sizeof everyone;
+    InitializeAcl(acl, sizeof aclBytes, ACL_REVISION);
+    CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize);
+    AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | WRITE_DAC | DELETE, everyone);
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
   }
-  ~RawKey() {
-    if (handle != nullptr) RegCloseKey(handle);
-  }
-  void Set(const char* name, BYTE value) { RegSetValueExA(handle, name, 0, REG_BINARY, &value, 1); }
-  HKEY handle = nullptr;
-};
+  RegCloseKey(key);
+}
 
-// Replaces the key's access list; null lets everyone do everything.
-LONG SetAccessList(HKEY key, ACL* acl) {
-  SECURITY_DESCRIPTOR descriptor;
-  InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-  SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
-  return RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor);
+Settings Loaded() {
+  Settings settings;
+  std::unique_ptr<SettingsStore> store = CreateNativeSettingsStore();
+  LoadSettings(settings, *store);
+  return settings;
 }
 
 TEST(RegistryStore, SharesTheThirtyTwoBitViewWithTheOtherBuild) {
   DeleteSettingsKey();
-  {
-    RawKey other(KEY_ALL_ACCESS);
-    ASSERT_NE(other.handle, nullptr);
-    other.Set("device_iface", 1);
-    other.Set("EEPROM_ADR", 0x52);
-  }
-  Settings settings;
-  std::unique_ptr<SettingsStore> store = CreateNativeSettingsStore();
-  LoadSettings(settings, *store);
+  StoreRaw({{"device_iface", 1}, {"EEPROM_ADR", 0x52}}, false);
+  Settings settings = Loaded();
   EXPECT_EQ(settings.useHid, 1);
   EXPECT_EQ(settings.eepromAddress, 0x52);
-
   settings.readSize = 0x1234;
+  std::unique_ptr<SettingsStore> store = CreateNativeSettingsStore();
   SaveSettings(settings, *store);
   EXPECT_EQ(ReadSettingByte("readsize_hi"), 0x12);
   EXPECT_EQ(ReadSettingByte("readsize_lo"), 0x34);
   DeleteSettingsKey();
 }
 
-// A standard user may read the key under HKEY_LOCAL_MACHINE but not write it: a missing
-// value then stays at its default, and the values after it are still the stored ones.
+// A missing value stays at its default, and the values after it are still the stored ones.
 TEST(RegistryStore, ReadOnlyKeyStillDeliversEveryStoredValue) {
   DeleteSettingsKey();
-  {
-    RawKey key(KEY_ALL_ACCESS);
-    ASSERT_NE(key.handle, nullptr);
-    key.Set("readsize_hi", 0x02);
-    key.Set("readsize_lo", 0x00);
-    key.Set("addressing", 1);
-    key.Set("readsize_auto", 0);
-    key.Set("device_iface", 1);
-    key.Set("winusb_option", 0);
-    // Everyone may read; nobody may write.
-    alignas(DWORD) BYTE aclBytes[256];
-    auto* acl = reinterpret_cast<ACL*>(aclBytes);
-    InitializeAcl(acl, sizeof aclBytes, ACL_REVISION);
-    alignas(DWORD) BYTE everyone[SECURITY_MAX_SID_SIZE];
-    DWORD sidSize = sizeof everyone;
-    CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize);
-    AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | WRITE_DAC, everyone);
-    ASSERT_EQ(SetAccessList(key.handle, acl), ERROR_SUCCESS);
-  }
-  HKEY probe = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRawKeyPath, 0, KEY_SET_VALUE, &probe) == ERROR_SUCCESS) {
-    RegCloseKey(probe);
-    DeleteSettingsKey();
-    GTEST_SKIP() << "this system does not enforce the key's access rights";
-  }
-
-  Settings settings;
-  std::unique_ptr<SettingsStore> store = CreateNativeSettingsStore();
-  LoadSettings(settings, *store);
+  StoreRaw({{"readsize_hi", 2}, {"readsize_lo", 0}, {"addressing", 1}, {"readsize_auto", 0}, {"device_iface", 1},
+            {"winusb_option", 0}},
+           true);
+  Settings settings = Loaded();
   EXPECT_EQ(settings.eepromAddress, 0x51);
   EXPECT_EQ(settings.readSize, 0x200);
   EXPECT_EQ(settings.subaddressing, 1);
   EXPECT_EQ(settings.useHid, 1);
-
-  RawKey restore(WRITE_DAC);
-  SetAccessList(restore.handle, nullptr);
   DeleteSettingsKey();
 }
 
