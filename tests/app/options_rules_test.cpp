@@ -2,19 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/recording_ui.h"
-#include "tests/support/test_support.h"
+#include "tests/support/shell_rig.h"
 
 namespace tessora {
 namespace {
 
 class OptionsRulesTest : public ::testing::Test {
  protected:
-  testing::DirectRig rig{testing::Route::Driver};
-  testing::RecordingUi ui;
-  testing::RecordingOs os;
-  testing::MemorySettingsStore store;
-  ShellContext shell{rig.settings, rig.context, ui, os, store};
+  testing::ShellRig rig{testing::Interface::FilterDriver};
+  testing::RecordingUi& ui = rig.ui;
+  testing::MemorySettingsStore& store = rig.store;
+  ShellContext& shell = *rig.shell;
 };
 
 TEST_F(OptionsRulesTest, InitialisationShowsTheSettings) {

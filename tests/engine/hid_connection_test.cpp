@@ -6,16 +6,29 @@
 #include "engine/connection.h"
 #include "hid/hid_device.h"
 #include "tests/support/hid_system.h"
-#include "tests/support/test_support.h"
 
 namespace tessora {
 namespace {
 
 using testing::HidSystem;
 
+// Never asked: HID is selected.
+struct NoDriver : DriverDispatch {
+  std::uint32_t DispatchMemoryWrite(std::uint32_t, std::uint16_t, std::uint32_t, const std::uint8_t*) override { return 0; }
+  std::uint32_t DispatchMemoryRead(std::uint32_t, std::uint16_t, std::uint32_t, std::uint8_t*) override { return 0; }
+  std::uint32_t DispatchBusWrite(std::uint32_t, std::uint8_t, std::uint16_t, const std::uint8_t*, std::uint16_t,
+                                 const std::uint8_t*) override {
+    return 0;
+  }
+  std::uint32_t DispatchBusRead(std::uint32_t, std::uint8_t, std::uint16_t, const std::uint8_t*, std::uint16_t,
+                                std::uint8_t*) override {
+    return 0;
+  }
+};
+
 // The engine over HID on a simulated system, down through the device stack.
 struct HidConnectionRig {
-  HidConnectionRig() : context(settings, dispatch) {
+  HidConnectionRig() : context(settings, noDriver) {
     settings.useHid = 1;
     settings.hidUseFeature = 1;
     context.os = &system.clock;
@@ -25,8 +38,7 @@ struct HidConnectionRig {
 
   HidSystem system;
   Settings settings;
-  sim::SimBoard driverSide{{}, {}};  // never asked: HID is selected
-  DirectDispatch dispatch{driverSide};
+  NoDriver noDriver;
   EngineContext context;
 };
 
