@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/hid_requests.h"
+#include "tests/support/no_driver.h"
 #include "tests/support/shell_rig.h"
 
 namespace tessora {
@@ -117,21 +118,12 @@ TEST(RebootDevice, SendsTheThreeBytesAtB001) {
 }
 
 // A transport that delivers only part of a chunk.
-class ShortWrites : public DriverDispatch {
+class ShortWrites : public testing::NoDriver {
  public:
   explicit ShortWrites(DriverDispatch& whole) : whole_(whole) {}
   std::uint32_t DispatchMemoryWrite(std::uint32_t handle, std::uint16_t address, std::uint32_t count,
                                     const std::uint8_t* data) override {
     return whole_.DispatchMemoryWrite(handle, address, count, data) != 0 ? count / 2 : 0;
-  }
-  std::uint32_t DispatchMemoryRead(std::uint32_t, std::uint16_t, std::uint32_t, std::uint8_t*) override { return 0; }
-  std::uint32_t DispatchBusWrite(std::uint32_t, std::uint8_t, std::uint16_t, const std::uint8_t*, std::uint16_t,
-                                 const std::uint8_t*) override {
-    return 0;
-  }
-  std::uint32_t DispatchBusRead(std::uint32_t, std::uint8_t, std::uint16_t, const std::uint8_t*, std::uint16_t,
-                                std::uint8_t*) override {
-    return 0;
   }
 
  private:

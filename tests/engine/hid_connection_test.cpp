@@ -6,25 +6,12 @@
 #include "engine/connection.h"
 #include "hid/hid_device.h"
 #include "tests/support/hid_system.h"
+#include "tests/support/no_driver.h"
 
 namespace tessora {
 namespace {
 
 using testing::HidSystem;
-
-// Never asked: HID is selected.
-struct NoDriver : DriverDispatch {
-  std::uint32_t DispatchMemoryWrite(std::uint32_t, std::uint16_t, std::uint32_t, const std::uint8_t*) override { return 0; }
-  std::uint32_t DispatchMemoryRead(std::uint32_t, std::uint16_t, std::uint32_t, std::uint8_t*) override { return 0; }
-  std::uint32_t DispatchBusWrite(std::uint32_t, std::uint8_t, std::uint16_t, const std::uint8_t*, std::uint16_t,
-                                 const std::uint8_t*) override {
-    return 0;
-  }
-  std::uint32_t DispatchBusRead(std::uint32_t, std::uint8_t, std::uint16_t, const std::uint8_t*, std::uint16_t,
-                                std::uint8_t*) override {
-    return 0;
-  }
-};
 
 // The engine over HID on a simulated system, down through the device stack.
 struct HidConnectionRig {
@@ -38,7 +25,7 @@ struct HidConnectionRig {
 
   HidSystem system;
   Settings settings;
-  NoDriver noDriver;
+  testing::NoDriver noDriver;  // never asked: HID is selected
   EngineContext context;
 };
 
