@@ -2,19 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/recording_ui.h"
-#include "tests/support/test_support.h"
+#include "tests/support/shell_rig.h"
 
 namespace tessora {
 namespace {
 
 class OptionsRulesTest : public ::testing::Test {
  protected:
-  testing::DirectRig rig{testing::Route::Driver};
-  testing::RecordingUi ui;
-  testing::RecordingOs os;
-  testing::MemorySettingsStore store;
-  ShellContext shell{rig.settings, rig.context, ui, os, store};
+  testing::ShellRig rig{testing::Interface::FilterDriver};
 };
 
 TEST_F(OptionsRulesTest, InitialisationShowsTheSettings) {
@@ -53,19 +48,19 @@ TEST_F(OptionsRulesTest, OkTakesTheBoxesOrKeepsTheDialogOpen) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.address) + " " + c.size);
     rig.settings = Settings{};
-    ui.events.clear();
-    store.writes.clear();
+    rig.ui.events.clear();
+    rig.store.writes.clear();
     OptionsState state = InitOptions(rig.settings);
     state.addressText = c.address;
     state.readSizeText = c.size;
-    EXPECT_EQ(ApplyOptionsOk(shell, state), c.outcome);
+    EXPECT_EQ(ApplyOptionsOk(*rig.shell, state), c.outcome);
     EXPECT_EQ(rig.settings.eepromAddress, c.addressAfter);
     EXPECT_EQ(rig.settings.readSize, c.sizeAfter);
-    EXPECT_EQ(ui.Boxes(), std::string(c.box).empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
-    EXPECT_EQ(store.writes.empty(), c.outcome != OptionsOutcome::Saved);
+    EXPECT_EQ(rig.ui.Boxes(), std::string(c.box).empty() ? std::vector<std::string>{} : std::vector<std::string>{c.box});
+    EXPECT_EQ(rig.store.writes.empty(), c.outcome != OptionsOutcome::Saved);
     if (c.outcome == OptionsOutcome::KeptOpen) {
       EXPECT_EQ(state.addressText, c.addressAfter == 0x51 ? "51" : c.address);  // the box shows what holds
-      EXPECT_EQ(ApplyOptionsOk(shell, state), OptionsOutcome::Saved);          // OK again saves
+      EXPECT_EQ(ApplyOptionsOk(*rig.shell, state), OptionsOutcome::Saved);          // OK again saves
     }
   }
 }
@@ -73,17 +68,17 @@ TEST_F(OptionsRulesTest, OkTakesTheBoxesOrKeepsTheDialogOpen) {
 TEST_F(OptionsRulesTest, InterfaceChoiceAndUnselectedGroups) {
   OptionsState state = InitOptions(rig.settings);
   state.deviceInterface = kInterfaceHid;
-  ASSERT_EQ(ApplyOptionsOk(shell, state), OptionsOutcome::Saved);
+  ASSERT_EQ(ApplyOptionsOk(*rig.shell, state), OptionsOutcome::Saved);
   EXPECT_EQ(rig.settings.useHid, 1u);
-  EXPECT_EQ(store.values["device_iface"][0], 1);
-  EXPECT_EQ(ui.Outputs().back(), "Firmware updater for Qorvane.\nDevice interface selected: HID");
+  EXPECT_EQ(rig.store.values["device_iface"][0], 1);
+  EXPECT_EQ(rig.ui.Outputs().back(), "Firmware updater for Qorvane.\nDevice interface selected: HID");
   state.deviceInterface = kInterfaceWinUsb;
-  ASSERT_EQ(ApplyOptionsOk(shell, state), OptionsOutcome::Saved);
+  ASSERT_EQ(ApplyOptionsOk(*rig.shell, state), OptionsOutcome::Saved);
   EXPECT_EQ(rig.settings.useWinUsb, 1u);
   EXPECT_EQ(rig.settings.useHid, 0u);
 
   state.subaddressing = 0;
-  EXPECT_EQ(ApplyOptionsOk(shell, state), OptionsOutcome::Stopped);
+  EXPECT_EQ(ApplyOptionsOk(*rig.shell, state), OptionsOutcome::Stopped);
 }
 
 }  // namespace

@@ -6,20 +6,21 @@
 #include <vector>
 
 #include "engine/hid_requests.h"
-#include "tests/support/test_support.h"
+#include "tests/support/no_driver.h"
+#include "tests/support/shell_rig.h"
 
 namespace tessora {
 namespace {
 
 using testing::CountingProgress;
-using testing::DirectRig;
+using testing::EngineRig;
 using testing::Route;
 
 // The read-back stops the clear at the first bad page; a width the program cannot
 // address, or no page size, clears nothing and must not claim success. The header
 // lengths are read from wherever the part answers, or not at all.
 TEST(EepromTransfer, ClearAndHeaderSizeClaimNothingTheyDidNotDo) {
-  DirectRig rig(Route::Driver);
+  EngineRig rig(Route::Driver);
   rig.Eeprom() = testing::PatternBytes(16384);
   CountingProgress progress;
   ASSERT_EQ(ClearEepromPages(rig.context, progress, 0x51, 2, 64), 0);
@@ -28,14 +29,14 @@ TEST(EepromTransfer, ClearAndHeaderSizeClaimNothingTheyDidNotDo) {
 
   sim::BoardConfig config;
   config.corruptReadback = 70;
-  DirectRig bad(Route::Driver, config);
+  EngineRig bad(Route::Driver, config);
   CountingProgress one;
   EXPECT_EQ(ClearEepromPages(bad.context, one, 0x51, 2, 64), 1);
   EXPECT_EQ(one.steps, 1);
   EXPECT_EQ(ClearEepromPages(bad.context, one, 0x51, 3, 64), 1);
   EXPECT_EQ(ClearEepromPages(bad.context, one, 0x51, 2, 0), 1);
 
-  DirectRig small(Route::Driver, {}, 256);
+  EngineRig small(Route::Driver, {}, 256);
   const std::uint8_t lengths[4] = {0x01, 0x02, 0x00, 0x10};
   std::copy(lengths, lengths + 4, small.Eeprom().begin() + 9);
   EXPECT_EQ(ReadHeaderSize(small.context, 0x51, 1), 0x0102 + 0x10);  // big-endian, at 9 and 11
@@ -44,28 +45,30 @@ TEST(EepromTransfer, ClearAndHeaderSizeClaimNothingTheyDidNotDo) {
 }
 
 // A device report too long for the request buffer, or too short to carry the whole
-// request, would cut it: such requests are refused, smaller ones go through.
+// request, would cut it: such a device is not taken, such requests are refused, smaller
+// ones go through.
 TEST(HidTransfers, ReportLengthsAndTheAnswersEchoDecide) {
   const std::uint8_t sub[2] = {0, 0};
   std::uint8_t data[64] = {};
   sim::BoardConfig longReports;
   longReports.featureReportLength = 129;
-  DirectRig tooLong(Route::Feature, longReports);
+  EngineRig tooLong(Route::Feature, longReports);
   EXPECT_EQ(WriteEepromBlock(tooLong.context, 0x51, 2, sub, 8, data), 1);
   EXPECT_EQ(ReadEepromBlock(tooLong.context, 0x51, 2, sub, 8, data), 1);
   EXPECT_EQ(RebootDevice(tooLong.context, 2), 0);
+  EXPECT_FALSE(tooLong.context.hidDevice->IsOpen());
   EXPECT_TRUE(tooLong.Trace().empty());
 
   sim::BoardConfig shortReports;
   shortReports.featureReportLength = 64;
-  DirectRig cut(Route::Feature, shortReports);
+  EngineRig cut(Route::Feature, shortReports);
   EXPECT_EQ(WriteEepromBlock(cut.context, 0x51, 2, sub, 64, data), 1);
   EXPECT_EQ(ReadEepromBlock(cut.context, 0x51, 2, sub, 64, data), 1);
   EXPECT_EQ(WriteEepromBlock(cut.context, 0x51, 2, sub, 32, data), 0);
   EXPECT_EQ(ReadEepromBlock(cut.context, 0x51, 2, sub, 32, data), 0);
 
   for (Route route : {Route::Feature, Route::OutputInput}) {
-    DirectRig rig(route);
+    EngineRig rig(route);
     EXPECT_EQ(ReadEepromBlock(rig.context, 0x50, 2, sub, 16, data), 1);  // not acknowledged: no echo
     EXPECT_EQ(ReadEepromBlock(rig.context, 0x51, 2, sub, 65, data), 1);
     rig.context.hidDevice.reset();
@@ -105,7 +108,7 @@ TEST(HidRequests, BytesOfEveryCommandAndNothingPastTheBuffer) {
 }
 
 TEST(RebootDevice, SendsTheThreeBytesAtB001) {
-  DirectRig rig(Route::Feature);
+  EngineRig rig(Route::Feature);
   EXPECT_EQ(RebootDevice(rig.context, 2), 1);
   EXPECT_EQ(RebootDevice(rig.context, 1), 1);
   EXPECT_EQ(RebootDevice(rig.context, 3), 1);
@@ -115,34 +118,38 @@ TEST(RebootDevice, SendsTheThreeBytesAtB001) {
 }
 
 // A transport that delivers only part of a chunk.
-class ShortWrites : public DirectDispatch {
+class ShortWrites : public testing::NoDriver {
  public:
-  using DirectDispatch::DirectDispatch;
+  explicit ShortWrites(DriverDispatch& whole) : whole_(whole) {}
   std::uint32_t DispatchMemoryWrite(std::uint32_t handle, std::uint16_t address, std::uint32_t count,
                                     const std::uint8_t* data) override {
-    return DirectDispatch::DispatchMemoryWrite(handle, address, count, data) != 0 ? count / 2 : 0;
+    return whole_.DispatchMemoryWrite(handle, address, count, data) != 0 ? count / 2 : 0;
   }
+
+ private:
+  DriverDispatch& whole_;
 };
 
 TEST(WriteDeviceMemory, CountsWhatTheTransportDeliversAndStopsAtAShortChunk) {
   std::vector<std::uint8_t> data(150, 0x5A);
-  DirectRig hid(Route::Feature);
+  EngineRig hid(Route::Feature);
   EXPECT_EQ(WriteDeviceMemory(hid.context, 0x1000, 150, data.data()), 150u);
   EXPECT_EQ(hid.Trace().size(), 3u);  // 64 + 64 + 22
   EXPECT_NE(hid.Trace()[2].find("addr=1080 len=22"), std::string::npos);
 
-  DirectRig driver(Route::Driver);
+  EngineRig driver(Route::Driver);
   EXPECT_EQ(WriteDeviceMemory(driver.context, 0x1000, 150, data.data()), 150u);
   EXPECT_EQ(driver.Trace().size(), 2u);  // 128 + 22
 
-  ShortWrites shortWrites(driver.board);
+  ShortWrites shortWrites(driver.context.dispatch);
   EngineContext shortContext(driver.settings, shortWrites);
+  shortContext.currentDevice = driver.context.currentDevice;
   EXPECT_EQ(WriteDeviceMemory(shortContext, 0x1000, 150, data.data()), 64u);
   EXPECT_EQ(driver.Trace().size(), 3u);
 
   sim::BoardConfig config;
   config.failAfter = 1;
-  DirectRig unplugged(Route::Feature, config);
+  EngineRig unplugged(Route::Feature, config);
   EXPECT_EQ(WriteDeviceMemory(unplugged.context, 0x1000, 150, data.data()), 64u);
 }
 

@@ -6,7 +6,7 @@
 #include "engine/connection.h"
 #include "hid/hid_device.h"
 #include "tests/support/hid_system.h"
-#include "tests/support/test_support.h"
+#include "tests/support/no_driver.h"
 
 namespace tessora {
 namespace {
@@ -15,7 +15,7 @@ using testing::HidSystem;
 
 // The engine over HID on a simulated system, down through the device stack.
 struct HidConnectionRig {
-  HidConnectionRig() : context(settings, dispatch) {
+  HidConnectionRig() : context(settings, noDriver) {
     settings.useHid = 1;
     settings.hidUseFeature = 1;
     context.os = &system.clock;
@@ -25,8 +25,7 @@ struct HidConnectionRig {
 
   HidSystem system;
   Settings settings;
-  sim::SimBoard driverSide{{}, {}};  // never asked: HID is selected
-  DirectDispatch dispatch{driverSide};
+  testing::NoDriver noDriver;  // never asked: HID is selected
   EngineContext context;
 };
 

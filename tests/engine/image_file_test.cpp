@@ -5,7 +5,7 @@
 #include <map>
 #include <vector>
 
-#include "tests/support/test_support.h"
+#include "tests/support/shell_rig.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -17,7 +17,7 @@ namespace tessora {
 namespace {
 
 using testing::CountingProgress;
-using testing::DirectRig;
+using testing::EngineRig;
 using testing::PatternBytes;
 using testing::ReadFile;
 using testing::Route;
@@ -89,7 +89,7 @@ TEST(ReadOutToFile, LoadsBackIntoTheSameBytes) {
   for (Trip trip : {Trip{2, 16, 0}, Trip{2, 16, 1}, Trip{2, 16, 20}, Trip{2, 8, 20}, Trip{2, 16, 256},
                     Trip{2, 8, 256}, Trip{2, 16, 16384}, Trip{1, 16, 1}, Trip{1, 8, 20}, Trip{1, 16, 272}}) {
     std::size_t partSize = trip.width == 2 ? 16384 : 256;
-    DirectRig rig(Route::Feature, {}, partSize);
+    EngineRig rig(Route::Feature, {}, partSize);
     rig.Eeprom() = PatternBytes(partSize);
     TempDir dir;
     CountingProgress progress;
@@ -105,7 +105,7 @@ TEST(ReadOutToFile, LoadsBackIntoTheSameBytes) {
 TEST(ReadOutToFile, FailureKeepsTheOldFileAndRefusalsSendNothing) {
   sim::BoardConfig config;
   config.failAfter = 3;  // two blocks are read, the third finds the board gone
-  DirectRig rig(Route::Driver, config);
+  EngineRig rig(Route::Driver, config);
   TempDir dir;
   CountingProgress progress;
   std::string file = dir.File("keep.hex");
@@ -117,7 +117,7 @@ TEST(ReadOutToFile, FailureKeepsTheOldFileAndRefusalsSendNothing) {
   EXPECT_TRUE(rig.Trace().empty());
 
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(ReadOutToFile(rig.context, progress, file.c_str(), 0x51, 0, 64, 16, 2), 1);
+  EXPECT_EQ(ReadOutToFile(rig.context, progress, file.c_str(), 0x51, 0, 64, 16, 2), 2);  // its status unread
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "could not read from EEPROM");
   EXPECT_EQ(ReadFile(file), "@0000 01 02 \n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);  // no leftovers
@@ -128,7 +128,7 @@ TEST(ReadOutToFile, FailureKeepsTheOldFileAndRefusalsSendNothing) {
 // be replaced and is written straight. The reader refuses a pipe (whose writer may never
 // close), a device and a directory at once.
 TEST(SpecialFiles, NeitherReplacedNorWaitedOn) {
-  DirectRig rig(Route::Driver);
+  EngineRig rig(Route::Driver);
   TempDir dir;
   CountingProgress progress;
   std::string real = dir.File("real.hex");

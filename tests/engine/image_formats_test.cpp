@@ -5,13 +5,13 @@
 
 #include "engine/image_file.h"
 #include "engine/image_format.h"
-#include "tests/support/test_support.h"
+#include "tests/support/shell_rig.h"
 
 namespace tessora {
 namespace {
 
 using testing::CountingProgress;
-using testing::DirectRig;
+using testing::EngineRig;
 using testing::PatternBytes;
 using testing::Route;
 using testing::TempDir;
@@ -96,7 +96,7 @@ TEST(ImageFormatTest, BinaryImageIsTheFileAsItStands) {
 // A read-out in each format loads back through the reader of that format.
 TEST(ImageFormatTest, ReadOutLoadsBackInEveryFormat) {
   for (ImageFormat format : {ImageFormat::IntelHex, ImageFormat::Binary}) {
-    DirectRig rig(Route::Driver);
+    EngineRig rig(Route::Driver);
     rig.Eeprom() = PatternBytes(16384);
     TempDir dir;
     CountingProgress progress;

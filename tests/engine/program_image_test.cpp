@@ -8,13 +8,13 @@
 #include "engine/compare_eeprom.h"
 #include "engine/image_file.h"
 #include "engine/program_changed_pages.h"
-#include "tests/support/test_support.h"
+#include "tests/support/shell_rig.h"
 
 namespace tessora {
 namespace {
 
 using testing::CountingProgress;
-using testing::DirectRig;
+using testing::EngineRig;
 using testing::ImageText;
 using testing::PatternBytes;
 using testing::Route;
@@ -65,7 +65,7 @@ TEST(ProgramImage, HeaderLastAndEveryByteAtItsAddress) {
   for (const ProgramCase& c : cases) {
     testing::WriteFile(file, c.image);
     std::size_t capacity = c.width == 2 ? 16384 : 256;
-    DirectRig rig(Route::Driver, {}, capacity);
+    EngineRig rig(Route::Driver, {}, capacity);
     rig.Eeprom() = PatternBytes(capacity, 11);  // the firmware before
     std::vector<std::uint8_t> expected(capacity, 0xFF);
     int length = std::max(ReadImageFile(file.c_str(), expected.data(), static_cast<int>(capacity)), 64);
@@ -85,7 +85,7 @@ TEST(ProgramImage, ImageThatCannotBeLoadedLeavesTheFirmwareAlone) {
   const std::vector<std::pair<std::string, std::uint16_t>> cases = {
       {"@3fff 01 02\n", 64}, {"01 zz\n", 64}, {"// nothing\n", 64}, {"@10000 01\n", 64}, {"01\n", 0}, {"01\n", 128}};
   TempDir dir;
-  DirectRig rig(Route::Driver);
+  EngineRig rig(Route::Driver);
   CountingProgress progress;
   for (const auto& [text, page] : cases) {
     testing::WriteFile(dir.File("image.hex"), text);
@@ -102,7 +102,7 @@ TEST(ProgramImage, VerifyCatchesWhatReadsBackWrong) {
   std::string file = dir.File("image.hex");
   testing::WriteFile(file, ImageText(PatternBytes(300)));
   for (Route route : {Route::Feature, Route::Driver}) {
-    DirectRig rig(route, config);
+    EngineRig rig(route, config);
     CountingProgress progress;
     EXPECT_EQ(ProgramImage(rig.context, progress, file.c_str(), 0x51, 64, 2), 1);
     std::string steps = BusSteps(rig.Trace());
@@ -129,7 +129,7 @@ TEST_P(ChangedPages, WritesOnlyWhatDiffersBetweenTheHeadersEraseAndWrite) {
   std::string file = dir.File("image.hex");
   std::vector<std::uint8_t> bytes = PatternBytes(200);
   testing::WriteFile(file, ImageText(bytes));
-  DirectRig rig(Route::Driver);
+  EngineRig rig(Route::Driver);
   std::copy(bytes.begin(), bytes.end(), rig.Eeprom().begin());
   for (std::uint32_t address : c.differing) rig.Eeprom()[address] ^= 0x5A;
 
@@ -151,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ChangedCase>& info) { return info.param.name; });
 
 TEST(CompareEeprom, CountsTheDifferencesAndKeepsTheFirst) {
-  DirectRig rig(Route::Feature);
+  EngineRig rig(Route::Feature);
   std::vector<std::uint8_t> bytes = PatternBytes(100);
   std::copy(bytes.begin(), bytes.end(), rig.Eeprom().begin());
   rig.Eeprom()[70] = static_cast<std::uint8_t>(bytes[70] ^ 0xFF);

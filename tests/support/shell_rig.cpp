@@ -1,5 +1,6 @@
 #include "tests/support/shell_rig.h"
 
+#include "engine/connection.h"
 #include "platform/sim/sim_device_stack.h"
 #include "tests/support/driver_rig.h"
 
@@ -22,6 +23,24 @@ std::string ShellRig::WriteImage(const std::vector<std::uint8_t>& bytes, const s
   std::string path = dir.File(name);
   WriteFile(path, ImageText(bytes));
   return path;
+}
+
+namespace {
+
+sim::BoardConfig WithoutFailAfter(sim::BoardConfig config) {
+  config.failAfter.reset();
+  return config;
+}
+
+}  // namespace
+
+EngineRig::EngineRig(Route route, sim::BoardConfig config, std::size_t eepromSize)
+    : ShellRig(route == Route::Driver ? Interface::FilterDriver : Interface::Hid, WithoutFailAfter(config), eepromSize),
+      context(devices->Engine()) {
+  settings.hidUseFeature = route == Route::Feature ? 1 : 0;
+  ConnectDevice(context);
+  probes = board.TraceLines().size();
+  if (config.failAfter) board.MutableConfig().failAfter = *config.failAfter + probes;
 }
 
 }  // namespace tessora::testing

@@ -40,4 +40,20 @@ struct ShellRig {
   std::unique_ptr<ShellContext> shell;
 };
 
+enum class Route { Feature, OutputInput, Driver };
+
+// The engine connected to the board over one route, for the engine's own tests. The
+// connection's probes are left out of Trace() and of what `fail_after` counts.
+struct EngineRig : ShellRig {
+  explicit EngineRig(Route route, sim::BoardConfig config = {}, std::size_t eepromSize = 16384);
+
+  std::vector<std::string> Trace() const {
+    std::vector<std::string> lines = board.TraceLines();
+    return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(probes), lines.end());
+  }
+
+  EngineContext& context;
+  std::size_t probes = 0;
+};
+
 }  // namespace tessora::testing

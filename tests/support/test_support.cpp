@@ -79,13 +79,4 @@ std::vector<std::uint8_t> PatternBytes(std::size_t size, unsigned seed) {
   return bytes;
 }
 
-DirectRig::DirectRig(Route route, sim::BoardConfig config, std::size_t eepromSize)
-    : board(config, std::vector<std::uint8_t>(eepromSize, 0xFF)), dispatch(board), context(settings, dispatch) {
-  settings.useHid = route == Route::Driver ? 0 : 1;
-  settings.hidUseFeature = route == Route::Feature ? 1 : 0;
-  if (route != Route::Driver) context.hidDevice = std::make_unique<DirectHidPort>(board);
-  context.pageSize = route == Route::OutputInput ? 32 : 64;
-  context.currentDevice = 0x564D0000;
-}
-
 }  // namespace tessora::testing

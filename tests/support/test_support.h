@@ -4,10 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/direct_board.h"
-#include "engine/engine_context.h"
 #include "engine/progress.h"
-#include "platform/sim/sim_board.h"
 
 namespace tessora::testing {
 
@@ -44,20 +41,5 @@ class CountingProgress : public Progress {
 // An image file giving addresses 0 to size-1 once each, in 16-byte lines.
 std::string ImageText(const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> PatternBytes(std::size_t size, unsigned seed = 7);
-
-enum class Route { Feature, OutputInput, Driver };
-
-// A simulated board with the engine wired straight to it over one route.
-struct DirectRig {
-  explicit DirectRig(Route route, sim::BoardConfig config = {}, std::size_t eepromSize = 16384);
-
-  std::vector<std::string> Trace() const { return board.TraceLines(); }
-  std::vector<std::uint8_t>& Eeprom() { return board.EepromPart().Contents(); }
-
-  Settings settings;
-  sim::SimBoard board;
-  DirectDispatch dispatch;
-  EngineContext context;
-};
 
 }  // namespace tessora::testing
