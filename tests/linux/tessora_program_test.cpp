@@ -84,6 +84,21 @@ TEST_F(TessoraProgramTest, ListsEveryInterfaceAndHintsAtThemForTheFilterDriver) 
                                               "ATTRS{idProduct}==\"0210\", TAG+=\"uaccess\""));
 }
 
+// One board named by its port or its serial number, then every board at once.
+TEST_F(TessoraProgramTest, PicksOneBoardOrTakesThemAll) {
+  const Bytes image = ImageBytes(firmware);
+  Run({"--interface", "hid", "--device", "usb:1-4", "-s", firmware});
+  const Bytes& b = boardB.EepromPart().Contents();
+  EXPECT_EQ(Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(image.size())), image);
+  EXPECT_TRUE(boardA.TraceLines().empty());
+  EXPECT_THAT(Run({"--device", "QV000001", "--verify", firmware}, 1), HasSubstr("differ"));
+  Run({"--device", "usb:1-4", "--verify", firmware});
+  EXPECT_THAT(Run({"--device", "usb:9-9", "--clear"}, 1), HasSubstr("no device"));
+  Run({"--all", "--clear"});
+  EXPECT_EQ(boardA.EepromPart().Contents(), Bytes(16384, 0xFF));
+  EXPECT_EQ(b, Bytes(16384, 0xFF));
+}
+
 // A fresh board per interface: an unplugged board stays unplugged.
 class UnplugTest : public TessoraProgramTest, public ::testing::WithParamInterface<const char*> {};
 
