@@ -4,45 +4,18 @@
 #include <mutex>
 #include <thread>
 
+#include "app/quiet_ui.h"
 #include "engine/connection.h"
 
 namespace tessora {
 
 namespace {
 
-// A board's window: nothing is shown while the boards run; the last message is kept for
-// the board's result line.
-class BoardUi : public UiPort, public ProgressBar {
- public:
-  void RepaintNow(const char* /*statusText*/) override {}
-  void ShowMessageBox(bool /*ownedByMainWindow*/, const char* text, const char* /*caption*/,
-                      std::uint32_t /*style*/) override {
-    lastMessage_ = text;
-  }
-  bool AskFileName(FileQuestion /*question*/, char* /*path*/, std::size_t /*capacity*/) override { return false; }
-  ProgressBar& Progress() override { return *this; }
-  void StandardOutput(const char* /*line*/) override {}
-  void Create() override {}
-  void SetRange(std::uint16_t /*maximum*/) override {}
-  void SetPosition(int /*position*/) override {}
-  void Destroy() override {}
-  void ProgressStep() override {}
-
-  std::string OneLineMessage() const {
-    std::string line = lastMessage_;
-    for (char& c : line)
-      if (c == '\n' || c == '\r') c = ' ';
-    return line;
-  }
-
- private:
-  std::string lastMessage_;
-};
 
 BoardOutcome RunOneBoard(BoardAccess& board, OsServices& os, SettingsStore& store, const BoardProcedure& procedure) {
   BoardOutcome outcome;
   outcome.name = board.name;
-  BoardUi ui;
+  QuietUi ui;
   ShellContext shell(*board.settings, board.devices->Engine(), ui, os, store);
   board.devices->AttachShell(shell);
   // Every interface of the selected class is listed; only the controllers answer.

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "app/procedures.h"
+#include "app/quiet_ui.h"
 #include "app/program_devices.h"
 #include "platform/native_os_services.h"
 #include "platform/sim/sim_device_stack.h"
@@ -29,20 +30,6 @@ class BenchClock : public VirtualClock {
  private:
   static constexpr std::uint32_t kTimerNoCanDo = 97;
   bool refuse_;
-};
-
-class QuietUi : public UiPort, public ProgressBar {
- public:
-  void RepaintNow(const char* /*statusText*/) override {}
-  void ShowMessageBox(bool, const char*, const char*, std::uint32_t) override {}
-  bool AskFileName(FileQuestion, char*, std::size_t) override { return false; }
-  ProgressBar& Progress() override { return *this; }
-  void StandardOutput(const char* /*line*/) override {}
-  void Create() override {}
-  void SetRange(std::uint16_t /*maximum*/) override {}
-  void SetPosition(int /*position*/) override {}
-  void Destroy() override {}
-  void ProgressStep() override {}
 };
 
 class NoSettingsStore : public SettingsStore {
