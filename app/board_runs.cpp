@@ -11,16 +11,19 @@ namespace tessora {
 
 namespace {
 
-
 BoardOutcome RunOneBoard(BoardAccess& board, OsServices& os, SettingsStore& store, const BoardProcedure& procedure) {
   BoardOutcome outcome;
   outcome.name = board.name;
+  outcome.mustAnswer = board.mustAnswer;
   QuietUi ui;
   ShellContext shell(*board.settings, board.devices->Engine(), ui, os, store);
   board.devices->AttachShell(shell);
   // Every interface of the selected class is listed; only the controllers answer.
   outcome.answered = ConnectDevice(shell.engine);
-  if (!outcome.answered) return outcome;
+  if (!outcome.answered) {
+    outcome.text = "not answering";
+    return outcome;
+  }
   outcome.succeeded = procedure(shell, board.name);
   outcome.text = ui.OneLineMessage();
   return outcome;
@@ -38,7 +41,7 @@ std::vector<BoardOutcome> RunOnEveryBoard(std::vector<BoardAccess>& boards, OsSe
     threads.emplace_back([&, i] {
       BoardOutcome outcome = RunOneBoard(boards[i], os, store, procedure);
       std::lock_guard lock(reporting);
-      if (outcome.answered) finished(outcome);
+      if (outcome.answered || outcome.mustAnswer) finished(outcome);
       outcomes[i] = std::move(outcome);
     });
   }

@@ -11,13 +11,15 @@ namespace tessora {
 struct BoardOutcome {
   std::string name;
   bool answered = false;  // false: the board did not answer the connection and was left alone
+  bool mustAnswer = false;  // a controller by its interface, so silence is a failure
   bool succeeded = false;
   std::string text;       // the procedure's last message, on one line
 };
 
 // A procedure run on one board through that board's shell; true when it succeeded.
 using BoardProcedure = std::function<bool(ShellContext& shell, const std::string& boardName)>;
-// Called as each board ends, from that board's thread, one call at a time.
+// Called as each board that answered or had to ends, from that board's thread, one call
+// at a time.
 using BoardFinished = std::function<void(const BoardOutcome& outcome)>;
 
 // Runs the procedure on every board at once, each on its own thread with its own shell,

@@ -15,7 +15,11 @@ class DeviceAccess;
 // board's header), device subsystems and connection state, shared with no other board.
 struct BoardAccess {
   std::string name;  // serial number, else USB port, else device path
+  // A controller by its interface: one that does not answer failed, where a keyboard on
+  // the HID interface is merely not a board.
+  bool mustAnswer = false;
   std::unique_ptr<Settings> settings;
+  std::unique_ptr<DeviceStack> stack;  // the board's own device stack, when it has one
   std::unique_ptr<DeviceAccess> devices;
 };
 

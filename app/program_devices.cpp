@@ -16,8 +16,10 @@ void ShellHidMessages::ShowMessage(bool ownedByMainWindow, const char* text, con
   os_.OutputDebugStringA(text);
 }
 
-StackDeviceAccess::StackDeviceAccess(Settings& settings, OsServices& os, std::unique_ptr<DeviceStack> stack)
+StackDeviceAccess::StackDeviceAccess(Settings& settings, OsServices& os, std::unique_ptr<DeviceStack> stack,
+                                     DeviceStackFactory newStack)
     : stack_(std::move(stack)),
+      newStack_(std::move(newStack)),
       os_(os),
       messages_(os),
       library_(os, *stack_),
@@ -37,9 +39,10 @@ sim::BoardIdentity Identity(const sim::BoardDirectory& board) {
   return identity;
 }
 
-BoardAccess NewBoard(std::string name, const Settings& settings) {
+BoardAccess NewBoard(const NamedInterface& listed, const Settings& settings) {
   BoardAccess board;
-  board.name = std::move(name);
+  board.name = listed.name;
+  board.mustAnswer = listed.controller;
   board.settings = std::make_unique<Settings>(settings);
   return board;
 }
@@ -49,9 +52,11 @@ BoardAccess NewBoard(std::string name, const Settings& settings) {
 std::vector<BoardAccess> StackDeviceAccess::Boards(const Settings& settings) {
   std::vector<BoardAccess> boards;
   for (const NamedInterface& listed : ListNamedInterfaces(*stack_, SelectedInterfaceClass(*stack_, settings))) {
-    BoardAccess board = NewBoard(listed.name, settings);
+    BoardAccess board = NewBoard(listed, settings);
+    if (newStack_) board.stack = newStack_();
+    DeviceStack& under = board.stack ? *board.stack : *stack_;
     board.devices = std::make_unique<StackDeviceAccess>(*board.settings, os_,
-                                                        std::make_unique<SelectedDeviceStack>(*stack_, listed.path));
+                                                        std::make_unique<SelectedDeviceStack>(under, listed.path));
     boards.push_back(std::move(board));
   }
   return boards;
@@ -107,7 +112,7 @@ std::vector<BoardAccess> SimulatedDeviceAccess::Boards(const Settings& settings)
     stack->AttachBoard(directory->Board(), Identity(*directory));
     std::vector<NamedInterface> listed = ListNamedInterfaces(*stack, SelectedInterfaceClass(*stack, settings));
     if (listed.empty()) continue;
-    BoardAccess board = NewBoard(listed.front().name, settings);
+    BoardAccess board = NewBoard(listed.front(), settings);
     board.devices = std::make_unique<StackDeviceAccess>(*board.settings, os_, std::move(stack));
     boards.push_back(std::move(board));
   }
@@ -125,10 +130,10 @@ std::unique_ptr<DeviceAccess> SelectDevice(DeviceAccess& all, Settings& settings
 }
 
 std::unique_ptr<DeviceAccess> OpenProgramDevices(Settings& settings, OsServices& os,
-                                                 std::unique_ptr<DeviceStack> realStack, std::string& error) {
+                                                 const DeviceStackFactory& newRealStack, std::string& error) {
   const char* board = std::getenv("TESSORA_SIM");
   if (board != nullptr && board[0] != '\0') return SimulatedDeviceAccess::Open(board, settings, os, error);
-  return std::make_unique<StackDeviceAccess>(settings, os, std::move(realStack));
+  return std::make_unique<StackDeviceAccess>(settings, os, newRealStack(), newRealStack);
 }
 
 }  // namespace tessora

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,19 +26,27 @@ class ShellHidMessages : public HidMessageSink {
   ShellContext* shell_ = nullptr;
 };
 
+// Makes a device stack of its own for whoever asks, sharing nothing with the others.
+using DeviceStackFactory = std::function<std::unique_ptr<DeviceStack>()>;
+
 // The device subsystems over one device stack, and the engine's connection state.
 class StackDeviceAccess : public DeviceAccess {
  public:
-  StackDeviceAccess(Settings& settings, OsServices& os, std::unique_ptr<DeviceStack> stack);
+  // With a factory each board of a run on every board talks through a stack of its own
+  // (no lock, cache or library context shared between the boards' threads); without
+  // one they share this stack through views of it.
+  StackDeviceAccess(Settings& settings, OsServices& os, std::unique_ptr<DeviceStack> stack,
+                    DeviceStackFactory newStack = {});
   EngineContext& Engine() override { return engine_; }
   DeviceStack& Stack() override { return *stack_; }
   void AttachShell(ShellContext& shell) override { messages_.Attach(shell); }
-  // Each controller through a view of this stack that lists that controller alone.
+  // Each controller through a view that lists that controller alone.
   std::vector<BoardAccess> Boards(const Settings& settings) override;
   bool Finish(std::string& /*error*/) override { return true; }
 
  private:
   std::unique_ptr<DeviceStack> stack_;
+  DeviceStackFactory newStack_;
   OsServices& os_;
   ShellHidMessages messages_;
   QorvDeviceLibrary library_;
@@ -81,8 +90,8 @@ Guid SelectedInterfaceClass(DeviceStack& stack, const Settings& settings);
 std::unique_ptr<DeviceAccess> SelectDevice(DeviceAccess& all, Settings& settings, OsServices& os,
                                            const std::string& selector);
 
-// The simulated board named by TESSORA_SIM when it is set, else the given real stack.
+// The simulated board named by TESSORA_SIM when it is set, else stacks the factory makes.
 std::unique_ptr<DeviceAccess> OpenProgramDevices(Settings& settings, OsServices& os,
-                                                 std::unique_ptr<DeviceStack> realStack, std::string& error);
+                                                 const DeviceStackFactory& newRealStack, std::string& error);
 
 }  // namespace tessora

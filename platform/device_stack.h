@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -120,7 +121,7 @@ class DeviceStack {
   virtual bool HidD_FreePreparsedData(OsHandle preparsed) = 0;
   virtual bool HidP_GetCaps(OsHandle preparsed, HidCaps& caps) = 0;
   // Whether the report descriptor declares a feature report with this ID (what
-  // HidP_GetValueCaps would tell); device listings only. Backends that cannot tell say no.
+  // HidP_GetValueCaps would tell); device listings only.
   virtual bool HidP_HasFeatureReportId(OsHandle /*preparsed*/, std::uint8_t /*reportId*/) { return false; }
   virtual bool HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) = 0;
   virtual bool HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) = 0;
@@ -128,6 +129,9 @@ class DeviceStack {
   // Where the USB device behind an interface is plugged in, "BUS-PORT" as the system
   // names it ("1-1.4"), for picking a board by its place; empty where the stack cannot tell.
   virtual std::string UsbPortPath(const char* /*devicePath*/) { return {}; }
+  // One line for each node of a likely controller that this user was refused, naming the
+  // node, the device and the remedy; empty where the system has nothing to tell.
+  virtual std::vector<std::string> AccessProblems() const { return {}; }
 };
 
 }  // namespace tessora

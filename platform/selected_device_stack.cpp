@@ -25,6 +25,16 @@ std::string HidSerialNumber(DeviceStack& stack, const std::string& path) {
   return serial;
 }
 
+// A HID interface whose report descriptor declares the controller's feature report: one
+// that should answer, unlike a keyboard.
+bool DeclaresControllerReport(DeviceStack& stack, const std::string& path) {
+  FileHandle device(stack, stack.CreateFileA(path.c_str(), 0, kFileShareRead | kFileShareWrite, kOpenExisting, 0));
+  OsHandle descriptor = kNullHandle;
+  if (!device.Valid() || !stack.HidD_GetPreparsedData(device.Get(), &descriptor)) return false;
+  PreparsedData preparsed(stack, descriptor);
+  return stack.HidP_HasFeatureReportId(preparsed.Get(), 0xFF);
+}
+
 std::string InstanceId(DeviceStack& stack, OsHandle set, const DevInfoData& element) {
   std::uint32_t size = 0;
   stack.SetupDiGetDeviceInstanceIdA(set, element, nullptr, 0, &size);
@@ -67,10 +77,11 @@ std::vector<NamedInterface> ListNamedInterfaces(DeviceStack& stack, const Guid& 
     char path[kDevicePathBufferSize] = {};
     DevInfoData element;
     if (!stack.SetupDiGetDeviceInterfaceDetailA(set.Get(), data, path, sizeof path, nullptr, &element)) continue;
+    bool hid = interfaceClass == stack.HidD_GetHidGuid();
     std::string name = UsbSerialNumber(InstanceId(stack, set.Get(), element));
-    if (name.empty() && interfaceClass == stack.HidD_GetHidGuid()) name = HidSerialNumber(stack, path);
+    if (name.empty() && hid) name = HidSerialNumber(stack, path);
     if (name.empty()) name = stack.UsbPortPath(path);
-    listed.push_back({path, name.empty() ? std::string(path) : name});
+    listed.push_back({path, name.empty() ? std::string(path) : name, !hid || DeclaresControllerReport(stack, path)});
   }
   return listed;
 }

@@ -13,6 +13,9 @@ namespace tessora {
 struct NamedInterface {
   std::string path;
   std::string name;
+  // A driver interface, or a HID interface that declares the controller's report: it
+  // should answer, so its silence is a failure rather than another kind of device.
+  bool controller = false;
 };
 std::vector<NamedInterface> ListNamedInterfaces(DeviceStack& stack, const Guid& interfaceClass);
 
@@ -105,6 +108,7 @@ class SelectedDeviceStack : public DeviceStack {
     return all_.HidD_GetFeature(device, report, length);
   }
   std::string UsbPortPath(const char* devicePath) override { return all_.UsbPortPath(devicePath); }
+  std::vector<std::string> AccessProblems() const override { return all_.AccessProblems(); }
 
  private:
   // Which interfaces of the full set are the selected device's, and the index at which

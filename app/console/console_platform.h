@@ -10,7 +10,7 @@ namespace tessora {
 // board was chosen); the exit status.
 int PrintUdevRule(DeviceStack* realStack);
 
-// After a failed run on the real device stack: what the user can do about it.
-void ExplainFailure(const Settings& settings, DeviceStack& realStack);
+// After a failed run on the real device stack: what the user can do about the interface.
+void ExplainFailure(const Settings& settings);
 
 }  // namespace tessora

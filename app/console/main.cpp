@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -158,9 +159,10 @@ void PrintBoardLine(const BoardOutcome& outcome) {
 }
 
 // --all: the command on every controller that answers, at once; a read-out into a file per board.
-// With --json each board's result object goes to the kept standard output as it ends.
+// With --json each board's result object goes to the kept standard output as it ends. What
+// the boards' own stacks were refused joins accessProblems.
 int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequest& request,
-                   const StartCommand& command, int jsonFd) {
+                   const StartCommand& command, int jsonFd, std::set<std::string>& accessProblems) {
   std::vector<BoardAccess> boards = devices.Boards(shell.settings);
   int answered = 0;
   int succeeded = 0;
@@ -176,6 +178,8 @@ int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequ
         succeeded += outcome.succeeded ? 1 : 0;
         PrintBoardLine(outcome);
       });
+  for (BoardAccess& board : boards)
+    for (std::string& problem : board.devices->Stack().AccessProblems()) accessProblems.insert(std::move(problem));
   if (answered == 0) {
     std::fprintf(stderr, "tessora: no controller answers on the %s interface\n", InterfaceName(shell.settings));
     return 1;
@@ -204,7 +208,8 @@ int Run(const std::vector<std::string>& arguments) {
   auto os = std::make_unique<DebugGate>(*nativeOs, request.debug || !sameTerminal);
   std::unique_ptr<SettingsStore> store = CreateNativeSettingsStore();
   Settings settings;
-  std::unique_ptr<DeviceAccess> devices = OpenProgramDevices(settings, *os, CreateNativeDeviceStack(*os), error);
+  std::unique_ptr<DeviceAccess> devices =
+      OpenProgramDevices(settings, *os, [&os] { return CreateNativeDeviceStack(*os); }, error);
   if (!devices) {
     std::fprintf(stderr, "tessora: %s\n", error.c_str());
     return 1;
@@ -231,9 +236,15 @@ int Run(const std::vector<std::string>& arguments) {
   PrepareMainWindowText(shell);
   bool ready = (!request.ChangesSettings() || ApplySettingsOptions(shell, request)) &&
                (!request.device || DeviceIsListed(used, settings, *request.device));
-  int status = !ready ? 1 : request.allBoards ? RunOnAllBoards(shell, *devices, request, command, jsonFd)
-                                              : RunAction(shell, request, command, jsonFd);
-  if (status != 0 && realStack != nullptr) ExplainFailure(settings, *realStack);
+  std::set<std::string> accessProblems;
+  int status = !ready                ? 1
+               : request.allBoards ? RunOnAllBoards(shell, *devices, request, command, jsonFd, accessProblems)
+                                   : RunAction(shell, request, command, jsonFd);
+  if (status != 0 && realStack != nullptr) {
+    for (std::string& problem : realStack->AccessProblems()) accessProblems.insert(std::move(problem));
+    for (const std::string& problem : accessProblems) std::fprintf(stderr, "tessora: %s\n", problem.c_str());
+    ExplainFailure(settings);
+  }
   if (!devices->Finish(error)) {
     std::fprintf(stderr, "tessora: %s\n", error.c_str());
     return 1;

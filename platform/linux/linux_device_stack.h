@@ -37,9 +37,6 @@ class LinuxDeviceStack : public DeviceStack {
   LinuxDeviceStack(const LinuxDeviceStack&) = delete;
   LinuxDeviceStack& operator=(const LinuxDeviceStack&) = delete;
 
-  // One line for each node of a likely controller that this user may not open, naming
-  // the node, the device and the remedy.
-  std::vector<std::string> AccessProblems() const;
   // The controllers present: hidraw nodes with feature report 0xFF, and USB devices that
   // declare the WinUSB interface.
   std::vector<LinuxNode> Controllers();
@@ -87,6 +84,7 @@ class LinuxDeviceStack : public DeviceStack {
   bool HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) override;
   bool HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) override;
   std::string UsbPortPath(const char* devicePath) override;
+  std::vector<std::string> AccessProblems() const override;
 
  private:
   // The one overlapped read of a handle: a thread waits for the node to become readable

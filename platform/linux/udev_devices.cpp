@@ -99,6 +99,7 @@ UdevSystem::~UdevSystem() {
 }
 
 std::vector<LinuxNode> UdevSystem::HidrawNodes() {
+  std::lock_guard lock(mutex_);
   return Scan(udev_, "hidraw", nullptr, [](udev_device* device, LinuxNode& node) {
     node.kind = NodeKind::Hidraw;
     const char* number = udev_device_get_sysnum(device);
@@ -136,6 +137,7 @@ std::vector<LinuxNode> UdevSystem::HidrawNodes() {
 }
 
 std::vector<LinuxNode> UdevSystem::UsbDevices() {
+  std::lock_guard lock(mutex_);
   return Scan(udev_, "usb", "usb_device", [](udev_device* device, LinuxNode& node) {
     node.kind = NodeKind::UsbDevice;
     TakeUsbDevice(device, node);

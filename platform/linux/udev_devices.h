@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,8 @@ struct LinuxNode {
 std::string UsbInstanceId(std::uint16_t vendorId, std::uint16_t productId, const std::string& serial,
                           const std::string& portPath);
 
-// The udev library's view of the system, for one run.
+// The udev library's view of the system, for one run. libudev lets one thread at a time
+// use a context, so the listings take turns.
 class UdevSystem {
  public:
   UdevSystem();
@@ -49,6 +51,7 @@ class UdevSystem {
   std::vector<LinuxNode> UsbDevices();
 
  private:
+  std::mutex mutex_;
   struct udev* udev_;
 };
 

@@ -217,16 +217,18 @@ TEST_F(ConsoleProgram, OnOneTerminalEachLineOnceUnlessDebugAsksForMore) {
   }
 }
 
-// A bench of three boards, the third of which reads one byte back wrong.
+// A bench of four boards: the third reads one byte back wrong, the fourth stops answering
+// at once (on the driver interfaces, before the connection).
 TEST_F(ConsoleProgram, EveryBoardAtOnceAndOneChosenBoardOnEachInterface) {
   std::vector<std::string> serials;
   std::string bench;
-  for (const char* name : {"b1", "b2", "b3"}) {
+  for (const char* name : {"b1", "b2", "b3", "b4"}) {
     fs::create_directory(dir.File(name));
     serials.push_back(SerialOf(dir.File(name)));
     bench += (bench.empty() ? "" : ":") + dir.File(name);
   }
   WriteFile(dir.File("b3/board.conf"), "corrupt_readback = 0x10\n");
+  WriteFile(dir.File("b4/board.conf"), "fail_after = 0\n");
   board = bench;
   const std::string blank(16384, '\xFF');
   for (const char* face : {"hid", "filterdriver", "winusb"}) {
@@ -237,7 +239,7 @@ TEST_F(ConsoleProgram, EveryBoardAtOnceAndOneChosenBoardOnEachInterface) {
     for (const std::string& line :
          {serials[0] + ": succeeded (Firmware update successful. Please re-plug the device.)\n",
           serials[1] + ": succeeded", serials[2] + ": FAILED (Could not program Firmware Image.)\n",
-          std::string("\n2 of 3 boards succeeded\n")})
+          serials[3] + ": FAILED (", std::string("\n2 of 4 boards succeeded\n")})
       EXPECT_NE(all.out.find(line), std::string::npos) << all.out;
 
     ProgramRun chosen = Tessora("--device " + serials[1] + " --clear");
@@ -245,6 +247,7 @@ TEST_F(ConsoleProgram, EveryBoardAtOnceAndOneChosenBoardOnEachInterface) {
     EXPECT_EQ(ReadFile(dir.File("b2/eeprom.bin")), blank);
     EXPECT_NE(ReadFile(dir.File("b1/eeprom.bin")), blank);
   }
+  fs::remove(dir.File("b4/board.conf"));
   EXPECT_EQ(Tessora("--read-size 64 --all --read-out " + dir.File("out.hex")).status, 0);
   EXPECT_NE(ReadFile(dir.File("out-" + serials[0] + ".hex")), ReadFile(dir.File("out-" + serials[1] + ".hex")));
 

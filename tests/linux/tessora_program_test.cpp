@@ -84,8 +84,9 @@ TEST_F(TessoraProgramTest, ListsEveryInterfaceAndHintsAtThemForTheFilterDriver) 
                                               "ATTRS{idProduct}==\"0210\", TAG+=\"uaccess\""));
 }
 
-// One board named by its port or its serial number; the other is left alone.
-TEST_F(TessoraProgramTest, PicksOneBoardByPortOrSerial) {
+// One board named by its port or its serial number, then every board at once: each through
+// a device stack of its own, the keyboard not counted.
+TEST_F(TessoraProgramTest, PicksOneBoardOrTakesThemAll) {
   const Bytes image = ImageBytes(firmware);
   Run({"--interface", "hid", "--device", "usb:1-4", "-s", firmware});
   const Bytes& b = boardB.EepromPart().Contents();
@@ -94,7 +95,9 @@ TEST_F(TessoraProgramTest, PicksOneBoardByPortOrSerial) {
   EXPECT_THAT(Run({"--device", "QV000001", "--verify", firmware}, 1), HasSubstr("differ"));
   Run({"--device", "usb:1-4", "--verify", firmware});
   EXPECT_THAT(Run({"--device", "usb:9-9", "--clear"}, 1), HasSubstr("no device"));
-  Run({"--device", "usb:1-4", "--clear"});
+  Run({"--device", "QV000001", "-s", firmware});
+  EXPECT_THAT(Run({"--all", "--clear"}), HasSubstr("2 of 2 boards succeeded"));
+  EXPECT_EQ(boardA.EepromPart().Contents(), Bytes(16384, 0xFF));
   EXPECT_EQ(b, Bytes(16384, 0xFF));
 }
 

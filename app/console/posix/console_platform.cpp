@@ -23,9 +23,7 @@ int PrintUdevRule(DeviceStack* realStack) {
   return 0;
 }
 
-void ExplainFailure(const Settings& settings, DeviceStack& realStack) {
-  if (auto* stack = dynamic_cast<linuxstack::LinuxDeviceStack*>(&realStack))
-    for (const std::string& problem : stack->AccessProblems()) std::fprintf(stderr, "tessora: %s\n", problem.c_str());
+void ExplainFailure(const Settings& settings) {
   if (!settings.useHid && !settings.useWinUsb)
     std::fprintf(stderr,
                  "tessora: the FilterDriver interface exists only on Windows; on Linux use --interface hid or "

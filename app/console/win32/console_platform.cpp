@@ -10,6 +10,6 @@ int PrintUdevRule(DeviceStack* /*realStack*/) {
 }
 
 // Windows reports its own device problems through the messages the run has shown.
-void ExplainFailure(const Settings& /*settings*/, DeviceStack& /*realStack*/) {}
+void ExplainFailure(const Settings& /*settings*/) {}
 
 }  // namespace tessora

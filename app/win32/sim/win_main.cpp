@@ -10,6 +10,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR commandLine
   return tessora::RunTessora(instance, commandLine, showCommand,
                              [](tessora::Settings& settings, tessora::OsServices& os, std::string& error) {
                                return tessora::OpenProgramDevices(
-                                   settings, os, std::make_unique<tessora::sim::SimDeviceStack>(os), error);
+                                   settings, os, [&os] { return std::make_unique<tessora::sim::SimDeviceStack>(os); },
+                                   error);
                              });
 }
