@@ -121,7 +121,8 @@ class DeviceStack {
   virtual bool HidD_FreePreparsedData(OsHandle preparsed) = 0;
   virtual bool HidP_GetCaps(OsHandle preparsed, HidCaps& caps) = 0;
   // Whether the report descriptor declares a feature report with this ID (what
-  // HidP_GetValueCaps would tell); device listings only.
+  // HidP_GetValueCaps would tell), for listings and for telling controllers from other HID
+  // devices without sending them anything.
   virtual bool HidP_HasFeatureReportId(OsHandle /*preparsed*/, std::uint8_t /*reportId*/) { return false; }
   virtual bool HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) = 0;
   virtual bool HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) = 0;

@@ -48,6 +48,7 @@ class Win32DeviceStack : public DeviceStack {
   bool HidD_GetPreparsedData(OsHandle device, OsHandle* preparsed) override;
   bool HidD_FreePreparsedData(OsHandle preparsed) override;
   bool HidP_GetCaps(OsHandle preparsed, HidCaps& caps) override;
+  bool HidP_HasFeatureReportId(OsHandle preparsed, std::uint8_t reportId) override;
   bool HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) override;
   bool HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) override;
 

@@ -9,6 +9,7 @@ extern "C" {
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "platform/win32/win32_device_stack.h"
 
@@ -78,6 +79,25 @@ bool Win32DeviceStack::HidP_GetCaps(OsHandle preparsed, HidCaps& caps) {
   caps.outputReportByteLength = native.OutputReportByteLength;
   caps.featureReportByteLength = native.FeatureReportByteLength;
   return true;
+}
+
+// A feature report is declared by the value and button items it carries.
+bool Win32DeviceStack::HidP_HasFeatureReportId(OsHandle preparsed, std::uint8_t reportId) {
+  HIDP_CAPS caps{};
+  if (::HidP_GetCaps(ToPreparsed(preparsed), &caps) != HIDP_STATUS_SUCCESS) return false;
+  std::vector<HIDP_VALUE_CAPS> values(caps.NumberFeatureValueCaps);
+  USHORT valueCount = caps.NumberFeatureValueCaps;
+  if (valueCount > 0 &&
+      ::HidP_GetValueCaps(HidP_Feature, values.data(), &valueCount, ToPreparsed(preparsed)) == HIDP_STATUS_SUCCESS)
+    for (USHORT i = 0; i < valueCount && i < values.size(); ++i)
+      if (values[i].ReportID == reportId) return true;
+  std::vector<HIDP_BUTTON_CAPS> buttons(caps.NumberFeatureButtonCaps);
+  USHORT buttonCount = caps.NumberFeatureButtonCaps;
+  if (buttonCount > 0 &&
+      ::HidP_GetButtonCaps(HidP_Feature, buttons.data(), &buttonCount, ToPreparsed(preparsed)) == HIDP_STATUS_SUCCESS)
+    for (USHORT i = 0; i < buttonCount && i < buttons.size(); ++i)
+      if (buttons[i].ReportID == reportId) return true;
+  return false;
 }
 
 bool Win32DeviceStack::HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) {
