@@ -25,6 +25,16 @@ int WriteEepromBlock(EngineContext& context, std::uint8_t busAddress, int width,
 int ReadEepromBlock(EngineContext& context, std::uint8_t busAddress, int width, const std::uint8_t* subaddress,
                     std::uint32_t count, std::uint8_t* destination);
 
+// The longest bus read the comparisons ask of the driver interfaces at once; HID carries
+// at most kMaxHidChunk bytes a request.
+constexpr std::uint32_t kLongReadBytes = 256;
+
+// Reads [position, position + count) in as few bus transactions as the interface allows.
+// Should the controller refuse a long read, this range is read in 64-byte blocks from
+// there on. 0 = success, else the code of the failed block read.
+int ReadEepromRange(EngineContext& context, std::uint8_t busAddress, int width, std::uint32_t position,
+                    std::uint32_t count, std::uint8_t* destination);
+
 // Image size recorded in the EEPROM header (sum of the lengths at bytes 9-10 and
 // 11-12); 0 when it cannot be read.
 std::int32_t ReadHeaderSize(EngineContext& context, std::uint8_t busAddress, int width);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/compare_eeprom.h"
 #include "engine/eeprom_transfer.h"
 
 namespace tessora {
@@ -37,11 +38,6 @@ class PageWriter {
   int width_;
 };
 
-struct Page {
-  std::uint32_t position;
-  std::uint32_t length;
-};
-
 }  // namespace
 
 int ProgramChangedPages(EngineContext& context, Progress& progress, const char* fileName, ImageFormat format,
@@ -54,22 +50,19 @@ int ProgramChangedPages(EngineContext& context, Progress& progress, const char* 
   std::uint32_t size = static_cast<std::uint32_t>(count);
 
   PageWriter writer(context, busAddress, width);
-  std::vector<Page> changed;
-  std::uint8_t found[kMaxEepromPage];
-  for (std::uint32_t position = 0; position < size; position += pageSize) {
-    std::uint32_t length = std::min<std::uint32_t>(pageSize, size - position);
-    if (!writer.Read(position, length, found)) return 1;
-    if (!std::equal(found, found + length, image.begin() + position)) changed.push_back({position, length});
-    progress.ProgressStep();
-  }
+  std::vector<std::uint32_t> changed;
+  ImageMismatch mismatch;
+  if (CompareEeprom(context, progress, busAddress, width, image.data(), size, pageSize, mismatch, &changed) != 0)
+    return 1;
   if (changed.empty()) return 0;
 
   const std::vector<std::uint8_t> blank(pageSize, 0xFF);
   for (std::uint32_t position = 0; position < kHeaderBytes; position += pageSize)
     if (!writer.Write(position, pageSize, blank.data())) return 1;
-  for (const Page& page : changed) {
-    if (page.position < kHeaderBytes) continue;
-    if (!writer.WriteVerified(page.position, page.length, image.data() + page.position)) return 1;
+  for (std::uint32_t position : changed) {
+    if (position < kHeaderBytes) continue;
+    std::uint32_t length = std::min<std::uint32_t>(pageSize, size - position);
+    if (!writer.WriteVerified(position, length, image.data() + position)) return 1;
     ++pagesWritten;
   }
   // The header from its top down, the write holding byte 0 last.
