@@ -11,6 +11,7 @@ const char* ProcedureName(Procedure procedure) {
     case Procedure::Update: return "update";
     case Procedure::ReadOut: return "read-out";
     case Procedure::Clear: return "clear";
+    case Procedure::UpdateChanged: return "update-changed";
   }
   return "?";
 }

@@ -7,7 +7,9 @@
 
 namespace tessora::bench {
 
-enum class Procedure { Update, ReadOut, Clear };
+// UpdateChanged: the command line's --update-changed on a board that holds the image already
+// (shipped program only).
+enum class Procedure { Update, ReadOut, Clear, UpdateChanged };
 enum class Interface { Hid, FilterDriver, WinUsb };
 
 const char* ProcedureName(Procedure procedure);

@@ -62,6 +62,9 @@ std::vector<std::string> Arguments(const BenchCase& bench, const fs::path& board
     case Procedure::Update: arguments.insert(arguments.end(), {"-s", (board / "image.hex").string()}); break;
     case Procedure::ReadOut: arguments.insert(arguments.end(), {"--read-out", (board / "read-out.hex").string()}); break;
     case Procedure::Clear: arguments.push_back("--clear"); break;
+    case Procedure::UpdateChanged:
+      arguments.insert(arguments.end(), {"--update-changed", (board / "image.hex").string()});
+      break;
   }
   return arguments;
 }
@@ -81,7 +84,9 @@ ProgramResult RunProgram(const std::string& program, const BenchCase& bench, con
       fs::create_directories(board);
       std::ofstream(board / "board.conf") << TimingBoardConf(timing);
       WriteBytes(board / "eeprom.bin",
-                 bench.procedure == Procedure::ReadOut ? image : std::vector<std::uint8_t>(MaxEepromSize, 0xFF));
+                 bench.procedure == Procedure::Update || bench.procedure == Procedure::Clear
+                     ? std::vector<std::uint8_t>(MaxEepromSize, 0xFF)
+                     : image);
       boardList += (b == 0 ? "" : ":") + board.string();
     }
     std::ofstream(first / "image.hex") << ImageText(image);
