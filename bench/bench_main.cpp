@@ -2,7 +2,8 @@
 // allows. Each procedure runs on a timing board over each interface: on a virtual clock
 // (deterministic; also with a Windows system timer modelled), and as the shipped
 // program in real time. Both are set against the physical bound of the same requests.
-// Then the update on a bench of eight timing boards at once (--all) against one board.
+// Then the update on a bench of eight timing boards at once (--all), and --update-changed on
+// a board that holds the image, against the update on one board.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
