@@ -4,9 +4,7 @@
 #include <vector>
 
 #include "devlib/qorv_device_library.h"
-#include "tests/support/driver_rig.h"
-#include "tests/support/recording_ui.h"
-#include "tests/support/test_support.h"
+#include "tests/support/shell_rig.h"
 
 namespace tessora {
 namespace {
@@ -37,7 +35,7 @@ class DeviceListTest : public ::testing::Test {
     return names;
   }
 
-  testing::DriverRig rig;
+  testing::ShellRig rig;
 };
 
 TEST_F(DeviceListTest, FoundDevicesMoveToTheFrontAndKeepTheirHandles) {
@@ -72,10 +70,10 @@ TEST_F(DeviceListTest, FoundDevicesMoveToTheFrontAndKeepTheirHandles) {
 
 // A stack whose enumeration cannot start: every later call would fail with an
 // invalid-handle error, which must not keep the enumeration going for ever.
-class BrokenEnumerationStack : public testing::CountingSimStack {
+class BrokenEnumerationStack : public sim::SimDeviceStack {
  public:
   OsHandle SetupDiGetClassDevsA(const Guid& guid, std::uint32_t flags) override {
-    return broken ? kInvalidHandle : CountingSimStack::SetupDiGetClassDevsA(guid, flags);
+    return broken ? kInvalidHandle : SimDeviceStack::SetupDiGetClassDevsA(guid, flags);
   }
   bool broken = false;
 };
@@ -124,7 +122,7 @@ class OldWindows : public testing::RecordingOs {
 };
 
 TEST(DeviceList, TerminalServicesOnlyFromNtFiveOn) {
-  testing::CountingSimStack stack;
+  sim::SimDeviceStack stack;
   OldWindows old;
   EXPECT_FALSE(QorvDeviceLibrary(old, stack).TerminalServices());
   testing::RecordingOs current;

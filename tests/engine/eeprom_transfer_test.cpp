@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/hid_requests.h"
-#include "tests/support/no_driver.h"
+#include "engine/qorv_device_dispatch.h"
 #include "tests/support/shell_rig.h"
 
 namespace tessora {
@@ -118,16 +118,12 @@ TEST(RebootDevice, SendsTheThreeBytesAtB001) {
 }
 
 // A transport that delivers only part of a chunk.
-class ShortWrites : public testing::NoDriver {
- public:
-  explicit ShortWrites(DriverDispatch& whole) : whole_(whole) {}
+struct ShortWrites : QorvDeviceDispatch {
+  using QorvDeviceDispatch::QorvDeviceDispatch;
   std::uint32_t DispatchMemoryWrite(std::uint32_t handle, std::uint16_t address, std::uint32_t count,
                                     const std::uint8_t* data) override {
-    return whole_.DispatchMemoryWrite(handle, address, count, data) != 0 ? count / 2 : 0;
+    return QorvDeviceDispatch::DispatchMemoryWrite(handle, address, count, data) != 0 ? count / 2 : 0;
   }
-
- private:
-  DriverDispatch& whole_;
 };
 
 TEST(WriteDeviceMemory, CountsWhatTheTransportDeliversAndStopsAtAShortChunk) {
@@ -141,7 +137,7 @@ TEST(WriteDeviceMemory, CountsWhatTheTransportDeliversAndStopsAtAShortChunk) {
   EXPECT_EQ(WriteDeviceMemory(driver.context, 0x1000, 150, data.data()), 150u);
   EXPECT_EQ(driver.Trace().size(), 2u);  // 128 + 22
 
-  ShortWrites shortWrites(driver.context.dispatch);
+  ShortWrites shortWrites(driver.library);
   EngineContext shortContext(driver.settings, shortWrites);
   shortContext.currentDevice = driver.context.currentDevice;
   EXPECT_EQ(WriteDeviceMemory(shortContext, 0x1000, 150, data.data()), 64u);
