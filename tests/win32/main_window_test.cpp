@@ -20,7 +20,7 @@ namespace {
 
 constexpr char kSuccess[] = "Firmware update successful.\nPlease re-plug the device.";
 
-// The program's UI, taking the screenshot of a running update at its fourth progress step:
+// The program's UI, taking the picture of a running update at its fourth progress step:
 // the only moment one can be had, as the procedure holds the window's thread.
 class CapturingUi : public Win32Ui {
  public:
@@ -28,7 +28,7 @@ class CapturingUi : public Win32Ui {
     Win32Ui::ProgressStep();
     if (++steps != 4) return;
     HWND progress = FindWindowExA(MainWindow(), nullptr, "msctls_progress32", nullptr);
-    if (progress != nullptr && CaptureWindow(MainWindow(), "main-window-update", &picture))
+    if (progress != nullptr && CaptureWindow(MainWindow(), picture))
       bar = RectInWindow(MainWindow(), progress);
   }
   // Highlighted pixels in the bar's left and right quarters.
@@ -142,7 +142,6 @@ TEST_F(MainWindow, OptionsSwitchTheInterfaceAndStoreIt) {
         HWND options = WaitForDialog("Options");
         ASSERT_NE(options, nullptr);
         SendDlgItemMessageA(options, IDC_IFACE_HID, BM_CLICK, 0, 0);
-        CaptureWindow(options, "options-dialog");  // for a person to look at
         PressButton(options, IDOK);
         WaitUntilGone(options);
       },
@@ -159,7 +158,6 @@ TEST_F(MainWindow, AltQuestionMarkOpensTheAboutBox) {
         TypeAltQuestionMark();
         HWND about = WaitForDialog("About");
         opened = about != nullptr;
-        if (opened) CaptureWindow(about, "about-box");  // for a person to look at
         PressButton(about, IDOK);
         WaitUntilGone(about);
         // Ends the message loop whatever happened above.
