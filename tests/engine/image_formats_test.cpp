@@ -5,15 +5,11 @@
 
 #include "engine/image_file.h"
 #include "engine/image_format.h"
-#include "tests/support/shell_rig.h"
+#include "tests/support/test_support.h"
 
 namespace tessora {
 namespace {
 
-using testing::CountingProgress;
-using testing::EngineRig;
-using testing::PatternBytes;
-using testing::Route;
 using testing::TempDir;
 using testing::WriteFile;
 
@@ -91,24 +87,6 @@ TEST(ImageFormatTest, BinaryImageIsTheFileAsItStands) {
   EXPECT_EQ(buffer, (std::vector<std::uint8_t>{0x0D, 0x0A, 0x00, 0x1A}));
   WriteFile(dir.File("image.bin"), std::string(5, '\x01'));
   EXPECT_EQ(ReadImageAs(dir.File("image.bin").c_str(), ImageFormat::Binary, buffer.data(), 4), kImageBeyondCapacity);
-}
-
-// A read-out in each format loads back through the reader of that format.
-TEST(ImageFormatTest, ReadOutLoadsBackInEveryFormat) {
-  for (ImageFormat format : {ImageFormat::IntelHex, ImageFormat::Binary}) {
-    EngineRig rig(Route::Driver);
-    rig.Eeprom() = PatternBytes(16384);
-    TempDir dir;
-    CountingProgress progress;
-    std::string file = dir.File("out");
-    ASSERT_EQ(ReadOutToFile(rig.context, progress, file.c_str(), 0x51, 0, 1000, 16, 2, format), 0);
-    ImageFormat detected{};
-    ASSERT_TRUE(DetectImageFormat(file.c_str(), detected));
-    EXPECT_EQ(detected, format);
-    std::vector<std::uint8_t> loaded(16384, 0);
-    ASSERT_EQ(ReadImageAs(file.c_str(), format, loaded.data(), 16384), 1000);
-    EXPECT_TRUE(std::equal(loaded.begin(), loaded.begin() + 1000, rig.Eeprom().begin())) << ImageFormatName(format);
-  }
 }
 
 }  // namespace

@@ -9,31 +9,6 @@
 namespace tessora::sim {
 namespace {
 
-TEST(BoardConfig, TimingKeysAreCheckedAndTurnTheClockOn) {
-  struct Case {
-    const char* text;
-    bool accepted;
-    bool keepsTime;
-  };
-  const Case cases[] = {
-      {"latency_us = 100\n", true, true},       {"write_cycle_us = 0\n", true, true},
-      {"bus_khz = 100\n", true, true},          {"page_size = 16\n", true, false},
-      {"busy_polls = 1\n", true, false},        {"bus_khz = 0\n", false, false},
-      {"latency_us = 2000000\n", false, false}, {"page_size = 24\n", false, false},
-      {"page_size = 512\n", false, false},      {"write_cycle_us = -5\n", false, false},
-  };
-  for (const Case& c : cases) {
-    BoardConfig config;
-    std::string error;
-    EXPECT_EQ(ParseBoardConfig(c.text, config, error), c.accepted) << c.text;
-    EXPECT_EQ(config.keepsTime, c.keepsTime) << c.text;
-  }
-  BoardConfig config;
-  std::string error;
-  ASSERT_TRUE(ParseBoardConfig("latency_us = 1\nwrite_cycle_us = 2\nbus_khz = 3\npage_size = 8\n", config, error));
-  EXPECT_EQ(config.latencyUs + config.writeCycleUs + config.busKhz + config.pageSize, 1u + 2u + 3u + 8u);
-}
-
 TEST(BoardTiming, BusBitsAtTheConfiguredClock) {
   BoardConfig config;  // 400 kHz: 2.5 us a bit
   EXPECT_EQ(BusMicroseconds(config, {false, 2, 64, true}), 1513u);  // 1 + 9 x 67 + 1 bits

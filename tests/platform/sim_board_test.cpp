@@ -33,7 +33,7 @@ TEST(BoardConfig, ParsesKeysAndRejectsWhatItDoesNotKnow) {
   std::string error;
   ASSERT_TRUE(ParseBoardConfig("# test board\ninterfaces = hid winusb\neeprom_address = 0x50  # moved\n"
                                "fail_after = 12\nbusy_polls = stuck\ndone_status = 0xff\nstatus_read_fails = 2\n"
-                               "open_fails = yes\n\n",
+                               "open_fails = yes\nlatency_us = 1\nwrite_cycle_us = 2\nbus_khz = 3\npage_size = 8\n\n",
                                config, error))
       << error;
   EXPECT_TRUE(config.hid && config.winUsb && !config.filterDriver && config.openFails);
@@ -42,9 +42,22 @@ TEST(BoardConfig, ParsesKeysAndRejectsWhatItDoesNotKnow) {
   EXPECT_EQ(config.busyPolls, -1);
   EXPECT_EQ(config.doneStatus, 0xFF);
   EXPECT_EQ(config.statusReadFails, 2u);
+  EXPECT_EQ(std::vector({config.latencyUs, config.writeCycleUs, config.busKhz, config.pageSize}),
+            std::vector({1u, 2u, 3u, 8u}));
 
+  // The timing keys, even at zero, turn the board's clock on; the other keys do not.
+  const std::pair<const char*, bool> timing[] = {{"latency_us = 100\n", true}, {"write_cycle_us = 0\n", true},
+                                                 {"bus_khz = 100\n", true},    {"page_size = 16\n", false},
+                                                 {"busy_polls = 1\n", false}};
+  for (auto [text, keepsTime] : timing) {
+    BoardConfig fresh;
+    ASSERT_TRUE(ParseBoardConfig(text, fresh, error)) << text;
+    EXPECT_EQ(fresh.keepsTime, keepsTime) << text;
+  }
   for (const char* bad : {"eeprom_adress = 0x50\n", "eeprom_address = 0x80\n", "write_limit = 12x\n",
-                          "interfaces = usb\n", "just words\n", "open_fails = maybe\n", "done_status = 0x100\n"})
+                          "interfaces = usb\n", "just words\n", "open_fails = maybe\n", "bus_khz = 0\n",
+                          "latency_us = 2000000\n", "page_size = 24\n", "page_size = 512\n",
+                          "write_cycle_us = -5\n", "done_status = 0x100\n"})
     EXPECT_FALSE(ParseBoardConfig(bad, config, error)) << bad;
   EXPECT_NE(error.find("done_status"), std::string::npos);
 }
