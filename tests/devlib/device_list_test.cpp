@@ -113,20 +113,13 @@ TEST_F(DeviceListTest, MutexNamesFollowTheInstanceId) {
   QorvDevice* withoutId = rig.library.GetDevice("\\\\?\\usb#blank");
   EXPECT_EQ(withoutId->GetInstanceId(), nullptr);
   EXPECT_FALSE(withoutId->Lock(0));
-}
 
-// Pre-NT and NT 4 systems have no Terminal Services: the name has no global prefix.
-class OldWindows : public testing::RecordingOs {
- public:
-  OsVersion GetVersionExA() override { return OsVersion{4, 0, 2}; }
-};
-
-TEST(DeviceList, TerminalServicesOnlyFromNtFiveOn) {
-  sim::SimDeviceStack stack;
-  OldWindows old;
-  EXPECT_FALSE(QorvDeviceLibrary(old, stack).TerminalServices());
-  testing::RecordingOs current;
-  EXPECT_TRUE(QorvDeviceLibrary(current, stack).TerminalServices());
+  // Pre-NT and NT 4 systems have no Terminal Services: the name has no global prefix.
+  struct OldWindows : testing::RecordingOs {
+    OsVersion GetVersionExA() override { return OsVersion{4, 0, 2}; }
+  } old;
+  EXPECT_FALSE(QorvDeviceLibrary(old, rig.stack).TerminalServices());
+  EXPECT_TRUE(rig.library.TerminalServices());
 }
 
 }  // namespace

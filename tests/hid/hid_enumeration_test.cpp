@@ -94,28 +94,23 @@ TEST(HidEnumeration, TheListGivesUpAtTheFirstUnreadableDeviceWithItsMessage) {
   }
 }
 
-TEST(HidEnumeration, TheTableHoldsTheFirst64AndTheListEndsWithin128Entries) {
-  ShellRig system;
-  for (int i = 0; i < 200; ++i) system.AddHidDevice(0x1000, static_cast<std::uint16_t>(i + 1), u"Gadget");
-  EXPECT_EQ(EnumerateHidDevices(system.hid), 64u);
-  EXPECT_EQ(system.hid.HidDeviceTable[63].productId, 64);
-  ASSERT_TRUE(ListHidDevices(system.hid));
-  const HidCandidates& list = system.hid.HidCandidateList;
-  EXPECT_EQ(list.productIds[126], 127);
-  EXPECT_EQ(list.vendorIds[127], 0);
-  EXPECT_EQ(list.productTexts[127][0], '\0');
-}
-
-// Both passes convert as the C runtime does in the "C" locale, each within its own buffer.
-TEST(HidEnumeration, ProductStringsConvertWithinTheirBuffers) {
+// The table holds the first 64 devices and the list ends within 128 entries; both passes
+// convert product strings as the C runtime does in the "C" locale, each within its own
+// buffer.
+TEST(HidEnumeration, TableListAndStringsStayWithinTheirBounds) {
   ShellRig system;
   system.AddHidDevice(0x1111, 0x0001, u"Caf\u00e9 \u0141\u00f3d\u017a");
   system.AddHidDevice(0x1111, 0x0002, std::u16string(70, u'x'));
   system.AddHidDevice(0x1111, 0x0003, std::u16string(200, u'y'));
+  for (int i = 3; i < 200; ++i) system.AddHidDevice(0x1000, static_cast<std::uint16_t>(i + 1), u"Gadget");
   ASSERT_TRUE(ListHidDevices(system.hid));
-  ASSERT_EQ(EnumerateHidDevices(system.hid), 3u);
+  ASSERT_EQ(EnumerateHidDevices(system.hid), 64u);
   const HidCandidates& list = system.hid.HidCandidateList;
   const auto& table = system.hid.HidDeviceTable;
+  EXPECT_EQ(table[63].productId, 64);
+  EXPECT_EQ(list.productIds[126], 127);
+  EXPECT_EQ(list.vendorIds[127], 0);
+  EXPECT_EQ(list.productTexts[127][0], '\0');
   EXPECT_STREQ(list.productTexts[0], "");
   EXPECT_STREQ(table[0].productText, "");
   EXPECT_EQ(std::string(list.productTexts[1]), std::string(70, 'x'));
