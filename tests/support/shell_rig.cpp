@@ -7,23 +7,6 @@
 
 namespace tessora::testing {
 
-OsHandle CountingSimStack::CreateFileA(const char* path, std::uint32_t access, std::uint32_t shareMode,
-                                       std::uint32_t creation, std::uint32_t flags) {
-  ++opens;
-  OsHandle handle = SimDeviceStack::CreateFileA(path, access, shareMode, creation, flags);
-  if (unplugAfterOpen && IsUsable(handle)) {
-    for (std::size_t i = 0; i < InterfaceCount(); ++i)
-      if (Interface(i).path == path) Interface(i).present = false;
-  }
-  return handle;
-}
-
-bool CountingSimStack::DeviceIoControl(OsHandle device, std::uint32_t code, const void* in, std::uint32_t inSize,
-                                       void* out, std::uint32_t outSize, std::uint32_t* bytesReturned) {
-  ++ioControls;
-  return SimDeviceStack::DeviceIoControl(device, code, in, inSize, out, outSize, bytesReturned);
-}
-
 ShellRig::ShellRig()
     : devices(std::make_unique<StackDeviceAccess>(settings, os, std::make_unique<CountingSimStack>(os))),
       shell(std::make_unique<ShellContext>(settings, devices->Engine(), ui, os, store)),

@@ -32,9 +32,18 @@ class CountingSimStack : public sim::SimDeviceStack {
  public:
   using SimDeviceStack::SimDeviceStack;
   OsHandle CreateFileA(const char* path, std::uint32_t access, std::uint32_t shareMode, std::uint32_t creation,
-                       std::uint32_t flags) override;
+                       std::uint32_t flags) override {
+    ++opens;
+    OsHandle handle = SimDeviceStack::CreateFileA(path, access, shareMode, creation, flags);
+    for (std::size_t i = 0; unplugAfterOpen && IsUsable(handle) && i < InterfaceCount(); ++i)
+      if (Interface(i).path == path) Interface(i).present = false;
+    return handle;
+  }
   bool DeviceIoControl(OsHandle device, std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
-                       std::uint32_t outSize, std::uint32_t* bytesReturned) override;
+                       std::uint32_t outSize, std::uint32_t* bytesReturned) override {
+    ++ioControls;
+    return SimDeviceStack::DeviceIoControl(device, code, in, inSize, out, outSize, bytesReturned);
+  }
 
   int opens = 0;
   int ioControls = 0;
