@@ -96,11 +96,6 @@ class MainWindow : public ::testing::Test {
     WriteFile(files.File(name), ImageText(bytes));
     return files.File(name);
   }
-  // Writes the simulated EEPROM back to the board folder first.
-  bool EepromHolds(const std::vector<std::uint8_t>& image) {
-    std::string error;
-    return program.devices->Finish(error) && testing::EepromHolds(board, image);
-  }
 
   TempDir board;
   TempDir files;
@@ -127,13 +122,13 @@ TEST_F(MainWindow, UpdatesTheFileChosenFromTheMenuAndADroppedOne) {
   auto [left, right] = ui.BarFill();
   EXPECT_GT(left, 0);
   EXPECT_EQ(right, 0);
-  EXPECT_TRUE(EepromHolds(chosen));
+  EXPECT_TRUE(EepromHolds(board, chosen));
 
   box.clear();
   WhileAnswering([&] { box = AnswerMessageBox(GetCurrentProcessId(), "OK"); },
                  [&] { SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf(droppedFile)), 0); });
   EXPECT_EQ(box, kSuccess);
-  EXPECT_TRUE(EepromHolds(dropped));
+  EXPECT_TRUE(EepromHolds(board, dropped));
 }
 
 TEST_F(MainWindow, OptionsSwitchTheInterfaceAndStoreIt) {
