@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "devlib/bus_command.h"
-#include "devlib/qorv_device_library.h"
 #include "devlib/filter_driver_transport.h"
+#include "devlib/qorv_device_library.h"
 #include "devlib/winusb_transport.h"
 #include "platform/native_os_services.h"
 #include "tests/support/shell_rig.h"

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "devlib/bus_command.h"
-#include "devlib/qorv_device_library.h"
 #include "devlib/filter_driver_transport.h"
+#include "devlib/qorv_device_library.h"
 #include "devlib/winusb_transport.h"
 #include "tests/support/shell_rig.h"
 
