@@ -9,7 +9,6 @@
 #include "devlib/qorv_device_library.h"
 #include "engine/connection.h"
 #include "engine/image_file.h"
-#include "tests/support/driver_rig.h"
 #include "tests/support/shell_rig.h"
 
 namespace tessora {
@@ -200,7 +199,7 @@ TEST_P(Procedures, RebootReachesTheChip) {
   ShellRig rig(GetParam());
   EXPECT_TRUE(RebootCommand(*rig.shell, 2));
   EXPECT_TRUE(RebootCommand(*rig.shell, 1));
-  EXPECT_EQ(rig.board.Reboots(), (std::vector<sim::RebootMode>{sim::RebootMode::Rom, sim::RebootMode::Eeprom}));
+  EXPECT_EQ(rig.Board().Reboots(), (std::vector<sim::RebootMode>{sim::RebootMode::Rom, sim::RebootMode::Eeprom}));
   EXPECT_TRUE(rig.ui.Boxes().empty());
 }
 
@@ -236,10 +235,8 @@ TEST(Procedures, HoldAFineSystemTimerForTheirWholeRun) {
 TEST(Procedures, ARequestLockThatCannotBeTakenIsReportedAsSuch) {
   ShellRig rig(Interface::FilterDriver);
   ASSERT_TRUE(ConnectDevice(rig.shell->engine));
-  QorvDeviceLibrary& library = *rig.shell->engine.driverDevices;
-  library.SetLockTimeout(testing::kTestLockTimeoutMs);
-  QorvDevice* device = library.FindByHandle(rig.shell->engine.currentDevice);
-  OtherHolder other(rig.os, QorvDevice::MutexName(device->GetInstanceId(), library.TerminalServices()));
+  QorvDevice* device = rig.library.FindByHandle(rig.context.currentDevice);
+  OtherHolder other(rig.os, QorvDevice::MutexName(device->GetInstanceId(), rig.library.TerminalServices()));
   EXPECT_EQ(UpdateFirmware(*rig.shell, nullptr), 0);
   EXPECT_EQ(rig.shell->exitCode, kUpdateNoDevice);
   EXPECT_EQ(rig.ui.Boxes(), (Lines{"[-] 50010 Could not lock the device."}));
@@ -256,7 +253,7 @@ TEST(Procedures, TheProcedureLockNamesTheBoardNotTheInterface) {
     ASSERT_TRUE(ConnectDevice(rig.shell->engine));
     EXPECT_EQ(ProcedureLockName(rig.shell->engine), overHid);
   }
-  EXPECT_EQ(overHid, "Global\\tessora_VID_3E9A&PID_0210#" + rig.serial);
+  EXPECT_EQ(overHid, "Global\\tessora_VID_3E9A&PID_0210#" + rig.serials[0]);
 }
 
 // With output and input reports, a device whose output reports are shorter than 33

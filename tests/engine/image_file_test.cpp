@@ -5,6 +5,7 @@
 #include <map>
 #include <vector>
 
+#include "engine/image_format.h"
 #include "tests/support/shell_rig.h"
 
 #ifndef _WIN32
@@ -78,26 +79,33 @@ TEST(ReadImageFile, TokensNumbersAndLengths) {
   EXPECT_EQ(ReadImageFile(quoted.c_str(), bytes.data(), 16), 2);  // the caller's text is left alone
 }
 
-// What is read out loads back into the same bytes at the same addresses; a 1-byte part
-// read past its end repeats itself.
+// What is read out, in each format, is told apart as that format and loads back into the
+// same bytes at the same addresses; a 1-byte part read past its end repeats itself.
 TEST(ReadOutToFile, LoadsBackIntoTheSameBytes) {
   struct Trip {
     int width;
     std::uint16_t block;
     std::uint16_t size;
+    ImageFormat format = ImageFormat::Text;
   };
   for (Trip trip : {Trip{2, 16, 0}, Trip{2, 16, 1}, Trip{2, 16, 20}, Trip{2, 8, 20}, Trip{2, 16, 256},
-                    Trip{2, 8, 256}, Trip{2, 16, 16384}, Trip{1, 16, 1}, Trip{1, 8, 20}, Trip{1, 16, 272}}) {
+                    Trip{2, 8, 256}, Trip{2, 16, 16384}, Trip{1, 16, 1}, Trip{1, 8, 20}, Trip{1, 16, 272},
+                    Trip{2, 16, 1000, ImageFormat::IntelHex}, Trip{2, 16, 1000, ImageFormat::Binary}}) {
+    SCOPED_TRACE(std::string(ImageFormatName(trip.format)) + " " + std::to_string(trip.size));
     std::size_t partSize = trip.width == 2 ? 16384 : 256;
     EngineRig rig(Route::Feature, {}, partSize);
     rig.Eeprom() = PatternBytes(partSize);
     TempDir dir;
     CountingProgress progress;
-    std::string file = dir.File("out.hex");
-    ASSERT_EQ(ReadOutToFile(rig.context, progress, file.c_str(), 0x51, 0, trip.size, trip.block, trip.width), 0);
+    std::string file = dir.File("out");
+    ASSERT_EQ(ReadOutToFile(rig.context, progress, file.c_str(), 0x51, 0, trip.size, trip.block, trip.width,
+                            trip.format), 0);
     EXPECT_EQ(progress.steps, trip.size / trip.block);
+    ImageFormat detected{};
+    ASSERT_TRUE(DetectImageFormat(file.c_str(), detected));
+    EXPECT_EQ(detected, trip.format);
     std::vector<std::uint8_t> loaded(65535, 0);
-    ASSERT_EQ(ReadImageFile(file.c_str(), loaded.data(), 65535), trip.size);
+    ASSERT_EQ(ReadImageAs(file.c_str(), trip.format, loaded.data(), 65535), trip.size);
     for (std::size_t i = 0; i < trip.size; ++i) ASSERT_EQ(loaded[i], rig.Eeprom()[i % partSize]) << i;
   }
 }

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "hid/hid_device.h"
-#include "tests/support/hid_system.h"
+#include "tests/support/shell_rig.h"
 
 namespace tessora {
 namespace {
 
-using testing::HidSystem;
+using testing::ShellRig;
 
 // Lets a test raise the stop event the way Close does, without closing.
 class StoppableDevice : public hidDeviceClass {
@@ -29,17 +29,17 @@ std::vector<std::uint8_t> Report(std::uint8_t tag, std::size_t length = 128) {
 class HidReader : public ::testing::Test {
  protected:
   void SetUp() override {
-    controller = system.AddController(*board);
-    device.OpenPath(system.Interface(controller).path.c_str());
+    controller = system.stack.InterfaceCount();  // the HID face comes first
+    system.AddBoard();
+    device.OpenPath(system.stack.Interface(controller).path.c_str());
     ASSERT_TRUE(device.IsOpen());
     ASSERT_EQ(device.InputReportLength(), 128);
   }
   void Deliver(std::vector<std::uint8_t> report) { system.stack.DeliverInputReport(controller, std::move(report)); }
 
-  HidSystem system;
-  std::unique_ptr<sim::SimBoard> board = testing::MakeBoard();
+  ShellRig system;
   std::size_t controller = 0;
-  StoppableDevice device{system.context};
+  StoppableDevice device{system.hid};
 };
 
 // The loop run on the test's own thread, so that each exit is reached deterministically.
@@ -75,8 +75,8 @@ TEST_F(HidReader, CallbackSeesEachReportUntilItStopsOrCloses) {
   for (bool closeOnThird : {false, true}) {
     Seen seen;
     seen.closeOnThird = closeOnThird;
-    auto reader = std::make_unique<StoppableDevice>(system.context);
-    reader->OpenPath(system.Interface(controller).path.c_str());
+    auto reader = std::make_unique<StoppableDevice>(system.hid);
+    reader->OpenPath(system.stack.Interface(controller).path.c_str());
     reader->SetInputCallback(
         [](std::uintptr_t context, hidDeviceClass& device) {
           Seen& seen = *reinterpret_cast<Seen*>(context);
@@ -114,7 +114,7 @@ TEST_F(HidReader, ManyOpenReadCloseCyclesWithReportsArrivingMeanwhile) {
     }
   });
   for (int cycle = 0; cycle < 200; ++cycle) {
-    device.OpenPath(system.Interface(controller).path.c_str());
+    device.OpenPath(system.stack.Interface(controller).path.c_str());
     device.SetInputCallback(
         [](std::uintptr_t context, hidDeviceClass&) {
           ++*reinterpret_cast<std::atomic<int>*>(context);

@@ -41,12 +41,6 @@ Bytes FromHex(const std::string& hex) {
   return bytes;
 }
 
-std::string Hex(const Bytes& bytes) {
-  std::string text;
-  for (std::uint8_t byte : bytes) text += {"0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 0x0F]};
-  return text;
-}
-
 template <typename T>
 Bytes BytesOf(const T& value) {
   return Bytes(reinterpret_cast<const std::uint8_t*>(&value), reinterpret_cast<const std::uint8_t*>(&value + 1));
@@ -169,6 +163,9 @@ std::string DeviceTree(const EmulatedDevice& device, int number) {
   std::string strings;
   if (!device.product.empty()) strings += "A: product=" + device.product + "\\n\n";
   if (!device.serial.empty()) strings += "A: serial=" + device.serial + "\\n\n";
+  std::string descriptor;
+  for (std::uint8_t byte : device.reportDescriptor)
+    descriptor += {"0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 0x0F]};
   char hid[32], name[32], text[4096];
   std::snprintf(hid, sizeof hid, "0003:%04X:%04X.%04X", vendor, product, number + 1);
   // The HID core names a device without strings after its IDs.
@@ -188,7 +185,7 @@ std::string DeviceTree(const EmulatedDevice& device, int number) {
                 number + 2, vendor, product, strings.c_str(), controller ? "0102" : "0002", vendor & 0xFF, vendor >> 8,
                 product & 0xFF, product >> 8, controller ? "1B00" : "1200", controller ? 2 : 1,
                 controller ? "0904010000FF000000" : "", hid, device.product.empty() ? name : device.product.c_str(),
-                device.serial.c_str(), Hex(device.reportDescriptor).c_str(), number);
+                device.serial.c_str(), descriptor.c_str(), number);
   return text;
 }
 

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/sim/board_directory.h"
+#include "platform/sim/board_timing.h"
+#include "platform/sim/hid_face.h"
+#include "tests/support/recording_ui.h"
 #include "tests/support/test_support.h"
 
 namespace tessora::sim {
@@ -33,7 +36,7 @@ TEST(BoardConfig, ParsesKeysAndRejectsWhatItDoesNotKnow) {
   std::string error;
   ASSERT_TRUE(ParseBoardConfig("# test board\ninterfaces = hid winusb\neeprom_address = 0x50  # moved\n"
                                "fail_after = 12\nbusy_polls = stuck\ndone_status = 0xff\nstatus_read_fails = 2\n"
-                               "open_fails = yes\n\n",
+                               "open_fails = yes\nlatency_us = 1\nwrite_cycle_us = 2\nbus_khz = 3\npage_size = 8\n\n",
                                config, error))
       << error;
   EXPECT_TRUE(config.hid && config.winUsb && !config.filterDriver && config.openFails);
@@ -42,9 +45,22 @@ TEST(BoardConfig, ParsesKeysAndRejectsWhatItDoesNotKnow) {
   EXPECT_EQ(config.busyPolls, -1);
   EXPECT_EQ(config.doneStatus, 0xFF);
   EXPECT_EQ(config.statusReadFails, 2u);
+  EXPECT_EQ(std::vector({config.latencyUs, config.writeCycleUs, config.busKhz, config.pageSize}),
+            std::vector({1u, 2u, 3u, 8u}));
 
+  // The timing keys, even at zero, turn the board's clock on; the other keys do not.
+  const std::pair<const char*, bool> timing[] = {{"latency_us = 100\n", true}, {"write_cycle_us = 0\n", true},
+                                                 {"bus_khz = 100\n", true},    {"page_size = 16\n", false},
+                                                 {"busy_polls = 1\n", false}};
+  for (auto [text, keepsTime] : timing) {
+    BoardConfig fresh;
+    ASSERT_TRUE(ParseBoardConfig(text, fresh, error)) << text;
+    EXPECT_EQ(fresh.keepsTime, keepsTime) << text;
+  }
   for (const char* bad : {"eeprom_adress = 0x50\n", "eeprom_address = 0x80\n", "write_limit = 12x\n",
-                          "interfaces = usb\n", "just words\n", "open_fails = maybe\n", "done_status = 0x100\n"})
+                          "interfaces = usb\n", "just words\n", "open_fails = maybe\n", "bus_khz = 0\n",
+                          "latency_us = 2000000\n", "page_size = 24\n", "page_size = 512\n",
+                          "write_cycle_us = -5\n", "done_status = 0x100\n"})
     EXPECT_FALSE(ParseBoardConfig(bad, config, error)) << bad;
   EXPECT_NE(error.find("done_status"), std::string::npos);
 }
@@ -75,6 +91,57 @@ TEST(BoardDirectory, ProgramsSharingTheDirectoryShareOnePart) {
   testing::WriteFile(dir.File("board.conf"), "colour = green\n");
   EXPECT_FALSE(BoardDirectory::Open(dir.Path().string(), error));
   EXPECT_FALSE(BoardDirectory::Open(dir.File("missing"), error));
+}
+
+TEST(BoardTiming, BusBitsAtTheConfiguredClock) {
+  BoardConfig config;  // 400 kHz: 2.5 us a bit
+  EXPECT_EQ(BusMicroseconds(config, {false, 2, 64, true}), 1513u);  // 1 + 9 x 67 + 1 bits
+  EXPECT_EQ(BusMicroseconds(config, {true, 2, 64, true}), 1538u);   // and a repeated start with the address
+  EXPECT_EQ(BusMicroseconds(config, {true, 0, 1, true}), 50u);
+  EXPECT_EQ(BusMicroseconds(config, {false, 2, 64, false}), 28u);   // nobody acknowledged the address
+  config.busKhz = 100;
+  EXPECT_EQ(BusMicroseconds(config, {true, 0, 1, true}), 200u);
+}
+
+class TimedBoard : public ::testing::Test {
+ protected:
+  TimedBoard() : board(BoardConfig{}, std::vector<std::uint8_t>(16384, 0xFF)) { board.KeepTime(clock); }
+
+  std::uint64_t Now() { return clock.MicrosecondCount(); }
+
+  testing::RecordingOs clock;
+  SimBoard board;
+};
+
+// A HID read after a page write waits out the write cycle inside its request.
+TEST_F(TimedBoard, HidRequestsTakeLatencyBusAndWriteCycle) {
+  std::vector<std::uint8_t> page(64, 0x11);
+  board.BusTransfer(Face::Hid, 0xA2, std::vector<std::uint8_t>{0, 0}, page, 0);
+  EXPECT_EQ(Now(), 250u + 1513u);
+  board.BusTransfer(Face::Hid, 0xA3, std::vector<std::uint8_t>{0, 0}, {}, 64);
+  EXPECT_EQ(Now(), 250u + 1513u + 5000u + 1538u);
+  board.UsbRequest();
+  EXPECT_EQ(Now(), 250u + 1513u + 5000u + 1538u + 250u);
+  EXPECT_EQ(clock.SleepCount(), 0u);  // the board's time is not the host's pauses
+}
+
+// The driver faces' status stays busy until the write cycle has ended.
+TEST_F(TimedBoard, DriverStatusReadsBusyThroughTheWriteCycle) {
+  std::vector<std::uint8_t> write = {0xA2, 0x00, 0x40, 0x02, 0x00, 0x00, 0xFF, 0xFF};
+  write.resize(8 + 64, 0x22);
+  ASSERT_TRUE(board.BusCommand(Face::WinUsb, write));
+  EXPECT_EQ(Now(), 250u);
+  int busy = 0;
+  while (board.BusStatus() == 0x00) ++busy;
+  EXPECT_EQ(busy, 26);  // done at 250 + 1513 + 5000: the 27th status answers at 7000
+  EXPECT_EQ(Now(), 7000u);
+
+  std::vector<std::uint8_t> read = {0xA3, 0x00, 0x40, 0x02, 0x00, 0x00, 0xFF, 0xFF};
+  ASSERT_TRUE(board.BusCommand(Face::FilterDriver, read));
+  clock.SleepUntilMicroseconds(7250u + 1538u - 250u);
+  EXPECT_EQ(board.BusStatus(), 0x80);
+  EXPECT_EQ(board.BusData(64), std::vector<std::uint8_t>(64, 0x22));
+  EXPECT_EQ(Now(), 7250u + 1538u + 250u);
 }
 
 }  // namespace

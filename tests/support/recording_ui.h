@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -13,8 +15,18 @@ namespace tessora::testing {
 class RecordingUi : public UiPort, public ProgressBar {
  public:
   void RepaintNow(const char* statusText) override { events.push_back(std::string("paint ") + statusText); }
-  void ShowMessageBox(bool ownedByMainWindow, const char* text, const char* caption, std::uint32_t style) override;
-  bool AskFileName(FileQuestion question, char* path, std::size_t capacity) override;
+  void ShowMessageBox(bool ownedByMainWindow, const char* text, const char* caption, std::uint32_t style) override {
+    char styleText[16];
+    std::snprintf(styleText, sizeof styleText, "%x", style);
+    events.push_back(std::string("box ") + (ownedByMainWindow ? "owned " : "") + "[" + (caption ? caption : "-") +
+                     "] " + styleText + " " + text);
+  }
+  bool AskFileName(FileQuestion question, char* path, std::size_t capacity) override {
+    questions.push_back(question);
+    if (answer.empty() || answer.size() >= capacity) return false;
+    std::memcpy(path, answer.c_str(), answer.size() + 1);
+    return true;
+  }
   ProgressBar& Progress() override { return *this; }
   void StandardOutput(const char* line) override { events.push_back(std::string("out ") + line); }
 
@@ -27,7 +39,12 @@ class RecordingUi : public UiPort, public ProgressBar {
   std::vector<std::string> Boxes() const { return Events("box "); }
   std::vector<std::string> Outputs() const { return Events("out "); }
   // The events of one kind, without their prefix.
-  std::vector<std::string> Events(const std::string& prefix) const;
+  std::vector<std::string> Events(const std::string& prefix) const {
+    std::vector<std::string> found;
+    for (const std::string& event : events)
+      if (event.rfind(prefix, 0) == 0) found.push_back(event.substr(prefix.size()));
+    return found;
+  }
 
   std::vector<std::string> events;
   int steps = 0;
@@ -44,8 +61,18 @@ class MemorySettingsStore : public SettingsStore {
     exists = true;
     return open_ = true;
   }
-  bool QueryByte(const char* name, std::uint8_t& value) override;
-  bool WriteByte(const char* name, std::uint8_t value) override;
+  bool QueryByte(const char* name, std::uint8_t& value) override {
+    auto found = values.find(name);
+    if (!open_ || found == values.end() || found->second.size() != 1) return false;
+    value = found->second[0];
+    return true;
+  }
+  bool WriteByte(const char* name, std::uint8_t value) override {
+    if (!open_) return false;
+    values[name] = {value};
+    writes.push_back(name);
+    return true;
+  }
   void Close() override { open_ = false; }
 
   bool exists = false;

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <thread>
 
+#include "tests/support/test_support.h"
+
 namespace tessora::testing {
 
 namespace {
@@ -73,13 +75,18 @@ ProgramRun RunProgram(const std::string& program, const std::string& arguments, 
   if (length == 0 || length >= MAX_PATH) return run;
   const auto path = std::filesystem::path(self).parent_path().parent_path() / "bin" / program;
   std::string commandLine = "\"" + path.string() + "\"" + (arguments.empty() ? "" : " " + arguments);
-  // No standard handles: the programs' own output is not the tests' to print.
+  // The program's own output goes to a file, not among the tests' texts.
+  TempDir scratch;
+  const std::string outputFile = scratch.File("output.txt");
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  Handle output{CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr)};
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = output.value;
   PROCESS_INFORMATION child{};
   SetEnvironmentVariableA("TESSORA_SIM", boardDirectory.empty() ? nullptr : boardDirectory.c_str());
-  const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
+  const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, DEBUG_ONLY_THIS_PROCESS,
                                       nullptr, nullptr, &startup, &child);
   SetEnvironmentVariableA("TESSORA_SIM", nullptr);
   if (!started) return run;
@@ -91,6 +98,7 @@ ProgramRun RunProgram(const std::string& program, const std::string& arguments, 
   // Only the thread that started the child receives its debug events.
   DebugUntilExit(child, timeoutMs, run);
   if (driver.joinable()) driver.join();
+  run.output = ReadFile(outputFile);
   return run;
 }
 

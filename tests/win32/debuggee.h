@@ -11,6 +11,7 @@ struct ProgramRun {
   bool exited = false;  // false: it did not end in time and was terminated
   DWORD exitStatus = 0;
   std::vector<std::string> debugLines;  // every OutputDebugStringA, in order
+  std::string output;                   // its standard output and error
 };
 
 // Runs a shipped program of this build (build/<preset>/bin/<program>) under this process as

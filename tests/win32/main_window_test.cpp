@@ -20,7 +20,7 @@ namespace {
 
 constexpr char kSuccess[] = "Firmware update successful.\nPlease re-plug the device.";
 
-// The program's UI, taking the screenshot of a running update at its fourth progress step:
+// The program's UI, taking the picture of a running update at its fourth progress step:
 // the only moment one can be had, as the procedure holds the window's thread.
 class CapturingUi : public Win32Ui {
  public:
@@ -28,7 +28,7 @@ class CapturingUi : public Win32Ui {
     Win32Ui::ProgressStep();
     if (++steps != 4) return;
     HWND progress = FindWindowExA(MainWindow(), nullptr, "msctls_progress32", nullptr);
-    if (progress != nullptr && CaptureWindow(MainWindow(), "main-window-update", &picture))
+    if (progress != nullptr && CaptureWindow(MainWindow(), picture))
       bar = RectInWindow(MainWindow(), progress);
   }
   // Highlighted pixels in the bar's left and right quarters.
@@ -96,11 +96,6 @@ class MainWindow : public ::testing::Test {
     WriteFile(files.File(name), ImageText(bytes));
     return files.File(name);
   }
-  // Writes the simulated EEPROM back to the board folder first.
-  bool EepromHolds(const std::vector<std::uint8_t>& image) {
-    std::string error;
-    return program.devices->Finish(error) && testing::EepromHolds(board, image);
-  }
 
   TempDir board;
   TempDir files;
@@ -127,13 +122,13 @@ TEST_F(MainWindow, UpdatesTheFileChosenFromTheMenuAndADroppedOne) {
   auto [left, right] = ui.BarFill();
   EXPECT_GT(left, 0);
   EXPECT_EQ(right, 0);
-  EXPECT_TRUE(EepromHolds(chosen));
+  EXPECT_TRUE(EepromHolds(board, chosen));
 
   box.clear();
   WhileAnswering([&] { box = AnswerMessageBox(GetCurrentProcessId(), "OK"); },
                  [&] { SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf(droppedFile)), 0); });
   EXPECT_EQ(box, kSuccess);
-  EXPECT_TRUE(EepromHolds(dropped));
+  EXPECT_TRUE(EepromHolds(board, dropped));
 }
 
 TEST_F(MainWindow, OptionsSwitchTheInterfaceAndStoreIt) {
@@ -142,7 +137,6 @@ TEST_F(MainWindow, OptionsSwitchTheInterfaceAndStoreIt) {
         HWND options = WaitForDialog("Options");
         ASSERT_NE(options, nullptr);
         SendDlgItemMessageA(options, IDC_IFACE_HID, BM_CLICK, 0, 0);
-        CaptureWindow(options, "options-dialog");  // for a person to look at
         PressButton(options, IDOK);
         WaitUntilGone(options);
       },
@@ -159,7 +153,6 @@ TEST_F(MainWindow, AltQuestionMarkOpensTheAboutBox) {
         TypeAltQuestionMark();
         HWND about = WaitForDialog("About");
         opened = about != nullptr;
-        if (opened) CaptureWindow(about, "about-box");  // for a person to look at
         PressButton(about, IDOK);
         WaitUntilGone(about);
         // Ends the message loop whatever happened above.

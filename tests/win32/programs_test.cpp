@@ -106,7 +106,7 @@ TEST(HighDpi, StatusTextAndProgressBarFitTheWindow) {
       GetWindowRect(main, &frame);
       SetWindowPos(failure, nullptr, frame.right + 10, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
       HWND progress = FindWindowExA(main, nullptr, "msctls_progress32", nullptr);
-      if (progress != nullptr && CaptureWindow(main, "main-window-" + std::to_string(dpi) + "dpi", &picture)) {
+      if (progress != nullptr && CaptureWindow(main, picture)) {
         GetClientRect(main, &client);
         MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
         OffsetRect(&client, -frame.left, -frame.top);

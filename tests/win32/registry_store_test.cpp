@@ -48,7 +48,7 @@ Settings Loaded() {
   return settings;
 }
 
-TEST(RegistryStore, SharesTheThirtyTwoBitViewWithTheOtherBuild) {
+TEST(RegistryStore, SharesTheThirtyTwoBitViewAndReadsAReadOnlyKey) {
   DeleteSettingsKey();
   StoreRaw({{"device_iface", 1}, {"EEPROM_ADR", 0x52}}, false);
   Settings settings = Loaded();
@@ -59,16 +59,14 @@ TEST(RegistryStore, SharesTheThirtyTwoBitViewWithTheOtherBuild) {
   SaveSettings(settings, *store);
   EXPECT_EQ(ReadSettingByte("readsize_hi"), 0x12);
   EXPECT_EQ(ReadSettingByte("readsize_lo"), 0x34);
-  DeleteSettingsKey();
-}
 
-// A missing value stays at its default, and the values after it are still the stored ones.
-TEST(RegistryStore, ReadOnlyKeyStillDeliversEveryStoredValue) {
+  // Read-only: a missing value stays at its default, and the values after it are still
+  // the stored ones.
   DeleteSettingsKey();
   StoreRaw({{"readsize_hi", 2}, {"readsize_lo", 0}, {"addressing", 1}, {"readsize_auto", 0}, {"device_iface", 1},
             {"winusb_option", 0}},
            true);
-  Settings settings = Loaded();
+  settings = Loaded();
   EXPECT_EQ(settings.eepromAddress, 0x51);
   EXPECT_EQ(settings.readSize, 0x200);
   EXPECT_EQ(settings.subaddressing, 1);

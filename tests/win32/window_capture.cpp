@@ -1,9 +1,6 @@
 #include "tests/win32/window_capture.h"
 
-#include <gdiplus.h>
-
 #include <algorithm>
-#include <filesystem>
 
 namespace tessora::testing {
 
@@ -30,16 +27,6 @@ struct Bitmap {
   HBITMAP handle;
   ~Bitmap() {
     if (handle != nullptr) DeleteObject(handle);
-  }
-};
-
-// GDI+ for the PNG encoder, started for one screenshot at a time.
-struct GdiPlus {
-  ULONG_PTR token = 0;
-  Gdiplus::GdiplusStartupInput input;
-  bool started = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
-  ~GdiPlus() {
-    if (started) Gdiplus::GdiplusShutdown(token);
   }
 };
 
@@ -99,14 +86,7 @@ RECT RectInWindow(HWND topLevel, HWND child) {
   return rect;
 }
 
-bool CaptureWindow(HWND window, const std::string& name, Picture* picture) {
-  char self[MAX_PATH] = {};
-  DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return false;
-  const auto folder = std::filesystem::path(self).parent_path().parent_path() / "screenshots";
-  std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
-
+bool CaptureWindow(HWND window, Picture& picture) {
   PaintFully(window);
   RECT frame;
   if (!GetWindowRect(window, &frame)) return false;
@@ -120,14 +100,7 @@ bool CaptureWindow(HWND window, const std::string& name, Picture* picture) {
   HGDIOBJ previous = SelectObject(memory.dc, bitmap.handle);
   bool copied = BitBlt(memory.dc, 0, 0, width, height, source.dc, 0, 0, SRCCOPY) != FALSE;
   SelectObject(memory.dc, previous);
-  if (!copied) return false;
-  if (picture != nullptr && !ReadPixels(memory.dc, bitmap.handle, width, height, *picture)) return false;
-
-  GdiPlus gdiPlus;
-  if (!gdiPlus.started) return false;
-  static const CLSID kPngEncoder = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
-  Gdiplus::Bitmap image(bitmap.handle, nullptr);
-  return image.Save((folder / (name + ".png")).wstring().c_str(), &kPngEncoder, nullptr) == Gdiplus::Ok;
+  return copied && ReadPixels(memory.dc, bitmap.handle, width, height, picture);
 }
 
 }  // namespace tessora::testing

@@ -1,7 +1,6 @@
 #pragma once
 #include <windows.h>
 
-#include <string>
 #include <vector>
 
 namespace tessora::testing {
@@ -17,11 +16,9 @@ struct Picture {
   int CountColour(const RECT& area, int systemColour) const;
 };
 
-// Has the window repainted and saves what it shows, frame included, as
-// build/<preset>/screenshots/<name>.png; the pixels also go into picture when given. The
-// window's thread must be free to paint (or be this thread). False when nothing could be
-// captured.
-bool CaptureWindow(HWND window, const std::string& name, Picture* picture = nullptr);
+// Has the window repainted and takes what it shows, frame included. The window's thread
+// must be free to paint (or be this thread). False when nothing could be captured.
+bool CaptureWindow(HWND window, Picture& picture);
 
 // A child's rectangle in its top-level window's picture coordinates.
 RECT RectInWindow(HWND topLevel, HWND child);
