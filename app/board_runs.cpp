@@ -11,11 +11,12 @@ namespace tessora {
 
 namespace {
 
-BoardOutcome RunOneBoard(BoardAccess& board, OsServices& os, SettingsStore& store, const BoardProcedure& procedure) {
+BoardOutcome RunOneBoard(BoardAccess& board, OsServices& os, SettingsStore& store, const BoardProcedure& procedure,
+                         QuietUi::ProgressReport progress) {
   BoardOutcome outcome;
   outcome.name = board.name;
   outcome.mustAnswer = board.mustAnswer;
-  QuietUi ui;
+  QuietUi ui(std::move(progress));
   ShellContext shell(*board.settings, board.devices->Engine(), ui, os, store);
   board.devices->AttachShell(shell);
   // Every interface of the selected class is listed; only the controllers answer.
@@ -32,14 +33,18 @@ BoardOutcome RunOneBoard(BoardAccess& board, OsServices& os, SettingsStore& stor
 }  // namespace
 
 std::vector<BoardOutcome> RunOnEveryBoard(std::vector<BoardAccess>& boards, OsServices& os, SettingsStore& store,
-                                          const BoardProcedure& procedure, const BoardFinished& finished) {
+                                          const BoardProcedure& procedure, const BoardFinished& finished,
+                                          const BoardProgress& progress) {
   std::vector<BoardOutcome> outcomes(boards.size());
   std::mutex reporting;
   std::vector<std::thread> threads;
   threads.reserve(boards.size());
   for (std::size_t i = 0; i < boards.size(); ++i) {
     threads.emplace_back([&, i] {
-      BoardOutcome outcome = RunOneBoard(boards[i], os, store, procedure);
+      QuietUi::ProgressReport report;
+      if (progress) report = [&progress, i](std::uint32_t done, std::uint32_t total) { progress(i, done, total); };
+      BoardOutcome outcome = RunOneBoard(boards[i], os, store, procedure, std::move(report));
+      outcome.board = i;
       std::lock_guard lock(reporting);
       if (outcome.answered || outcome.mustAnswer) finished(outcome);
       outcomes[i] = std::move(outcome);

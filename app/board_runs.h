@@ -9,6 +9,7 @@
 namespace tessora {
 
 struct BoardOutcome {
+  std::size_t board = 0;  // its place among the boards
   std::string name;
   bool answered = false;  // false: the board did not answer the connection and was left alone
   bool mustAnswer = false;  // a controller by its interface, so silence is a failure
@@ -22,10 +23,14 @@ using BoardProcedure = std::function<bool(ShellContext& shell, const std::string
 // at a time.
 using BoardFinished = std::function<void(const BoardOutcome& outcome)>;
 
+// How far board number `board` has come (bytes done of the total), from its thread.
+using BoardProgress = std::function<void(std::size_t board, std::uint32_t done, std::uint32_t total)>;
+
 // Runs the procedure on every board at once, each on its own thread with its own shell,
 // settings, device subsystems and connection state; outcomes in the boards' order.
 std::vector<BoardOutcome> RunOnEveryBoard(std::vector<BoardAccess>& boards, OsServices& os, SettingsStore& store,
-                                          const BoardProcedure& procedure, const BoardFinished& finished);
+                                          const BoardProcedure& procedure, const BoardFinished& finished,
+                                          const BoardProgress& progress = {});
 
 // FILE with "-<board>" before its extension (out.hex, QV000001: out-QV000001.hex); the
 // board's name keeps only letters, digits, '-', '_' and '.'.

@@ -3,22 +3,13 @@
 #include <algorithm>
 #include <string_view>
 
+#include "app/console/progress_text.h"
+
 namespace tessora {
 
 namespace {
 
 constexpr int kBarWidth = 30;
-
-// "12.3 kB/s  0:04 left" from the bytes done so far and the time they took.
-void FormatRate(char* text, std::size_t capacity, std::uint32_t done, std::uint32_t total, double seconds) {
-  if (done == 0 || seconds <= 0) {
-    std::snprintf(text, capacity, "  --- B/s");
-    return;
-  }
-  double rate = done / seconds;
-  auto left = static_cast<unsigned>((total - done) / rate + 0.5);
-  std::snprintf(text, capacity, "  %.1f kB/s  %u:%02u left", rate / 1000, left / 60, left % 60);
-}
 
 }  // namespace
 
@@ -87,19 +78,13 @@ void ConsoleUi::Destroy() {
 }
 
 void ConsoleUi::DrawBar() {
-  int filled = maximum_ > 0 ? position_ * kBarWidth / maximum_ : 0;
-  char bar[kBarWidth + 1];
-  for (int i = 0; i < kBarWidth; ++i) bar[i] = i < filled ? '#' : '.';
-  bar[kBarWidth] = '\0';
   if (bytesPerStep_ == 0) {
-    std::fprintf(stderr, "\r[%s] %d/%d", bar, position_, maximum_);
+    std::string bar = ProgressText(kBarWidth, position_, maximum_, 0, 0, 0);
+    std::fprintf(stderr, "\r%s %d/%d", bar.substr(0, bar.find(']') + 1).c_str(), position_, maximum_);
   } else {
     std::uint32_t done = std::min(totalBytes_, steps_ * bytesPerStep_);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
-    char rate[64];
-    FormatRate(rate, sizeof rate, done, totalBytes_, seconds);
-    std::fprintf(stderr, "\r[%s] %u/%u bytes%s\033[K", bar, static_cast<unsigned>(done),
-                 static_cast<unsigned>(totalBytes_), rate);
+    std::fprintf(stderr, "\r%s\033[K", ProgressText(kBarWidth, position_, maximum_, done, totalBytes_, seconds).c_str());
   }
   std::fflush(stderr);
   barDrawn_ = true;

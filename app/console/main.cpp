@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/board_runs.h"
+#include "app/console/board_progress_lines.h"
 #include "app/console/console_options.h"
 #include "app/console/console_platform.h"
 #include "app/console/console_ui.h"
@@ -162,8 +163,15 @@ void PrintBoardLine(const BoardOutcome& outcome) {
 // With --json each board's result object goes to the kept standard output as it ends. What
 // the boards' own stacks were refused joins accessProblems.
 int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequest& request,
-                   const StartCommand& command, int jsonFd, std::set<std::string>& accessProblems) {
+                   const StartCommand& command, int jsonFd, bool showProgress,
+                   std::set<std::string>& accessProblems) {
   std::vector<BoardAccess> boards = devices.Boards(shell.settings);
+  std::unique_ptr<BoardProgressLines> progress;
+  if (showProgress) {
+    std::vector<std::string> names;
+    for (const BoardAccess& board : boards) names.push_back(board.name);
+    progress = std::make_unique<BoardProgressLines>(stderr, names);
+  }
   int answered = 0;
   int succeeded = 0;
   RunOnEveryBoard(
@@ -176,8 +184,14 @@ int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequ
       [&](const BoardOutcome& outcome) {
         ++answered;
         succeeded += outcome.succeeded ? 1 : 0;
-        PrintBoardLine(outcome);
-      });
+        if (progress) progress->Ended(outcome.board, [&] { PrintBoardLine(outcome); });
+        else PrintBoardLine(outcome);
+      },
+      progress ? BoardProgress([&](std::size_t board, std::uint32_t done, std::uint32_t total) {
+        progress->Update(board, done, total);
+      })
+               : BoardProgress{});
+  progress.reset();
   for (BoardAccess& board : boards)
     for (std::string& problem : board.devices->Stack().AccessProblems()) accessProblems.insert(std::move(problem));
   if (answered == 0) {
@@ -238,7 +252,8 @@ int Run(const std::vector<std::string>& arguments) {
                (!request.device || DeviceIsListed(used, settings, *request.device));
   std::set<std::string> accessProblems;
   int status = !ready                ? 1
-               : request.allBoards ? RunOnAllBoards(shell, *devices, request, command, jsonFd, accessProblems)
+               : request.allBoards ? RunOnAllBoards(shell, *devices, request, command, jsonFd,
+                                                    streams.progressBar && !silent, accessProblems)
                                    : RunAction(shell, request, command, jsonFd);
   if (status != 0 && realStack != nullptr) {
     for (std::string& problem : realStack->AccessProblems()) accessProblems.insert(std::move(problem));

@@ -217,6 +217,22 @@ TEST_F(ConsoleProgram, OnOneTerminalEachLineOnceUnlessDebugAsksForMore) {
   }
 }
 
+// On a terminal each board has a progress line of its own while it runs, and one result line.
+TEST_F(ConsoleProgram, EveryBoardShowsItsProgressOnATerminal) {
+  std::vector<std::string> serials;
+  board.clear();
+  for (const char* name : {"p1", "p2"}) {
+    fs::create_directory(dir.File(name));
+    serials.push_back(SerialOf(dir.File(name)));
+    board += (board.empty() ? "" : ":") + dir.File(name);
+  }
+  std::string screen = OnTerminal("--all --clear");
+  for (const std::string& serial : serials) {
+    EXPECT_NE(screen.find(serial + " ["), std::string::npos) << screen;
+    EXPECT_EQ(Occurrences(screen, serial + ": succeeded"), 1u) << screen;
+  }
+}
+
 // A bench of four boards: the third reads one byte back wrong, the fourth stops answering
 // at once (on the driver interfaces, before the connection).
 TEST_F(ConsoleProgram, EveryBoardAtOnceAndOneChosenBoardOnEachInterface) {
