@@ -10,6 +10,10 @@ namespace tessora {
 // board was chosen); the exit status.
 int PrintUdevRule(DeviceStack* realStack);
 
+// Lets the terminal on standard error take the cursor and erase sequences the progress
+// lines are drawn with; false where it cannot.
+bool EnableTerminalSequences();
+
 // After a failed run on the real device stack: what the user can do about the interface.
 void ExplainFailure(const Settings& settings);
 

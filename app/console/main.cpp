@@ -217,7 +217,7 @@ int Run(const std::vector<std::string>& arguments) {
   ConsoleStreams streams;
   streams.programLines = !request.json;
   streams.messagesToStderr = request.json || !sameTerminal;
-  streams.progressBar = IsTerminal(STDERR_FILENO);
+  streams.progressBar = IsTerminal(STDERR_FILENO) && EnableTerminalSequences();
   std::unique_ptr<OsServices> nativeOs = CreateNativeOsServices();
   auto os = std::make_unique<DebugGate>(*nativeOs, request.debug || !sameTerminal);
   std::unique_ptr<SettingsStore> store = CreateNativeSettingsStore();

@@ -23,6 +23,8 @@ int PrintUdevRule(DeviceStack* realStack) {
   return 0;
 }
 
+bool EnableTerminalSequences() { return true; }
+
 void ExplainFailure(const Settings& settings) {
   if (!settings.useHid && !settings.useWinUsb)
     std::fprintf(stderr,

@@ -1,8 +1,19 @@
+#include <windows.h>
+
 #include <cstdio>
 
 #include "app/console/console_platform.h"
 
 namespace tessora {
+
+// A console takes escape sequences only once asked to (Windows 10 and later).
+bool EnableTerminalSequences() {
+  HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  if (console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode)) return false;
+  return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
+         SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != FALSE;
+}
 
 int PrintUdevRule(DeviceStack* /*realStack*/) {
   std::fprintf(stderr, "tessora: --udev-rule is for Linux; Windows reaches the controllers through its drivers\n");
