@@ -12,7 +12,7 @@ DeviceLock::~DeviceLock() {
 }
 
 WinUsbInterface::WinUsbInterface(DeviceStack& stack, const DeviceHandle& device) : stack_(stack) {
-  if (device.IsOpen()) initialised_ = stack_.WinUsb_Initialize(device.Get(), &handle_);
+  if (device.Valid()) initialised_ = stack_.WinUsb_Initialize(device.Get(), &handle_);
 }
 
 bool WinUsbInterface::Transfer(const UsbSetupPacket& setup, std::uint8_t* buffer, std::uint32_t& transferred) {

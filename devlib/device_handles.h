@@ -4,49 +4,14 @@
 #include <cstdint>
 
 #include "platform/device_stack.h"
+#include "platform/stack_handle.h"
 
 namespace tessora {
 
 class QorvDevice;
 
-// A device opened by path for one operation; closed when it goes out of scope.
-class DeviceHandle {
- public:
-  DeviceHandle(DeviceStack& stack, OsHandle handle) : stack_(&stack), handle_(handle) {}
-  DeviceHandle(DeviceHandle&& other) noexcept : stack_(other.stack_), handle_(other.handle_) {
-    other.handle_ = kInvalidHandle;
-  }
-  DeviceHandle& operator=(DeviceHandle&&) = delete;
-  DeviceHandle(const DeviceHandle&) = delete;
-  ~DeviceHandle() {
-    if (IsUsable(handle_)) stack_->CloseHandle(handle_);
-  }
-
-  bool IsOpen() const { return IsUsable(handle_); }
-  OsHandle Get() const { return handle_; }
-
- private:
-  DeviceStack* stack_;
-  OsHandle handle_;
-};
-
-// A device-information set, destroyed when it goes out of scope.
-class DeviceInfoSet {
- public:
-  DeviceInfoSet(DeviceStack& stack, OsHandle set) : stack_(stack), set_(set) {}
-  DeviceInfoSet(const DeviceInfoSet&) = delete;
-  DeviceInfoSet& operator=(const DeviceInfoSet&) = delete;
-  ~DeviceInfoSet() {
-    if (IsUsable(set_)) stack_.SetupDiDestroyDeviceInfoList(set_);
-  }
-
-  bool IsValid() const { return IsUsable(set_); }
-  OsHandle Get() const { return set_; }
-
- private:
-  DeviceStack& stack_;
-  OsHandle set_;
-};
+// A device opened by path for one operation (device-information sets are DeviceInfoSet).
+using DeviceHandle = FileHandle;
 
 // The record's inter-process lock, taken on construction and released once on
 // destruction when it was obtained.

@@ -20,7 +20,7 @@ std::uint32_t FilterDriverTransport::MemoryWrite(std::uint16_t address, std::uin
                                                  const std::uint8_t* data) {
   if (count > UINT32_MAX - 2 || (count > 0 && data == nullptr)) return 0;
   DeviceHandle device = device_.OpenDevice();
-  if (!device.IsOpen()) return 0;
+  if (!device.Valid()) return 0;
   std::vector<std::uint8_t> request;
   request.reserve(2u + count);
   request.push_back(static_cast<std::uint8_t>(address & 0xFF));
@@ -35,7 +35,7 @@ std::uint32_t FilterDriverTransport::MemoryWrite(std::uint16_t address, std::uin
 std::uint32_t FilterDriverTransport::MemoryRead(std::uint16_t address, std::uint32_t count, std::uint8_t* out) {
   if (count > 0 && out == nullptr) return 0;
   DeviceHandle device = device_.OpenDevice();
-  if (!device.IsOpen()) return 0;
+  if (!device.Valid()) return 0;
   std::uint8_t request[2] = {static_cast<std::uint8_t>(address & 0xFF), static_cast<std::uint8_t>(address >> 8)};
   std::uint32_t returned = 0;
   if (!Request(device, kIoctlMemoryRead, request, sizeof request, out, count, returned)) return 0;
@@ -49,7 +49,7 @@ std::uint32_t FilterDriverTransport::BusTransaction(std::vector<std::uint8_t> pa
   DeviceLock lock(device_, library.LockTimeout());
   if (!lock.Held()) return kBusLockTimeout;
   DeviceHandle device = device_.OpenDevice();
-  if (!device.IsOpen()) return kBusNotOpened;
+  if (!device.Valid()) return kBusNotOpened;
 
   std::uint32_t returned = 0;
   bool accepted = Request(device, kIoctlBusCommand, packet.data(), static_cast<std::uint32_t>(packet.size()), nullptr,

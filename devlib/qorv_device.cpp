@@ -23,7 +23,7 @@ void QorvDevice::FetchInstanceId(OsHandle set, const DevInfoData& element) {
 void QorvDevice::FetchInstanceIdByPath() {
   DeviceStack& stack = library_.Stack();
   DeviceInfoSet set(stack, stack.SetupDiCreateDeviceInfoList());
-  if (!set.IsValid()) return;
+  if (!set.Valid()) return;
   DeviceInterfaceData data{};
   if (!stack.SetupDiOpenDeviceInterfaceA(set.Get(), devicePath_.c_str(), 0, &data)) return;
   DevInfoData element{};

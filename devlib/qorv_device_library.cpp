@@ -71,7 +71,7 @@ void QorvDeviceLibrary::BuildDeviceList(bool includeAbsent) {
   std::uint32_t flags = includeAbsent ? kDigcfDeviceInterface : kDigcfDeviceInterface | kDigcfPresent;
   DeviceInfoSet set(stack_, stack_.SetupDiGetClassDevsA(interfaceGuid_, flags));
   // Without a set every enumeration call would fail with some other error for ever.
-  if (!set.IsValid()) return;
+  if (!set.Valid()) return;
   for (std::uint32_t index = 0;; ++index) {
     Trace("BuildList: Enum(%d)\n", static_cast<int>(index));
     DeviceInterfaceData data{};
