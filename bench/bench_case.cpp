@@ -16,15 +16,6 @@ const char* ProcedureName(Procedure procedure) {
   return "?";
 }
 
-const char* InterfaceName(Interface interface) {
-  switch (interface) {
-    case Interface::Hid: return "hid";
-    case Interface::FilterDriver: return "filterdriver";
-    case Interface::WinUsb: return "winusb";
-  }
-  return "?";
-}
-
 std::vector<std::uint8_t> FullImage() {
   std::vector<std::uint8_t> image(MaxEepromSize);
   std::uint32_t state = 0x2545F491u;

@@ -10,10 +10,11 @@ namespace tessora::bench {
 // UpdateChanged: the command line's --update-changed on a board that holds the image already
 // (shipped program only).
 enum class Procedure { Update, ReadOut, Clear, UpdateChanged };
-enum class Interface { Hid, FilterDriver, WinUsb };
+// The interfaces are the simulated board's faces, named as --interface takes them.
+using Interface = sim::Face;
+inline const char* InterfaceName(Interface interface) { return sim::FaceName(interface); }
 
 const char* ProcedureName(Procedure procedure);
-const char* InterfaceName(Interface interface);  // as --interface takes it
 
 // One procedure over one interface on a timing board holding `image`.
 struct BenchCase {
