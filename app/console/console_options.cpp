@@ -196,9 +196,10 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
                          number, or usb:BUS-PORT (Linux, as in 1-1.4); without it the
                          first device that answers is used
   --all                  run the update, --read-out, --verify, --clear or --reboot on
-                         every controller that answers, all at once; one line per board and a
-                         summary; exit status 0 only when every board succeeded. A
-                         read-out goes to one file per board: FILE-SERIAL.EXT
+                         every controller, all at once; one line per board and a summary;
+                         a controller that does not answer has failed (HID devices that are
+                         no candidate are left out); exit status 0 only when every board
+                         succeeded. A read-out goes to one file per board: FILE-SERIAL.EXT
   --list                 list the device interfaces the three interfaces see, one line each:
                          interface, path, VID:PID, product, serial, instance ID, whether it
                          opens; HID controllers (feature report 0xFF) are marked "candidate"

@@ -25,7 +25,7 @@ struct ConsoleRequest {
   std::optional<int> subaddressing;        // 1 or 2
   std::optional<std::string> readSize;     // "auto" or the box's text
   std::optional<std::string> device;       // --device: path, serial number or usb:BUS-PORT
-  bool allBoards = false;                  // --all: every controller that answers
+  bool allBoards = false;                  // --all: every controller at once
   std::string commandLine;
 
   bool ChangesSettings() const { return deviceInterface || address || subaddressing || readSize; }

@@ -159,7 +159,7 @@ void PrintBoardLine(const BoardOutcome& outcome) {
   std::fflush(stdout);
 }
 
-// --all: the command on every controller that answers, at once; a read-out into a file per board.
+// --all: the command on every controller at once; a read-out into a file per board.
 // With --json each board's result object goes to the kept standard output as it ends. What
 // the boards' own stacks were refused joins accessProblems.
 int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequest& request,
