@@ -21,11 +21,10 @@ BoardOutcome RunOneBoard(BoardAccess& board, OsServices& os, SettingsStore& stor
   board.devices->AttachShell(shell);
   // Every interface of the selected class is listed; only the controllers answer.
   outcome.answered = ConnectDevice(shell.engine);
-  if (!outcome.answered) {
-    outcome.text = "not answering";
-    return outcome;
-  }
-  outcome.succeeded = procedure(shell, board.name);
+  // A controller that does not answer fails as a run on it alone would: message, exit
+  // status and result object included.
+  if (!outcome.answered && !outcome.mustAnswer) return outcome;
+  outcome.succeeded = procedure(shell, board);
   outcome.text = ui.OneLineMessage();
   return outcome;
 }

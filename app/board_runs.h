@@ -18,7 +18,7 @@ struct BoardOutcome {
 };
 
 // A procedure run on one board through that board's shell; true when it succeeded.
-using BoardProcedure = std::function<bool(ShellContext& shell, const std::string& boardName)>;
+using BoardProcedure = std::function<bool(ShellContext& shell, const BoardAccess& board)>;
 // Called as each board that answered or had to ends, from that board's thread, one call
 // at a time.
 using BoardFinished = std::function<void(const BoardOutcome& outcome)>;

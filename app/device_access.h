@@ -15,6 +15,7 @@ class DeviceAccess;
 // board's header), device subsystems and connection state, shared with no other board.
 struct BoardAccess {
   std::string name;  // serial number, else USB port, else device path
+  std::string path;  // of the device interface it was listed by
   // A controller by its interface: one that does not answer failed, where a keyboard on
   // the HID interface is merely not a board.
   bool mustAnswer = false;

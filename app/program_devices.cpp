@@ -42,6 +42,7 @@ sim::BoardIdentity Identity(const sim::BoardDirectory& board) {
 BoardAccess NewBoard(const NamedInterface& listed, const Settings& settings) {
   BoardAccess board;
   board.name = listed.name;
+  board.path = listed.path;
   board.mustAnswer = listed.controller;
   board.settings = std::make_unique<Settings>(settings);
   return board;

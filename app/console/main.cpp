@@ -117,7 +117,9 @@ int RunProcedure(ShellContext& shell, const ConsoleRequest& request, const Start
   return RunExitStatus(shell);
 }
 
-int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command, int jsonFd) {
+// boardPath: the device a result object names when the device did not answer (--all).
+int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command, int jsonFd,
+              const std::string& boardPath = {}) {
   const char* name = CommandName(request, command);
   if (name == nullptr) {
     if (!request.ChangesSettings() && request.commandLine.empty())
@@ -129,7 +131,9 @@ int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCom
   if (shell.tally.outcome == kUpdateUnreadableImage && shell.filePath[0] != '\0') ExplainUnreadableImage(shell);
   if (jsonFd >= 0) {
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::string line = RunResultJson(ResultOfProcedure(shell, name, seconds)) + "\n";
+    RunResult result = ResultOfProcedure(shell, name, seconds);
+    if (result.device.empty()) result.device = boardPath;
+    std::string line = RunResultJson(result) + "\n";
     if (write(jsonFd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) return 1;
   }
   return status;
@@ -176,10 +180,10 @@ int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequ
   int succeeded = 0;
   RunOnEveryBoard(
       boards, shell.os, shell.store,
-      [&](ShellContext& board, const std::string& name) {
+      [&](ShellContext& board, const BoardAccess& access) {
         ConsoleRequest own = request;
-        if (own.action == ConsoleAction::ReadOut) own.readOutFile = BoardFileName(request.readOutFile, name);
-        return RunAction(board, own, command, jsonFd) == 0;
+        if (own.action == ConsoleAction::ReadOut) own.readOutFile = BoardFileName(request.readOutFile, access.name);
+        return RunAction(board, own, command, jsonFd, access.path) == 0;
       },
       [&](const BoardOutcome& outcome) {
         ++answered;

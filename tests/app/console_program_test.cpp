@@ -263,6 +263,9 @@ TEST_F(ConsoleProgram, EveryBoardAtOnceAndOneChosenBoardOnEachInterface) {
     EXPECT_EQ(ReadFile(dir.File("b2/eeprom.bin")), blank);
     EXPECT_NE(ReadFile(dir.File("b1/eeprom.bin")), blank);
   }
+  // With --json an object for every board, the silent one named by its device too.
+  ProgramRun json = Tessora("--json --all --verify " + Example());
+  EXPECT_EQ(Occurrences(json.out, "{\"command\":\"verify\",\"device\":\"\\\\"), 4u) << json.out;
   fs::remove(dir.File("b4/board.conf"));
   EXPECT_EQ(Tessora("--read-size 64 --all --read-out " + dir.File("out.hex")).status, 0);
   EXPECT_NE(ReadFile(dir.File("out-" + serials[0] + ".hex")), ReadFile(dir.File("out-" + serials[1] + ".hex")));
