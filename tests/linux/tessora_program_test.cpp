@@ -96,6 +96,7 @@ TEST_F(TessoraProgramTest, PicksOneBoardOrTakesThemAll) {
   Run({"--device", "usb:1-4", "--verify", firmware});
   EXPECT_THAT(Run({"--device", "usb:9-9", "--clear"}, 1), HasSubstr("no device"));
   Run({"--device", "QV000001", "-s", firmware});
+  EXPECT_THAT(Run({"--json", "--device", "QV000001", "--update-changed", firmware}), HasSubstr("\"pages\":0,"));
   EXPECT_THAT(Run({"--all", "--clear"}), HasSubstr("2 of 2 boards succeeded"));
   EXPECT_EQ(boardA.EepromPart().Contents(), Bytes(16384, 0xFF));
   EXPECT_EQ(b, Bytes(16384, 0xFF));
