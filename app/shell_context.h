@@ -56,6 +56,9 @@ struct ShellContext {
   // The window program reads and writes text images only; the console may choose.
   ImageFormat imageFormat = ImageFormat::Text;
   bool updateChangedOnly = false;  // write only the pages that differ (console)
+  // The console's: a text image reaching beyond the part is unreadable before anything is
+  // sent, rather than an update that fails at every page size.
+  bool imageMustFitPart = false;
   ProcedureTally tally;
 };
 

@@ -72,6 +72,8 @@ int UpdateFirmware(ShellContext& shell, const char* fileName) {
     ReportMessage(shell, kStrTooLargeForOneByte, "OK", kStyleInformation);
     return Finish(shell, kUpdateTooLargeForOneByte);
   }
+  if (shell.imageMustFitPart && count > static_cast<int>(MaxEepromSize))
+    return FinishUnreadable(shell, shell.filePath.data());
 
   shell.ui.Progress().Create();
   if (TryPageSizes(shell, kStrUpdateInProgress, count, ProgramAttempt)) {

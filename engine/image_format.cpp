@@ -43,8 +43,12 @@ int ReadImageAs(const char* fileName, ImageFormat format, std::uint8_t* buffer, 
                 ImageProblem* problem) {
   ImageProblem ignored;
   ImageProblem& where = problem != nullptr ? *problem : ignored;
-  if (format == ImageFormat::Text || buffer == nullptr || fileName == nullptr)
-    return ReadImageFile(fileName, buffer, capacity);
+  if (format == ImageFormat::Text || buffer == nullptr || fileName == nullptr) {
+    int result = ReadImageFile(fileName, buffer, capacity);
+    // The text format tells no line: the first address that does not fit is all there is to say.
+    if (result == kImageBeyondCapacity) where.address = static_cast<std::uint32_t>(capacity > 0 ? capacity : 0);
+    return result;
+  }
   if (capacity < 0) capacity = 0;
   if (format == ImageFormat::Binary) return ReadBinaryImage(fileName, buffer, capacity, where);
   return ReadIntelHexFile(fileName, buffer, capacity, where);

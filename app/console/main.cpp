@@ -113,6 +113,7 @@ int RunProcedure(ShellContext& shell, const ConsoleRequest& request, const Start
   }
   shell.imageFormat = FormatToRead(request, command.fileName);
   shell.updateChangedOnly = request.updateChanged;
+  shell.imageMustFitPart = true;
   RunCommandLineUpdate(shell, command.fileName);
   return RunExitStatus(shell);
 }

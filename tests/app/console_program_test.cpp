@@ -187,6 +187,7 @@ TEST_F(ConsoleProgram, BadImagesAreRefusedBeforeAnythingIsWritten) {
       {"far.ihex", ":020000040001F9\n:020010001122BB\n:00000001FF\n", "", "beyond the EEPROM"},
       {"twice.ihex", ":020010001122BB\n:01001100EE00\n:00000001FF\n", "", "line 2 gives address 0x0011"},
       {"big.bin", std::string(16385, '\x01'), "--format bin ", "beyond the EEPROM"},
+      {"far.hex", "@3fff 01 02\n", "", "at or above 0x4000, beyond the EEPROM"},
   };
   for (const auto& c : cases) {
     WriteFile(dir.File(c.name), c.content);
