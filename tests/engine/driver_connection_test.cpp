@@ -13,12 +13,6 @@ namespace {
 
 using testing::ShellRig;
 
-sim::BoardConfig Silent() {
-  sim::BoardConfig config;
-  config.openFails = true;
-  return config;
-}
-
 // Nothing listed ends at once; devices listed but silent cost one pause, or a search every
 // 100 ms within a longer budget. The first that answers is taken.
 TEST(FindDriverDevice, SilenceCostsOnePausePerSearch) {
@@ -29,14 +23,14 @@ TEST(FindDriverDevice, SilenceCostsOnePausePerSearch) {
   EXPECT_EQ(rig.context.currentDevice, 0u);
   EXPECT_EQ(rig.os.SleepCount(), 0u);
 
-  rig.AddBoard(Silent());
+  rig.AddBoard({.openFails = true});
   EXPECT_FALSE(ConnectDevice(rig.context));
   EXPECT_EQ(rig.os.SleptMilliseconds(), 100u);
   EXPECT_EQ(FindDriverDevice(rig.context, 350), 1);
   EXPECT_EQ(rig.os.SleptMilliseconds(), 100u + 400u);
 
   rig.AddBoard();  // enumerated last, so probed first
-  rig.AddBoard(Silent());
+  rig.AddBoard({.openFails = true});
   ASSERT_TRUE(ConnectDevice(rig.context));
   EXPECT_EQ(rig.context.currentDevice, 0x564D0083u);
   EXPECT_EQ(rig.boards[1].TraceLines(), (std::vector<std::string>{"filterdriver mem-read addr=0000 len=1"}));
