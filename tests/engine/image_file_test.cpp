@@ -17,7 +17,6 @@
 namespace tessora {
 namespace {
 
-using testing::CountingProgress;
 using testing::EngineRig;
 using testing::PatternBytes;
 using testing::ReadFile;
@@ -95,12 +94,10 @@ TEST(ReadOutToFile, LoadsBackIntoTheSameBytes) {
     std::size_t partSize = trip.width == 2 ? 16384 : 256;
     EngineRig rig(Route::Feature, {}, partSize);
     rig.Eeprom() = PatternBytes(partSize);
-    TempDir dir;
-    CountingProgress progress;
-    std::string file = dir.File("out");
-    ASSERT_EQ(ReadOutToFile(rig.context, progress, file.c_str(), 0x51, 0, trip.size, trip.block, trip.width,
+    std::string file = rig.dir.File("out");
+    ASSERT_EQ(ReadOutToFile(rig.context, rig.progress, file.c_str(), 0x51, 0, trip.size, trip.block, trip.width,
                             trip.format), 0);
-    EXPECT_EQ(progress.steps, trip.size / trip.block);
+    EXPECT_EQ(rig.progress.steps, trip.size / trip.block);
     ImageFormat detected{};
     ASSERT_TRUE(DetectImageFormat(file.c_str(), detected));
     EXPECT_EQ(detected, trip.format);
@@ -111,24 +108,19 @@ TEST(ReadOutToFile, LoadsBackIntoTheSameBytes) {
 }
 
 TEST(ReadOutToFile, FailureKeepsTheOldFileAndRefusalsSendNothing) {
-  sim::BoardConfig config;
-  config.failAfter = 3;  // two blocks are read, the third finds the board gone
-  EngineRig rig(Route::Driver, config);
-  TempDir dir;
-  CountingProgress progress;
-  std::string file = dir.File("keep.hex");
-  WriteFile(file, "@0000 01 02 \n");
-  EXPECT_EQ(ReadOutToFile(rig.context, progress, nullptr, 0x51, 0, 16, 16, 2), 1);
-  EXPECT_EQ(ReadOutToFile(rig.context, progress, file.c_str(), 0x51, 0, 64, 32, 2), 1);
-  EXPECT_EQ(ReadOutToFile(rig.context, progress, file.c_str(), 0x51, 0, 64, 0, 2), 1);
-  EXPECT_EQ(ReadOutToFile(rig.context, progress, dir.File("no/such/dir.hex").c_str(), 0x51, 0, 16, 16, 2), 1);
+  EngineRig rig(Route::Driver, {.failAfter = 3});  // two blocks are read, the third finds the board gone
+  std::string file = WriteFile(rig.dir.File("keep.hex"), "@0000 01 02 \n");
+  EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, nullptr, 0x51, 0, 16, 16, 2), 1);
+  EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, file.c_str(), 0x51, 0, 64, 32, 2), 1);
+  EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, file.c_str(), 0x51, 0, 64, 0, 2), 1);
+  EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, rig.dir.File("no/such/dir.hex").c_str(), 0x51, 0, 16, 16, 2), 1);
   EXPECT_TRUE(rig.Trace().empty());
 
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(ReadOutToFile(rig.context, progress, file.c_str(), 0x51, 0, 64, 16, 2), 2);  // its status unread
+  EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, file.c_str(), 0x51, 0, 64, 16, 2), 2);  // its status unread
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "could not read from EEPROM");
   EXPECT_EQ(ReadFile(file), "@0000 01 02 \n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);  // no leftovers
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.dir.Path()), {}), 1);  // no leftovers
 }
 
 #ifndef _WIN32
@@ -137,18 +129,15 @@ TEST(ReadOutToFile, FailureKeepsTheOldFileAndRefusalsSendNothing) {
 // close), a device and a directory at once.
 TEST(SpecialFiles, NeitherReplacedNorWaitedOn) {
   EngineRig rig(Route::Driver);
-  TempDir dir;
-  CountingProgress progress;
-  std::string real = dir.File("real.hex");
-  std::string link = dir.File("link.hex");
-  WriteFile(real, "old\n");
+  std::string real = WriteFile(rig.dir.File("real.hex"), "old\n");
+  std::string link = rig.dir.File("link.hex");
   ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
   bool root = ::geteuid() == 0;  // only root can give a file away
   if (root) {
     ASSERT_EQ(::chown(real.c_str(), 1234, 5678), 0);
   }
   std::filesystem::create_symlink("real.hex", link);
-  ASSERT_EQ(ReadOutToFile(rig.context, progress, link.c_str(), 0x51, 0, 2, 16, 2), 0);
+  ASSERT_EQ(ReadOutToFile(rig.context, rig.progress, link.c_str(), 0x51, 0, 2, 16, 2), 0);
   EXPECT_TRUE(std::filesystem::is_symlink(link));
   EXPECT_EQ(ReadFile(real), "@0000 ff ff \n");
   struct stat info{};
@@ -158,19 +147,19 @@ TEST(SpecialFiles, NeitherReplacedNorWaitedOn) {
     EXPECT_EQ(std::pair(info.st_uid, info.st_gid), std::pair(1234u, 5678u));
   }
 
-  std::string fifo = dir.File("fifo");
+  std::string fifo = rig.dir.File("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   int end = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);  // both ends, held open
   ASSERT_GE(end, 0);
-  ASSERT_EQ(ReadOutToFile(rig.context, progress, fifo.c_str(), 0x51, 0, 1, 16, 2), 0);
+  ASSERT_EQ(ReadOutToFile(rig.context, rig.progress, fifo.c_str(), 0x51, 0, 1, 16, 2), 0);
   std::vector<std::uint8_t> bytes(16);
-  for (const std::string& path : {fifo, std::string("/dev/zero"), dir.Path().string()})
+  for (const std::string& path : {fifo, std::string("/dev/zero"), rig.dir.Path().string()})
     EXPECT_EQ(ReadImageFile(path.c_str(), bytes.data(), 16), kImageCannotOpen) << path;
   char piece[32] = {};
   EXPECT_EQ(::read(end, piece, sizeof piece - 1), 10);
   EXPECT_STREQ(piece, "@0000 ff \n");
   ::close(end);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);  // nothing left beside them
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.dir.Path()), {}), 3);  // nothing left beside them
 }
 #endif
 

@@ -36,11 +36,10 @@ TEST(IntelHex, ReadsRecordsAndRefusesBadOnes) {
   TempDir dir;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    WriteFile(dir.File("image.ihex"), c.file);
     std::vector<std::uint8_t> buffer(256, 0xEE);
     ImageProblem problem;
-    EXPECT_EQ(ReadImageAs(dir.File("image.ihex").c_str(), ImageFormat::IntelHex, buffer.data(), 256, &problem),
-              c.result);
+    std::string file = WriteFile(dir.File("image.ihex"), c.file);
+    EXPECT_EQ(ReadImageAs(file.c_str(), ImageFormat::IntelHex, buffer.data(), 256, &problem), c.result);
     if (c.result <= 0) {
       EXPECT_EQ(problem.line, c.line);
       continue;
@@ -64,9 +63,8 @@ TEST(ImageFormatTest, ContentTellsTheFormat) {
       {"", ImageFormat::Text},
   };
   for (const auto& c : cases) {
-    WriteFile(dir.File("image"), c.content);
     ImageFormat found = ImageFormat::Binary;
-    ASSERT_TRUE(DetectImageFormat(dir.File("image").c_str(), found));
+    ASSERT_TRUE(DetectImageFormat(WriteFile(dir.File("image"), c.content).c_str(), found));
     EXPECT_EQ(found, c.format) << c.content;
   }
   ImageFormat ignored{};
@@ -77,11 +75,11 @@ TEST(ImageFormatTest, ContentTellsTheFormat) {
 TEST(ImageFormatTest, BinaryImageIsTheFileAsItStands) {
   TempDir dir;
   std::vector<std::uint8_t> buffer(4, 0xEE);
-  WriteFile(dir.File("image.bin"), std::string("\x0d\x0a\x00\x1a", 4));
-  EXPECT_EQ(ReadImageAs(dir.File("image.bin").c_str(), ImageFormat::Binary, buffer.data(), 4), 4);
+  std::string file = WriteFile(dir.File("image.bin"), std::string("\x0d\x0a\x00\x1a", 4));
+  EXPECT_EQ(ReadImageAs(file.c_str(), ImageFormat::Binary, buffer.data(), 4), 4);
   EXPECT_EQ(buffer, (std::vector<std::uint8_t>{0x0D, 0x0A, 0x00, 0x1A}));
-  WriteFile(dir.File("image.bin"), std::string(5, '\x01'));
-  EXPECT_EQ(ReadImageAs(dir.File("image.bin").c_str(), ImageFormat::Binary, buffer.data(), 4), kImageBeyondCapacity);
+  WriteFile(file, std::string(5, '\x01'));
+  EXPECT_EQ(ReadImageAs(file.c_str(), ImageFormat::Binary, buffer.data(), 4), kImageBeyondCapacity);
 }
 
 }  // namespace

@@ -63,8 +63,7 @@ TEST_F(HidReader, ExitCodesOfTheReaderLoop) {
   EXPECT_EQ(device.InputReport()[1], 4);
 }
 
-// The callback sees each report until it says stop, or closes the object itself; the
-// reader then ends without joining itself.
+// A callback that closes the object ends the reader, which must not join itself.
 TEST_F(HidReader, CallbackSeesEachReportUntilItStopsOrCloses) {
   struct Seen {
     std::vector<std::uint8_t> tags;
@@ -103,7 +102,6 @@ TEST_F(HidReader, CallbackSeesEachReportUntilItStopsOrCloses) {
   }
 }
 
-// Reports keep arriving from another thread while the owner opens, reads and closes.
 TEST_F(HidReader, ManyOpenReadCloseCyclesWithReportsArrivingMeanwhile) {
   std::atomic<int> reports{0};
   std::atomic<bool> stop{false};

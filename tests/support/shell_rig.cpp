@@ -59,9 +59,7 @@ std::size_t ShellRig::AddKeyboard() {
 }
 
 std::string ShellRig::WriteImage(const std::vector<std::uint8_t>& bytes, const std::string& name) {
-  std::string path = dir.File(name);
-  WriteFile(path, ImageText(bytes));
-  return path;
+  return WriteFile(dir.File(name), ImageText(bytes));
 }
 
 namespace {
