@@ -85,13 +85,9 @@ TEST_F(ConsoleProgram, ExitStatusOfEachKindOfRun) {
   const std::pair<std::string, int> runs[] = {
       {"--interface hid -s " + Example(), 1},  // no HID face: saved, then no device
       {"--interface filterdriver " + dir.File("missing.hex"), 1},
-      {"--read-size 20000 --clear", 1},
-      {"--frobnicate", 2},
-      {"--clear " + Example(), 2},
-      {"-s", 2},  // no image named
-      {"-s ''", 2},
-      {"--address d1 --clear", 2},  // 8 bits: another device on the bus
-      {"--address zz --clear", 2},
+      {"--read-size 20000 --clear", 1}, {"--frobnicate", 2}, {"--clear " + Example(), 2},
+      {"-s", 2}, {"-s ''", 2},  // no image named
+      {"--address d1 --clear", 2}, {"--address zz --clear", 2},  // d1: 8 bits, another device on the bus
   };
   for (const auto& [arguments, status] : runs) EXPECT_EQ(Tessora(arguments).status, status) << arguments;
   EXPECT_EQ(ReadFile(dir.File("config/Velmora/tessora")),
@@ -122,7 +118,6 @@ TEST_F(ConsoleProgram, ASecondProgramLeavesABoardInUseAlone) {
     std::string served = ReadFile(board + "/trace.log").substr(traced.size());
     EXPECT_EQ(served.find("write"), std::string::npos) << served;
   }
-  // Released, the next program may clear the board.
   EXPECT_EQ(Tessora("--subaddressing 1 --address 151 --clear").status, 1);  // nobody at 0x15
   EXPECT_EQ(Tessora("--address 51 --clear -s").status, 0);
   EXPECT_EQ(ReadFile(board + "/eeprom.bin"), std::string(256, '\xFF'));

@@ -47,8 +47,6 @@ TEST(SimulatedBench, DirectoriesAndPerBoardFileNames) {
   EXPECT_EQ(BoardFileName("dir.v2/out", "a b/c"), "dir.v2/out-a_b_c");
 }
 
-// The view of one board lists that board's interfaces alone, whichever way it is named,
-// and nothing for a name no board has.
 TEST(SelectedDeviceStack, ListsOnlyTheNamedBoard) {
   testing::TempDir first, second;
   testing::RecordingOs os;

@@ -27,7 +27,6 @@ class DeviceListTest : public ::testing::Test {
     for (std::size_t i = 0; i < rig.stack.InterfaceCount(); ++i) rig.stack.Interface(i).present = false;
     for (std::size_t i : present) rig.stack.Interface(i).present = true;
   }
-  // The list's order as interface names, from FirstDevice / NextDevice.
   Names Order() {
     Names names;
     for (std::uint32_t h = rig.library.FirstDevice(); h != 0; h = rig.library.NextDevice(h))

@@ -25,14 +25,12 @@ class TransportTest : public ::testing::TestWithParam<bool> {
     rig.library.BuildDeviceList(false);
     return *rig.library.FindByHandle(rig.library.FirstDevice());
   }
-  // Writes kData at kSub, or reads it back into `into`.
   std::uint32_t Bus(QorvDevice& device, std::uint8_t* into = nullptr) {
     auto transfer = [&](auto transport) {
       return into ? transport.BusRead(0x51, 2, kSub, 3, into) : transport.BusWrite(0x51, 2, kSub, 3, kData);
     };
     return GetParam() ? transfer(WinUsbTransport(device)) : transfer(FilterDriverTransport(device));
   }
-  // True when another thread can take the device's lock: nobody kept it.
   static bool LockIsFree(QorvDevice& device) {
     bool taken = false;
     std::thread([&] { taken = device.Lock(0) && (device.Unlock(), true); }).join();

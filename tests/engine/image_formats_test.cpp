@@ -56,10 +56,8 @@ TEST(ImageFormatTest, ContentTellsTheFormat) {
     std::string content;
     ImageFormat format;
   } cases[] = {
-      {"@0000 01 02\n", ImageFormat::Text},
-      {"  \n:00000001FF\n", ImageFormat::IntelHex},
-      {"// note: with a colon\n@0000 01\n", ImageFormat::Text},
-      {std::string("\x02\x00\x41", 3), ImageFormat::Binary},
+      {"@0000 01 02\n", ImageFormat::Text}, {"  \n:00000001FF\n", ImageFormat::IntelHex},
+      {"// note: with a colon\n@0000 01\n", ImageFormat::Text}, {std::string("\x02\x00\x41", 3), ImageFormat::Binary},
       {"", ImageFormat::Text},
   };
   for (const auto& c : cases) {

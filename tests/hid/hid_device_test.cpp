@@ -99,7 +99,6 @@ TEST(HidDevice, ArrivalKeepsOnlyTheWantedDeviceAndRemovalClosesIt) {
   EXPECT_FALSE(device.OnDeviceArrival(controllerNotice, kControllerVendorId, kControllerProductId, "qorvane"));
   EXPECT_FALSE(device.IsOpen());
   EXPECT_TRUE(device.OnDeviceArrival(controllerNotice, kControllerVendorId, kControllerProductId, kControllerText));
-  ASSERT_TRUE(device.IsOpen());
   EXPECT_EQ(device.FeatureReportLength(), 128);
   EXPECT_EQ(system.stack.OpenHandleCount(), 2u);
 

@@ -66,14 +66,13 @@ TEST_F(HidReader, ExitCodesOfTheReaderLoop) {
 // A callback that closes the object ends the reader, which must not join itself.
 TEST_F(HidReader, CallbackSeesEachReportUntilItStopsOrCloses) {
   struct Seen {
-    std::vector<std::uint8_t> tags;
+    std::vector<std::uint8_t> tags{};
     bool closeOnThird = false;
-    std::promise<void> done;
+    std::promise<void> done{};
   };
   device.Close();  // the reader below is the only one to take the reports
   for (bool closeOnThird : {false, true}) {
-    Seen seen;
-    seen.closeOnThird = closeOnThird;
+    Seen seen{.closeOnThird = closeOnThird};
     auto reader = std::make_unique<StoppableDevice>(system.hid);
     reader->OpenPath(system.stack.Interface(controller).path.c_str());
     reader->SetInputCallback(

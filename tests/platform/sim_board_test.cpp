@@ -40,13 +40,11 @@ TEST(BoardConfig, ParsesKeysAndRejectsWhatItDoesNotKnow) {
                                config, error))
       << error;
   EXPECT_TRUE(config.hid && config.winUsb && !config.filterDriver && config.openFails);
-  EXPECT_EQ(config.eepromAddress, 0x50);
   EXPECT_EQ(config.failAfter, 12u);
   EXPECT_EQ(config.busyPolls, -1);
-  EXPECT_EQ(config.doneStatus, 0xFF);
-  EXPECT_EQ(config.statusReadFails, 2u);
-  EXPECT_EQ(std::vector({config.latencyUs, config.writeCycleUs, config.busKhz, config.pageSize}),
-            std::vector({1u, 2u, 3u, 8u}));
+  EXPECT_EQ(std::vector<std::uint32_t>({config.eepromAddress, config.doneStatus, config.statusReadFails,
+                                        config.latencyUs, config.writeCycleUs, config.busKhz, config.pageSize}),
+            std::vector<std::uint32_t>({0x50, 0xFF, 2, 1, 2, 3, 8}));
   for (const char* bad : {"eeprom_adress = 0x50\n", "eeprom_address = 0x80\n", "write_limit = 12x\n",
                           "interfaces = usb\n", "just words\n", "open_fails = maybe\n", "bus_khz = 0\n",
                           "latency_us = 2000000\n", "page_size = 24\n", "page_size = 512\n",
