@@ -61,14 +61,12 @@ TEST_P(TransportTest, BusOutcomes) {
     std::uint32_t result;
   };
   const Case cases[] = {
-      {"done", {}, false, kBusOk},
-      {"done as 0xff", {.doneStatus = 0xFF}, false, kBusOk},
+      {"done", {}, false, kBusOk}, {"done as 0xff", {.doneStatus = 0xFF}, false, kBusOk},
       {"nobody answers", {.eepromAddress = 0x50}, false, kBusDeviceFailed},
       {"data short", {.shortBusData = 1}, true, kBusDataIncomplete},
       {"stuck busy", {.busyPolls = -1}, false, kBusStatusTimeout},
       {"status read fails", {.statusReadFails = 1}, false, kBusCommandRefused},
-      {"unplugged", {.failAfter = 0}, false, kBusCommandRefused},
-      {"not opened", {.openFails = true}, false, kBusNotOpened},
+      {"unplugged", {.failAfter = 0}, false, kBusCommandRefused}, {"not opened", {.openFails = true}, false, kBusNotOpened},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
