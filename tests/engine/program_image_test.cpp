@@ -84,7 +84,7 @@ TEST(ProgramImage, ImageThatCannotBeLoadedLeavesTheFirmwareAlone) {
   EngineRig rig(Route::Driver);
   for (const auto& [text, page] : cases) {
     std::string file = testing::WriteFile(rig.dir.File("image.hex"), text);
-    EXPECT_EQ(ProgramImage(rig.context, rig.progress, file.c_str(), 0x51, page, 2), 1) << text;
+    EXPECT_EQ(ProgramImage(rig.context, rig.progress, file.c_str(), 0x51, page, 2), 1) << text << page;
   }
   EXPECT_EQ(ProgramImage(rig.context, rig.progress, rig.dir.File("missing.hex").c_str(), 0x51, 64, 2), 1);
   EXPECT_EQ(rig.Trace(), std::vector<std::string>{});
