@@ -19,15 +19,15 @@ struct BoardConfig {
   // Bus writes with more data bytes than this end with status 0x01.
   std::uint32_t writeLimit = 64;
   // The board stops answering once this many logical requests were served.
-  std::optional<std::uint64_t> failAfter;
+  std::optional<std::uint64_t> failAfter{};
   // EEPROM address whose byte reads back with its bits inverted.
-  std::optional<std::uint32_t> corruptReadback;
+  std::optional<std::uint32_t> corruptReadback{};
   std::uint16_t featureReportLength = 128;
   std::uint16_t inputReportLength = 128;
   std::uint16_t outputReportLength = 128;
   // Status reads that still report a bus transaction as running; negative: it never ends.
   // Unset: 2 on a board that keeps no time, none beyond the modelled time on one that does.
-  std::optional<int> busyPolls;
+  std::optional<int> busyPolls{};
   // The status that reports a transaction done: 0x80, or 0xFF as some firmware gives.
   std::uint8_t doneStatus = 0x80;
   // The next this many status reads go unanswered.

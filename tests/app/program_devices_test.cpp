@@ -14,14 +14,15 @@
 namespace tessora {
 namespace {
 
-// A board directory answers at once unless its board.conf sets the timing; then every
-// request takes its time on the program's clock.
+// A board directory answers at once unless its board.conf sets the timing, even to zero;
+// then every request takes its time on the program's clock.
 TEST(SimulatedDeviceAccess, TimingKeysMakeTheBoardKeepTime) {
   struct Case {
     const char* conf;
     std::uint64_t probeMicroseconds;  // the one memory read that finds the device
   };
-  const Case cases[] = {{"", 0}, {"page_size = 16\n", 0}, {"latency_us = 40\n", 40}, {"bus_khz = 100\n", 250}};
+  const Case cases[] = {{"", 0},                  {"page_size = 16\n", 0},  {"busy_polls = 1\n", 0},
+                        {"latency_us = 40\n", 40}, {"bus_khz = 100\n", 250}, {"write_cycle_us = 0\n", 250}};
   for (const Case& c : cases) {
     testing::TempDir dir;
     testing::WriteFile(dir.File("board.conf"), c.conf);
@@ -46,8 +47,6 @@ TEST(SimulatedBench, DirectoriesAndPerBoardFileNames) {
   EXPECT_EQ(BoardFileName("dir.v2/out", "a b/c"), "dir.v2/out-a_b_c");
 }
 
-// The view of one board lists that board's interfaces alone, whichever way it is named,
-// and nothing for a name no board has.
 TEST(SelectedDeviceStack, ListsOnlyTheNamedBoard) {
   testing::TempDir first, second;
   testing::RecordingOs os;

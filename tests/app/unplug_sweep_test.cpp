@@ -33,8 +33,7 @@ TEST(UnplugSweep, EveryBreakFailsLeavesTheHeaderBlankAndTheRerunCompletes) {
   for (Interface face : {Interface::Hid, Interface::FilterDriver, Interface::WinUsb}) {
     for (std::size_t size : {150u, 20u}) {
       for (std::uint32_t page : {64u, 8u}) {
-        sim::BoardConfig config;
-        config.writeLimit = page;  // a board taking 8 bytes at a time fails pages of 64, 32 and 16
+        sim::BoardConfig config{.writeLimit = page};  // at 8, pages of 64, 32 and 16 fail
         std::vector<std::uint8_t> image = testing::PatternBytes(size);
         ShellRig clean(face, config);
         ASSERT_EQ(UpdateFirmware(*clean.shell, clean.WriteImage(image).c_str()), 1);

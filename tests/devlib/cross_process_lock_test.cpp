@@ -96,10 +96,7 @@ class OtherProcess {
 
 class CrossProcessLockTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    rig.AddBoard();
-    rig.AddBoard();
-  }
+  CrossProcessLockTest() { rig.AddBoard(), rig.AddBoard(); }
   QorvDevice& Record(std::size_t board, const Guid& guid) {
     rig.library.SetInterfaceGuid(guid);
     rig.library.BuildDeviceList(false);

@@ -27,7 +27,6 @@ class DeviceListTest : public ::testing::Test {
     for (std::size_t i = 0; i < rig.stack.InterfaceCount(); ++i) rig.stack.Interface(i).present = false;
     for (std::size_t i : present) rig.stack.Interface(i).present = true;
   }
-  // The list's order as interface names, from FirstDevice / NextDevice.
   Names Order() {
     Names names;
     for (std::uint32_t h = rig.library.FirstDevice(); h != 0; h = rig.library.NextDevice(h))
@@ -68,32 +67,16 @@ TEST_F(DeviceListTest, FoundDevicesMoveToTheFrontAndKeepTheirHandles) {
   EXPECT_FALSE(rig.library.GetDevice("\\\\?\\usb#a")->WinUsb());
 }
 
-// A stack whose enumeration cannot start: every later call would fail with an
-// invalid-handle error, which must not keep the enumeration going for ever.
-class BrokenEnumerationStack : public sim::SimDeviceStack {
- public:
-  OsHandle SetupDiGetClassDevsA(const Guid& guid, std::uint32_t flags) override {
-    return broken ? kInvalidHandle : SimDeviceStack::SetupDiGetClassDevsA(guid, flags);
-  }
-  bool broken = false;
-};
-
-TEST(DeviceList, AFailedEnumerationLeavesTheListAsItWas) {
-  testing::RecordingOs os;
-  BrokenEnumerationStack stack;
-  for (const char* path : {"\\\\?\\usb#a", "\\\\?\\usb#b"}) {
-    sim::SimInterface interface;
-    interface.interfaceClass = FilterDriverInterfaceGuid;
-    interface.path = path;
-    stack.AddInterface(interface);
-  }
-  QorvDeviceLibrary library(os, stack);
-  library.BuildDeviceList(false);
-  stack.Interface(0).present = false;
-  stack.broken = true;
-  library.BuildDeviceList(false);
-  EXPECT_EQ(library.DeviceCount(), 2);
-  EXPECT_EQ(library.FirstDevice(), 0x564D0083u);
+// An enumeration that cannot start: every later call would fail with an invalid-handle
+// error, which must not keep the enumeration going for ever.
+TEST_F(DeviceListTest, AFailedEnumerationLeavesTheListAsItWas) {
+  AddInterface("a");
+  AddInterface("b");
+  rig.library.BuildDeviceList(false);
+  Present({0});  // found again, "a" would move to the front
+  rig.stack.enumerationFails = true;
+  rig.library.BuildDeviceList(false);
+  EXPECT_EQ(Order(), (Names{"b", "a"}));
 }
 
 TEST_F(DeviceListTest, MutexNamesFollowTheInstanceId) {

@@ -25,15 +25,12 @@ class TransportTest : public ::testing::TestWithParam<bool> {
     rig.library.BuildDeviceList(false);
     return *rig.library.FindByHandle(rig.library.FirstDevice());
   }
-  std::uint32_t BusWrite(QorvDevice& device, std::uint8_t address = 0x51) {
-    return GetParam() ? WinUsbTransport(device).BusWrite(address, 2, kSub, 3, kData)
-                      : FilterDriverTransport(device).BusWrite(address, 2, kSub, 3, kData);
+  std::uint32_t Bus(QorvDevice& device, std::uint8_t* into = nullptr) {
+    auto transfer = [&](auto transport) {
+      return into ? transport.BusRead(0x51, 2, kSub, 3, into) : transport.BusWrite(0x51, 2, kSub, 3, kData);
+    };
+    return GetParam() ? transfer(WinUsbTransport(device)) : transfer(FilterDriverTransport(device));
   }
-  std::uint32_t BusRead(QorvDevice& device, std::uint8_t* into) {
-    return GetParam() ? WinUsbTransport(device).BusRead(0x51, 2, kSub, 3, into)
-                      : FilterDriverTransport(device).BusRead(0x51, 2, kSub, 3, into);
-  }
-  // True when another thread can take the device's lock: nobody kept it.
   static bool LockIsFree(QorvDevice& device) {
     bool taken = false;
     std::thread([&] { taken = device.Lock(0) && (device.Unlock(), true); }).join();
@@ -59,47 +56,41 @@ TEST(BusCommand, PacketsAndPauses) {
 TEST_P(TransportTest, BusOutcomes) {
   struct Case {
     const char* name;
-    void (*knob)(sim::BoardConfig&);
+    sim::BoardConfig config;
     bool read;
     std::uint32_t result;
   };
   const Case cases[] = {
-      {"done", [](sim::BoardConfig&) {}, false, kBusOk},
-      {"done as 0xff", [](sim::BoardConfig& c) { c.doneStatus = 0xFF; }, false, kBusOk},
-      {"nobody answers", [](sim::BoardConfig& c) { c.eepromAddress = 0x50; }, false, kBusDeviceFailed},
-      {"data short", [](sim::BoardConfig& c) { c.shortBusData = 1; }, true, kBusDataIncomplete},
-      {"stuck busy", [](sim::BoardConfig& c) { c.busyPolls = -1; }, false, kBusStatusTimeout},
-      {"status read fails", [](sim::BoardConfig& c) { c.statusReadFails = 1; }, false, kBusCommandRefused},
-      {"unplugged", [](sim::BoardConfig& c) { c.failAfter = 0; }, false, kBusCommandRefused},
-      {"not opened", [](sim::BoardConfig& c) { c.openFails = true; }, false, kBusNotOpened},
+      {"done", {}, false, kBusOk}, {"done as 0xff", {.doneStatus = 0xFF}, false, kBusOk},
+      {"nobody answers", {.eepromAddress = 0x50}, false, kBusDeviceFailed},
+      {"data short", {.shortBusData = 1}, true, kBusDataIncomplete},
+      {"stuck busy", {.busyPolls = -1}, false, kBusStatusTimeout},
+      {"status read fails", {.statusReadFails = 1}, false, kBusCommandRefused},
+      {"unplugged", {.failAfter = 0}, false, kBusCommandRefused}, {"not opened", {.openFails = true}, false, kBusNotOpened},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    sim::BoardConfig config;
-    c.knob(config);
-    QorvDevice& device = Device(config);
+    QorvDevice& device = Device(c.config);
     std::uint8_t back[3] = {};
-    EXPECT_EQ(c.read ? BusRead(device, back) : BusWrite(device), c.result);
+    EXPECT_EQ(Bus(device, c.read ? back : nullptr), c.result);
     EXPECT_EQ(rig.stack.OpenHandleCount(), 0u);
     EXPECT_TRUE(LockIsFree(device));
   }
 }
 
 TEST_P(TransportTest, WriteReadBackAndTheirPauses) {
-  sim::BoardConfig config;
-  config.busyPolls = 3;
-  QorvDevice& device = Device(config);
-  ASSERT_EQ(BusWrite(device), kBusOk);
+  QorvDevice& device = Device({.busyPolls = 3});
+  ASSERT_EQ(Bus(device), kBusOk);
   // FilterDriver pauses for the 11-byte packet; both poll four times 1 ms apart.
   EXPECT_EQ(rig.os.SleptMilliseconds(), GetParam() ? 4u : 2u + 4u);
   std::uint8_t back[3] = {};
-  ASSERT_EQ(BusRead(device, back), kBusOk);
+  ASSERT_EQ(Bus(device, back), kBusOk);
   EXPECT_EQ(std::vector<std::uint8_t>(back, back + 3), std::vector<std::uint8_t>(kData, kData + 3));
   EXPECT_EQ(board->TraceLines()[0], std::string(GetParam() ? "winusb" : "filterdriver") +
                                         " bus-write dev=51 sub=0100 len=3 data=aabbcc result=ok");
   board->MutableConfig().busyPolls = -1;
   std::uint64_t sleeps = rig.os.SleepCount();
-  EXPECT_EQ(BusWrite(device), kBusStatusTimeout);
+  EXPECT_EQ(Bus(device), kBusStatusTimeout);
   EXPECT_EQ(rig.os.SleepCount() - sleeps, (GetParam() ? 0u : 1u) + 100u);
 }
 
@@ -108,9 +99,7 @@ INSTANTIATE_TEST_SUITE_P(EachDriver, TransportTest, ::testing::Values(false, tru
 
 TEST(FilterDriverTransport, CrcErrorsAreTriedSixTimesOtherErrorsOnce) {
   ShellRig rig;
-  sim::BoardConfig config;
-  config.crcErrors = 5;
-  sim::SimBoard& board = rig.AddBoard(config);
+  sim::SimBoard& board = rig.AddBoard({.crcErrors = 5});
   rig.library.BuildDeviceList(false);
   FilterDriverTransport driver(*rig.library.FindByHandle(rig.library.FirstDevice()));
   std::uint8_t byte = 0;

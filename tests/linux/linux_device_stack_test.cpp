@@ -55,8 +55,7 @@ TEST_F(LinuxStackTest, RefusedNodesAreNamedWithTheirRemedyAndTheWalkGoesOnPastTh
   EXPECT_EQ(stack.AccessProblems(), (std::vector{refused[2] + remedy, refused[1] + remedy}));
 }
 
-// A board that goes away in the middle of its requests: every request fails as on
-// Windows, and nothing stays open or locked.
+// Requests fail with the errors Windows gives.
 TEST_F(LinuxStackTest, AnUnpluggedBoardFailsEveryRequestAndLeavesNoDescriptorOrLockBehind) {
   LinuxDeviceStack stack(*os);
   QorvDeviceLibrary library(*os, stack);

@@ -59,23 +59,13 @@ std::size_t ShellRig::AddKeyboard() {
 }
 
 std::string ShellRig::WriteImage(const std::vector<std::uint8_t>& bytes, const std::string& name) {
-  std::string path = dir.File(name);
-  WriteFile(path, ImageText(bytes));
-  return path;
+  return WriteFile(dir.File(name), ImageText(bytes));
 }
-
-namespace {
-
-sim::BoardConfig WithoutFailAfter(sim::BoardConfig config) {
-  config.failAfter.reset();
-  return config;
-}
-
-}  // namespace
 
 EngineRig::EngineRig(Route route, sim::BoardConfig config, std::size_t eepromSize)
-    : ShellRig(route == Route::Driver ? Interface::FilterDriver : Interface::Hid, WithoutFailAfter(config), eepromSize) {
+    : ShellRig(route == Route::Driver ? Interface::FilterDriver : Interface::Hid, config, eepromSize) {
   settings.hidUseFeature = route == Route::Feature ? 1 : 0;
+  Board().MutableConfig().failAfter.reset();
   ConnectDevice(context);
   probes = Board().TraceLines().size();
   if (config.failAfter) Board().MutableConfig().failAfter = *config.failAfter + probes;

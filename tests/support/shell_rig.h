@@ -27,7 +27,8 @@ inline const char* NameOf(Interface interfaceKind) {
 
 // The simulated device stack, counting the opens and I/O-control attempts that reach it.
 // With unplugAfterOpen the next opened interface disappears right after its open, so
-// its requests fail with an error other than ERROR_CRC.
+// its requests fail with an error other than ERROR_CRC; with enumerationFails no device
+// list can be had.
 class CountingSimStack : public sim::SimDeviceStack {
  public:
   using SimDeviceStack::SimDeviceStack;
@@ -44,10 +45,14 @@ class CountingSimStack : public sim::SimDeviceStack {
     ++ioControls;
     return SimDeviceStack::DeviceIoControl(device, code, in, inSize, out, outSize, bytesReturned);
   }
+  OsHandle SetupDiGetClassDevsA(const Guid& guid, std::uint32_t flags) override {
+    return enumerationFails ? kInvalidHandle : SimDeviceStack::SetupDiGetClassDevsA(guid, flags);
+  }
 
   int opens = 0;
   int ioControls = 0;
   bool unplugAfterOpen = false;
+  bool enumerationFails = false;
 };
 
 // Inter-process waits are real time; tests that expect a time-out wait this long.
@@ -103,6 +108,7 @@ struct EngineRig : ShellRig {
   }
 
   std::size_t probes = 0;
+  CountingProgress progress;
 };
 
 }  // namespace tessora::testing

@@ -46,9 +46,9 @@ void RemoveLockFiles(const std::string& serial) {
 #endif
 }
 
-void WriteFile(const std::string& path, const std::string& contents) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << contents;
+std::string WriteFile(const std::string& path, const std::string& contents) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << contents;
+  return path;
 }
 
 std::string ReadFile(const std::string& path) {

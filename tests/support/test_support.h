@@ -26,7 +26,8 @@ class TempDir {
 // A serial number no other test program uses.
 std::string UniqueSerial();
 
-void WriteFile(const std::string& path, const std::string& contents);
+// Returns the path.
+std::string WriteFile(const std::string& path, const std::string& contents);
 // Removes the inter-process lock files left for a device of this serial number, where
 // locks are files; no other test program uses the serial, so none is in use.
 void RemoveLockFiles(const std::string& serial);
