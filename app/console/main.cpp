@@ -177,7 +177,7 @@ int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequ
     for (const BoardAccess& board : boards) names.push_back(board.name);
     progress = std::make_unique<BoardProgressLines>(stderr, names);
   }
-  int answered = 0;
+  int counted = 0;  // boards that answered, and controllers that had to
   int succeeded = 0;
   RunOnEveryBoard(
       boards, shell.os, shell.store,
@@ -187,7 +187,7 @@ int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequ
         return RunAction(board, own, command, jsonFd, access.path) == 0;
       },
       [&](const BoardOutcome& outcome) {
-        ++answered;
+        ++counted;
         succeeded += outcome.succeeded ? 1 : 0;
         if (progress) progress->Ended(outcome.board, [&] { PrintBoardLine(outcome); });
         else PrintBoardLine(outcome);
@@ -199,12 +199,12 @@ int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequ
   progress.reset();
   for (BoardAccess& board : boards)
     for (std::string& problem : board.devices->Stack().AccessProblems()) accessProblems.insert(std::move(problem));
-  if (answered == 0) {
+  if (counted == 0) {
     std::fprintf(stderr, "tessora: no controller answers on the %s interface\n", InterfaceName(shell.settings));
     return 1;
   }
-  std::printf("%d of %d boards succeeded\n", succeeded, answered);
-  return succeeded == answered ? 0 : 1;
+  std::printf("%d of %d boards succeeded\n", succeeded, counted);
+  return succeeded == counted ? 0 : 1;
 }
 
 int Run(const std::vector<std::string>& arguments) {
