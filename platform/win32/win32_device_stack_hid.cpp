@@ -25,6 +25,16 @@ HANDLE ToHandle(OsHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
 PHIDP_PREPARSED_DATA ToPreparsed(OsHandle preparsed) { return reinterpret_cast<PHIDP_PREPARSED_DATA>(preparsed); }
 
+// Whether any of the `count` items a HidP_Get...Caps query gives belongs to the report.
+template <typename Item, typename Query>
+bool AnyItemOfReport(USHORT count, Query query, std::uint8_t reportId) {
+  std::vector<Item> items(count);
+  if (count == 0 || query(items.data(), &count) != HIDP_STATUS_SUCCESS) return false;
+  for (USHORT i = 0; i < count && i < items.size(); ++i)
+    if (items[i].ReportID == reportId) return true;
+  return false;
+}
+
 OVERLAPPED* Record(OverlappedIo& overlapped) {
   return std::launder(reinterpret_cast<OVERLAPPED*>(overlapped.backend));
 }
@@ -83,21 +93,17 @@ bool Win32DeviceStack::HidP_GetCaps(OsHandle preparsed, HidCaps& caps) {
 
 // A feature report is declared by the value and button items it carries.
 bool Win32DeviceStack::HidP_HasFeatureReportId(OsHandle preparsed, std::uint8_t reportId) {
+  PHIDP_PREPARSED_DATA data = ToPreparsed(preparsed);
   HIDP_CAPS caps{};
-  if (::HidP_GetCaps(ToPreparsed(preparsed), &caps) != HIDP_STATUS_SUCCESS) return false;
-  std::vector<HIDP_VALUE_CAPS> values(caps.NumberFeatureValueCaps);
-  USHORT valueCount = caps.NumberFeatureValueCaps;
-  if (valueCount > 0 &&
-      ::HidP_GetValueCaps(HidP_Feature, values.data(), &valueCount, ToPreparsed(preparsed)) == HIDP_STATUS_SUCCESS)
-    for (USHORT i = 0; i < valueCount && i < values.size(); ++i)
-      if (values[i].ReportID == reportId) return true;
-  std::vector<HIDP_BUTTON_CAPS> buttons(caps.NumberFeatureButtonCaps);
-  USHORT buttonCount = caps.NumberFeatureButtonCaps;
-  if (buttonCount > 0 &&
-      ::HidP_GetButtonCaps(HidP_Feature, buttons.data(), &buttonCount, ToPreparsed(preparsed)) == HIDP_STATUS_SUCCESS)
-    for (USHORT i = 0; i < buttonCount && i < buttons.size(); ++i)
-      if (buttons[i].ReportID == reportId) return true;
-  return false;
+  if (::HidP_GetCaps(data, &caps) != HIDP_STATUS_SUCCESS) return false;
+  auto values = [data](HIDP_VALUE_CAPS* items, USHORT* count) {
+    return ::HidP_GetValueCaps(HidP_Feature, items, count, data);
+  };
+  auto buttons = [data](HIDP_BUTTON_CAPS* items, USHORT* count) {
+    return ::HidP_GetButtonCaps(HidP_Feature, items, count, data);
+  };
+  return AnyItemOfReport<HIDP_VALUE_CAPS>(caps.NumberFeatureValueCaps, values, reportId) ||
+         AnyItemOfReport<HIDP_BUTTON_CAPS>(caps.NumberFeatureButtonCaps, buttons, reportId);
 }
 
 bool Win32DeviceStack::HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) {
