@@ -145,38 +145,42 @@ bool LinuxDeviceStack::SetupDiEnumDeviceInterfaces(OsHandle set, const Guid& int
   return true;
 }
 
+const LinuxNode* LinuxDeviceStack::SetMember(OsHandle set, std::uintptr_t reserved) {
+  auto found = sets_.find(set);
+  if (found == sets_.end()) return Fail(kErrorInvalidHandle), nullptr;
+  if (reserved == 0 || reserved > found->second.size()) return Fail(kErrorInvalidParameter), nullptr;
+  return &found->second[reserved - 1];
+}
+
+// The text and its terminator, with the size it needs told whether or not it fits.
+bool LinuxDeviceStack::CopyWithTerminator(const std::string& text, char* buffer, std::uint32_t bufferSize,
+                                          std::uint32_t* requiredSize) {
+  std::uint32_t needed = static_cast<std::uint32_t>(text.size() + 1);
+  if (requiredSize != nullptr) *requiredSize = needed;
+  if (buffer == nullptr || bufferSize < needed) return Fail(kErrorInsufficientBuffer);
+  std::memcpy(buffer, text.c_str(), needed);
+  return true;
+}
+
 bool LinuxDeviceStack::SetupDiGetDeviceInterfaceDetailA(OsHandle set, const DeviceInterfaceData& data, char* path,
                                                         std::uint32_t pathSize, std::uint32_t* requiredSize,
                                                         DevInfoData* device) {
   std::lock_guard lock(mutex_);
-  auto found = sets_.find(set);
-  if (found == sets_.end()) return Fail(kErrorInvalidHandle);
-  if (data.reserved == 0 || data.reserved > found->second.size()) return Fail(kErrorInvalidParameter);
-  const std::string& nodePath = found->second[data.reserved - 1].path;
-  std::uint32_t needed = static_cast<std::uint32_t>(nodePath.size() + 1);
-  if (requiredSize != nullptr) *requiredSize = needed;
+  const LinuxNode* node = SetMember(set, data.reserved);
+  if (node == nullptr) return false;
   if (device != nullptr) {
     device->classGuid = data.interfaceClassGuid;
     device->devInst = static_cast<std::uint32_t>(data.reserved);
     device->reserved = data.reserved;
   }
-  if (path == nullptr || pathSize < needed) return Fail(kErrorInsufficientBuffer);
-  std::memcpy(path, nodePath.c_str(), needed);
-  return true;
+  return CopyWithTerminator(node->path, path, pathSize, requiredSize);
 }
 
 bool LinuxDeviceStack::SetupDiGetDeviceInstanceIdA(OsHandle set, const DevInfoData& device, char* buffer,
                                                    std::uint32_t bufferSize, std::uint32_t* requiredSize) {
   std::lock_guard lock(mutex_);
-  auto found = sets_.find(set);
-  if (found == sets_.end()) return Fail(kErrorInvalidHandle);
-  if (device.reserved == 0 || device.reserved > found->second.size()) return Fail(kErrorInvalidParameter);
-  const std::string& id = found->second[device.reserved - 1].instanceId;
-  std::uint32_t needed = static_cast<std::uint32_t>(id.size() + 1);
-  if (requiredSize != nullptr) *requiredSize = needed;
-  if (buffer == nullptr || bufferSize < needed) return Fail(kErrorInsufficientBuffer);
-  std::memcpy(buffer, id.c_str(), needed);
-  return true;
+  const LinuxNode* node = SetMember(set, device.reserved);
+  return node != nullptr && CopyWithTerminator(node->instanceId, buffer, bufferSize, requiredSize);
 }
 
 OsHandle LinuxDeviceStack::SetupDiCreateDeviceInfoList() {

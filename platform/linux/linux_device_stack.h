@@ -119,6 +119,12 @@ class LinuxDeviceStack : public DeviceStack {
   std::optional<LinuxNode> FindNode(const std::string& path);
   OpenNode* FindFile(OsHandle handle);
   OpenNode* HidFile(OsHandle handle, bool needsDescriptor);
+  // The set's member that an enumeration record names; null with the last error set.
+  const LinuxNode* SetMember(OsHandle set, std::uintptr_t reserved);
+  bool CopyWithTerminator(const std::string& text, char* buffer, std::uint32_t bufferSize,
+                          std::uint32_t* requiredSize);
+  bool HidString(OsHandle device, bool LinuxNode::*present, std::string LinuxNode::*text, char16_t* buffer,
+                 std::uint32_t bufferBytes);
   int OpenNodeDescriptor(const LinuxNode& node, int flags);
   void NoteAccessProblem(const LinuxNode& node);
   bool IsHidController(const LinuxNode& node) const;

@@ -69,22 +69,23 @@ bool LinuxDeviceStack::HidD_GetAttributes(OsHandle device, HidAttributes& attrib
   return true;
 }
 
-bool LinuxDeviceStack::HidD_GetProductString(OsHandle device, char16_t* buffer, std::uint32_t bufferBytes) {
+// A USB string of the device, which HID.DLL fails when the device has none.
+bool LinuxDeviceStack::HidString(OsHandle device, bool LinuxNode::*present, std::string LinuxNode::*text,
+                                 char16_t* buffer, std::uint32_t bufferBytes) {
   std::lock_guard lock(mutex_);
   OpenNode* file = HidFile(device, false);
   if (file == nullptr) return false;
-  if (buffer == nullptr || !file->node.hasProduct) return Fail(kErrorGenFailure);
-  CopyHidString(Utf16(file->node.product), buffer, bufferBytes);
+  if (buffer == nullptr || !(file->node.*present)) return Fail(kErrorGenFailure);
+  CopyHidString(Utf16(file->node.*text), buffer, bufferBytes);
   return true;
 }
 
+bool LinuxDeviceStack::HidD_GetProductString(OsHandle device, char16_t* buffer, std::uint32_t bufferBytes) {
+  return HidString(device, &LinuxNode::hasProduct, &LinuxNode::product, buffer, bufferBytes);
+}
+
 bool LinuxDeviceStack::HidD_GetSerialNumberString(OsHandle device, char16_t* buffer, std::uint32_t bufferBytes) {
-  std::lock_guard lock(mutex_);
-  OpenNode* file = HidFile(device, false);
-  if (file == nullptr) return false;
-  if (buffer == nullptr || !file->node.hasSerial) return Fail(kErrorGenFailure);
-  CopyHidString(Utf16(file->node.serial), buffer, bufferBytes);
-  return true;
+  return HidString(device, &LinuxNode::hasSerial, &LinuxNode::serial, buffer, bufferBytes);
 }
 
 bool LinuxDeviceStack::ReadDescriptor(const OpenNode& file, std::vector<std::uint8_t>& descriptor) {
