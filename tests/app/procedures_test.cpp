@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <latch>
+#include <future>
 #include <thread>
 
 #include "devlib/qorv_device_library.h"
@@ -20,23 +20,26 @@ using testing::ShellRig;
 using Lines = std::vector<std::string>;
 
 // Holds a named mutex on a thread of its own, as another program would, while it lives.
+// The hand-overs are futures, not std::latch: MinGW-w64's GCC 12 builds the latch's wait
+// over a condition variable that its count_down signals without taking the mutex, so the
+// wake-up can come between the waiter's check and its sleep and be lost for good.
 class OtherHolder {
  public:
   OtherHolder(OsServices& os, const std::string& name)
-      : thread_([this, &os, name] {
+      : thread_([this, &os, name, release = release_.get_future()] {
           std::uint32_t lastError = 0;
           std::unique_ptr<NamedMutex> mutex = os.CreateMutexA(name.c_str(), lastError);
           bool held = mutex && mutex->Wait(kInfinite) == kWaitObject0;
-          held_.count_down();
-          release_.wait();
+          held_.set_value();
+          release.wait();
           if (held) mutex->Release();
         }) {
-    held_.wait();
+    held_.get_future().wait();
   }
-  ~OtherHolder() { release_.count_down(); }
+  ~OtherHolder() { release_.set_value(); }
 
  private:
-  std::latch held_{1}, release_{1};
+  std::promise<void> held_, release_;
   std::jthread thread_;
 };
 
