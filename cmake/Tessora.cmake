@@ -90,20 +90,25 @@ function(tessora_add_googletest)
   add_subdirectory("${TESSORA_GOOGLETEST_DIR}" "${PROJECT_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
 endfunction()
 
-# tessora_add_test_suite(<folder>)
+# tessora_add_test_suite(<folder> [ENVIRONMENT <VAR=value>...])
 # tests/<folder>/*.cpp plus tests/support/*.cpp become tessora_<folder>_tests, linked with every
-# Tessora library and GoogleTest, registered as a single CTest test: under Wine each process start
-# costs a second or more, so the binary runs once rather than once per test case.
+# Tessora library and GoogleTest, with the entry of tests/support/test_main.cpp (a watchdog ends
+# the program, naming the case, when one case runs too long). Natively each case is a CTest test
+# of its own, "<folder>.<Suite>.<Case>", so a failure or a time-out names its case. Under Wine
+# each process start costs a second or more, so there the program is one CTest test.
 function(tessora_add_test_suite folder)
+  cmake_parse_arguments(ARG "" "" "ENVIRONMENT" ${ARGN})
   tessora_glob_sources(sources "tests/${folder}")
   list(FILTER sources INCLUDE REGEX "\\.cpp$")
   if(NOT sources)
     return()
   endif()
+  set(test_main "${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp")
   # The shared test helpers are compiled once, not once per suite.
   if(NOT TARGET tessora_test_support)
     tessora_glob_sources(support tests/support)
     list(FILTER support INCLUDE REGEX "\\.cpp$")
+    list(REMOVE_ITEM support "${test_main}")
     get_property(libraries GLOBAL PROPERTY TESSORA_LIBRARIES)
     add_library(tessora_test_support STATIC ${support})
     target_link_libraries(tessora_test_support PUBLIC ${libraries} GTest::gmock GTest::gtest)
@@ -113,14 +118,32 @@ function(tessora_add_test_suite folder)
   endif()
 
   set(name tessora_${folder}_tests)
-  add_executable(${name} ${sources})
-  target_link_libraries(${name} PRIVATE tessora_test_support GTest::gtest_main)
+  add_executable(${name} ${sources} "${test_main}")
+  target_link_libraries(${name} PRIVATE tessora_test_support)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TESSORA_TEST_OUTPUT_DIRECTORY}")
   tessora_set_warnings(${name})
 
-  add_test(NAME ${name} COMMAND ${name} --gtest_color=no
-           WORKING_DIRECTORY "${TESSORA_TEST_OUTPUT_DIRECTORY}")
-  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  if(CMAKE_CROSSCOMPILING)
+    add_test(NAME ${name} COMMAND ${name} --gtest_color=no
+             WORKING_DIRECTORY "${TESSORA_TEST_OUTPUT_DIRECTORY}")
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+    if(ARG_ENVIRONMENT)
+      set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}")
+    endif()
+  else()
+    include(GoogleTest)
+    set(properties TIMEOUT 120)
+    if(ARG_ENVIRONMENT)
+      list(APPEND properties ENVIRONMENT "${ARG_ENVIRONMENT}")
+    endif()
+    gtest_discover_tests(${name}
+      TEST_PREFIX "${folder}."
+      EXTRA_ARGS --gtest_color=no
+      WORKING_DIRECTORY "${TESSORA_TEST_OUTPUT_DIRECTORY}"
+      DISCOVERY_MODE PRE_TEST
+      NO_PRETTY_VALUES
+      PROPERTIES ${properties})
+  endif()
 endfunction()
 
 # tests/linux: the Linux device stack and the unmodified tessora program against boards
@@ -137,14 +160,13 @@ function(tessora_add_linux_device_tests)
     message(WARNING "Tessora: tests/linux skipped; install umockdev and libumockdev-dev")
     return()
   endif()
-  tessora_add_test_suite(linux)
+  tessora_add_test_suite(linux ENVIRONMENT "LD_PRELOAD=libumockdev-preload.so.0")
   if(NOT TARGET tessora_linux_tests)
     return()
   endif()
   target_link_libraries(tessora_linux_tests PRIVATE PkgConfig::UMOCKDEV)
   target_compile_definitions(tessora_linux_tests PRIVATE TESSORA_PROGRAM="$<TARGET_FILE:tessora>")
   add_dependencies(tessora_linux_tests tessora)
-  set_tests_properties(tessora_linux_tests PROPERTIES ENVIRONMENT "LD_PRELOAD=libumockdev-preload.so.0")
 endfunction()
 
 # tessora_add_fuzz_targets()
