@@ -219,6 +219,8 @@ the image file name, joined with single blanks. -s alone with --read-out, --clea
 --reboot makes them silent.
 
 Settings are kept in $XDG_CONFIG_HOME/Velmora/tessora (~/.config when unset).
+On Linux, programs that use one device take turns through lock files in /run/lock, or in
+the directory TESSORA_LOCK_DIR names (programs share a lock only where they share it).
 
 Devices: HID controllers through /dev/hidraw*, WinUSB controllers (those whose Microsoft
 OS 2.0 descriptors declare the WinUSB interface) through libusb; the FilterDriver exists

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 
 #include "platform/types.h"
 
@@ -30,7 +31,11 @@ std::uint32_t LastErrorFor(int error) {
   }
 }
 
-const char* LockDirectory() {
+// TESSORA_LOCK_DIR gives a set of programs a lock place of their own (a container, a test
+// run); every program that shares a lock must share the place.
+std::string LockDirectory() {
+  if (const char* configured = std::getenv(kLockDirectoryVariable); configured != nullptr && *configured != '\0')
+    return configured;
   struct stat status{};
   return stat("/run/lock", &status) == 0 && S_ISDIR(status.st_mode) ? "/run/lock" : "/tmp";
 }
@@ -61,10 +66,17 @@ int OpenLockFile(const std::string& path, bool& writable, bool& created, std::ui
   return -1;
 }
 
+// True when the path names the open file, not one made after it was removed.
+bool NamesFile(const std::string& path, int descriptor) {
+  struct stat named{}, opened{};
+  return lstat(path.c_str(), &named) == 0 && fstat(descriptor, &opened) == 0 && named.st_dev == opened.st_dev &&
+         named.st_ino == opened.st_ino;
+}
+
 }  // namespace
 
 std::string LockFilePathFor(const char* mutexName) {
-  std::string name = std::string(LockDirectory()) + "/tessora.";
+  std::string name = LockDirectory() + "/tessora.";
   for (const char* c = mutexName; *c != '\0'; ++c) {
     switch (*c) {
       case '%': name += "%25"; break;
@@ -91,10 +103,12 @@ std::unique_ptr<NamedMutex> PosixNamedMutex::Open(const char* name, std::uint32_
   int descriptor = OpenLockFile(path, writable, created, lastError);
   if (descriptor < 0) return nullptr;
   lastError = created ? kErrorSuccess : kErrorAlreadyExists;
-  return std::unique_ptr<NamedMutex>(new PosixNamedMutex(descriptor, writable));
+  return std::unique_ptr<NamedMutex>(new PosixNamedMutex(std::move(path), descriptor, writable));
 }
 
-PosixNamedMutex::~PosixNamedMutex() { close(descriptor_); }
+PosixNamedMutex::~PosixNamedMutex() {
+  if (descriptor_ >= 0) close(descriptor_);
+}
 
 std::uint32_t PosixNamedMutex::LockFile(std::uint32_t timeoutMilliseconds,
                                         std::chrono::steady_clock::time_point deadline) {
@@ -106,6 +120,24 @@ std::uint32_t PosixNamedMutex::LockFile(std::uint32_t timeoutMilliseconds,
     if (std::chrono::steady_clock::now() >= deadline) return kWaitTimeout;
     // flock has no time-out of its own; another process's hold is waited out in steps.
     std::this_thread::sleep_for(kFilePollInterval);
+  }
+}
+
+std::uint32_t PosixNamedMutex::LockCurrentFile(std::uint32_t timeoutMilliseconds,
+                                               std::chrono::steady_clock::time_point deadline) {
+  for (;;) {
+    if (descriptor_ < 0) {
+      bool created = false;
+      std::uint32_t ignored = 0;
+      descriptor_ = OpenLockFile(path_, writable_, created, ignored);
+      if (descriptor_ < 0) return kWaitFailed;
+    }
+    if (std::uint32_t result = LockFile(timeoutMilliseconds, deadline); result != kWaitObject0) return result;
+    if (NamesFile(path_, descriptor_)) return kWaitObject0;
+    // The holder before removed the file after this one was opened: the lock is the file
+    // that has the name now.
+    close(descriptor_);
+    descriptor_ = -1;
   }
 }
 
@@ -133,7 +165,7 @@ std::uint32_t PosixNamedMutex::Wait(std::uint32_t timeoutMilliseconds) {
     ++depth_;
     return kWaitObject0;
   }
-  if (std::uint32_t result = LockFile(timeoutMilliseconds, deadline); result != kWaitObject0) {
+  if (std::uint32_t result = LockCurrentFile(timeoutMilliseconds, deadline); result != kWaitObject0) {
     threads_.unlock();
     return result;
   }
@@ -147,6 +179,9 @@ bool PosixNamedMutex::Release() {
   if (--depth_ == 0) {
     owner_ = std::thread::id{};
     SwapHeldMark(kMarkFree);
+    // Only the holder removes the file, and every taker makes sure it holds the file the
+    // name stands for, so no two processes ever hold the lock on two files of one name.
+    unlink(path_.c_str());
     flock(descriptor_, LOCK_UN);
   }
   threads_.unlock();

@@ -36,9 +36,6 @@ std::string SerialOf(const std::string& directory) {
 class ConsoleProgram : public ::testing::Test {
  protected:
   void SetUp() override { fs::create_directory(board); }
-  void TearDown() override {
-    for (const std::string& directory : SplitBoardDirectories(board)) testing::RemoveLockFiles(SerialOf(directory));
-  }
 
   std::string Command(const std::string& arguments) {
     // The program sits in bin/ beside the tests/ folder of the same build.

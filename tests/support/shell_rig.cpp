@@ -24,9 +24,7 @@ ShellRig::ShellRig(Interface interfaceKind, sim::BoardConfig config, std::size_t
   AddBoard(config, eepromSize);
 }
 
-ShellRig::~ShellRig() {
-  for (const std::string& serial : serials) RemoveLockFiles(serial);
-}
+ShellRig::~ShellRig() = default;
 
 sim::SimBoard& ShellRig::AddBoard(sim::BoardConfig config, std::size_t eepromSize) {
   sim::SimBoard& board = boards.emplace_back(config, std::vector<std::uint8_t>(eepromSize, 0xFF));

@@ -6,10 +6,6 @@
 #include <random>
 #include <sstream>
 
-#ifndef _WIN32
-#include "platform/posix/posix_named_mutex.h"
-#endif
-
 namespace tessora::testing {
 
 std::string UniqueSerial() {
@@ -33,17 +29,6 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
-}
-
-void RemoveLockFiles(const std::string& serial) {
-#ifndef _WIN32
-  std::error_code ignored;
-  std::filesystem::path directory = std::filesystem::path(LockFilePathFor("x")).parent_path();
-  for (const auto& entry : std::filesystem::directory_iterator(directory, ignored))
-    if (entry.path().filename().string().find(serial) != std::string::npos) std::filesystem::remove(entry, ignored);
-#else
-  (void)serial;
-#endif
 }
 
 std::string WriteFile(const std::string& path, const std::string& contents) {

@@ -28,9 +28,6 @@ std::string UniqueSerial();
 
 // Returns the path.
 std::string WriteFile(const std::string& path, const std::string& contents);
-// Removes the inter-process lock files left for a device of this serial number, where
-// locks are files; no other test program uses the serial, so none is in use.
-void RemoveLockFiles(const std::string& serial);
 std::string ReadFile(const std::string& path);
 
 class CountingProgress : public Progress {
