@@ -154,5 +154,31 @@ TEST_F(CrossProcessLockTest, AMutexLeftByAnEndedHolderIsTaken) {
 #endif
 }
 
+// A lock opened before its holder let go (and, on Linux, took the lock file away with it)
+// is still the lock of the name: it and a lock opened afterwards never both hold.
+TEST(NamedMutex, AMutexOpenedBeforeTheLastReleaseStillExcludesTheOthers) {
+  auto os = CreateNativeOsServices();
+  const std::string name = "Global\\tessora_" + testing::UniqueSerial();
+  std::uint32_t lastError = 0;
+  auto first = os->CreateMutexA(name.c_str(), lastError);
+  auto early = os->CreateMutexA(name.c_str(), lastError);
+  ASSERT_TRUE(first && early);
+  ASSERT_EQ(first->Wait(0), kWaitObject0);
+  ASSERT_TRUE(first->Release());
+  ASSERT_EQ(early->Wait(0), kWaitObject0);
+  std::uint32_t late = kWaitFailed;
+  std::thread([&] {
+    auto mutex = os->CreateMutexA(name.c_str(), lastError);
+    late = mutex ? mutex->Wait(0) : kWaitFailed;
+    if (late == kWaitObject0) mutex->Release();
+  }).join();
+  EXPECT_EQ(late, kWaitTimeout);
+  EXPECT_TRUE(early->Release());
+#ifndef _WIN32
+  struct stat status{};
+  EXPECT_NE(stat(LockFilePathFor(name.c_str()).c_str(), &status), 0);
+#endif
+}
+
 }  // namespace
 }  // namespace tessora
