@@ -6,6 +6,12 @@ namespace tessora {
 
 // What the console program does differently on Linux and on Windows.
 
+// First of all, before anything is opened: a closed standard stream (0, 1 or 2) is opened
+// on the null device, so that no file or device node opened later takes its number and
+// gets the messages, the JSON or the progress bar written into it; and a reader that goes
+// away (a pipe into head) ends no run half-way. False when that cannot be made sure.
+bool GuardStandardStreams();
+
 // --udev-rule: the rule for the controllers on the real stack (null when the simulated
 // board was chosen); the exit status.
 int PrintUdevRule(DeviceStack* realStack);

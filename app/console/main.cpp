@@ -277,6 +277,8 @@ int Run(const std::vector<std::string>& arguments) {
 }  // namespace tessora
 
 int main(int argc, char** argv) {
+  // Nothing may be said without a safe standard error, so a failure here is only a status.
+  if (!tessora::GuardStandardStreams()) return 1;
   std::vector<std::string> arguments(argv + 1, argv + argc);
   return tessora::Run(arguments);
 }

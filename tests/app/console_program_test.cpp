@@ -2,6 +2,7 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -53,6 +54,23 @@ class ConsoleProgram : public ::testing::Test {
     std::string command = "script -qec '" + Command(arguments) + "' /dev/null >" + dir.File("tty") + " 2>&1 </dev/null";
     return std::system(command.c_str()) == 0 ? ReadFile(dir.File("tty")) : "";
   }
+  // The exit status of a run whose standard output is a pipe nobody reads any more.
+  int StatusWithReaderGone(const std::string& arguments) {
+    const std::string command = Command(arguments) + " 2>/dev/null";
+    int ends[2];
+    if (pipe(ends) != 0) return -1;
+    close(ends[0]);
+    pid_t child = fork();
+    if (child == 0) {
+      dup2(ends[1], STDOUT_FILENO);
+      execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(ends[1]);
+    int raw = 0;
+    if (child < 0 || waitpid(child, &raw, 0) != child) return -1;
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  }
   std::string Example() const { return std::string(TESSORA_SOURCE_DIR) + "/examples/firmware.hex"; }
 
   testing::TempDir dir;
@@ -75,6 +93,18 @@ TEST_F(ConsoleProgram, SilentUpdateThenReadOutGiveTheImageBack) {
   EXPECT_EQ(Tessora("--read-out " + dir.File("back.hex")).status, 0);
   std::string image = ReadFile(Example());
   EXPECT_EQ(ReadFile(dir.File("back.hex")), image.substr(image.find('\n') + 1));  // without its comment line
+}
+
+// A closed standard stream lends its number to no file the program opens, and a reader
+// that goes away ends no run half-way.
+TEST_F(ConsoleProgram, ClosedStreamsAndAGoneReaderLeaveBoardAndFilesRight) {
+  EXPECT_EQ(std::system((Command("--debug -s " + Example()) + " 2>&- >/dev/null").c_str()), 0);
+  EXPECT_EQ(Tessora("--verify " + Example()).status, 0);
+  EXPECT_EQ(std::system((Command("--json --read-out " + dir.File("back.hex")) + " >&- 2>&-").c_str()), 0);
+  std::string image = ReadFile(Example());
+  EXPECT_EQ(ReadFile(dir.File("back.hex")), image.substr(image.find('\n') + 1));
+  EXPECT_EQ(StatusWithReaderGone("--clear"), 0);
+  EXPECT_TRUE(ReadFile(board + "/eeprom.bin") == std::string(16384, '\xFF'));
 }
 
 TEST_F(ConsoleProgram, ExitStatusOfEachKindOfRun) {

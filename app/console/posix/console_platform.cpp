@@ -1,3 +1,8 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -21,6 +26,17 @@ int PrintUdevRule(DeviceStack* realStack) {
   }
   std::printf("%s", rule.c_str());
   return 0;
+}
+
+bool GuardStandardStreams() {
+  for (int stream = STDIN_FILENO; stream <= STDERR_FILENO; ++stream) {
+    if (fcntl(stream, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free number is the closed stream's, as the ones below it are open.
+    if (open("/dev/null", stream == STDIN_FILENO ? O_RDONLY : O_WRONLY) != stream) return false;
+  }
+  // Writing to a pipe whose reader has gone then fails with EPIPE instead of ending the
+  // program while it writes the board.
+  return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
 }
 
 bool EnableTerminalSequences() { return true; }

@@ -6,6 +6,10 @@
 
 namespace tessora {
 
+// Windows hands a program no free handle number of a closed stream to reuse, and has no
+// SIGPIPE.
+bool GuardStandardStreams() { return true; }
+
 // A console takes escape sequences only once asked to (Windows 10 and later).
 bool EnableTerminalSequences() {
   HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
