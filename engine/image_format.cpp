@@ -110,7 +110,10 @@ std::string DescribeImageError(int code, const ImageProblem& problem) {
     case kImageBadToken:
       return "a data token without a hexadecimal number";
     case kImageBadRecord:
-      std::snprintf(text, sizeof text, "line %d is not an Intel HEX record of type 00, 01, 02 or 04", problem.line);
+      std::snprintf(text, sizeof text, "line %d is not an Intel HEX record of type 00 to 05", problem.line);
+      break;
+    case kImageAfterEnd:
+      std::snprintf(text, sizeof text, "line %d follows the end-of-file record", problem.line);
       break;
     case kImageBadChecksum:
       std::snprintf(text, sizeof text, "line %d: the record's checksum does not match", problem.line);

@@ -15,6 +15,7 @@ constexpr int kImageBadRecord = -6;     // an Intel HEX line that is not a recor
 constexpr int kImageBadChecksum = -7;   // an Intel HEX record whose checksum does not match
 constexpr int kImageOverlap = -8;       // two Intel HEX records give the same address
 constexpr int kImageNoEndRecord = -9;   // an Intel HEX file that stops before its end-of-file record
+constexpr int kImageAfterEnd = -10;     // an Intel HEX line other than a blank one after the end record
 
 // Where a read went wrong, for the message: the file's line (1-based, 0 when it has none)
 // and the EEPROM address concerned.

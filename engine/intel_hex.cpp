@@ -13,7 +13,14 @@ namespace {
 // ':' + 2 × (5 + 255) hex digits: nothing longer is a record.
 constexpr std::size_t kLongestRecord = 1 + 2 * (5 + 255);
 
-enum RecordType : std::uint8_t { kData = 0x00, kEnd = 0x01, kSegment = 0x02, kLinear = 0x04 };
+enum RecordType : std::uint8_t {
+  kData = 0x00,
+  kEnd = 0x01,
+  kSegment = 0x02,
+  kSegmentStart = 0x03,
+  kLinear = 0x04,
+  kLinearStart = 0x05,
+};
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -75,6 +82,11 @@ class HexImage {
         base_ = record[3] == kSegment ? value << 4 : value << 16;
         return 0;
       }
+      // Where a processor would start: nothing an EEPROM holds. The GNU toolchain writes
+      // one for every program with an entry point.
+      case kSegmentStart:
+      case kLinearStart:
+        return length == 4 ? 0 : kImageBadRecord;
       default:
         return kImageBadRecord;
     }
@@ -89,6 +101,8 @@ class HexImage {
 
  private:
   int Store(std::uint32_t address, const std::uint8_t* data, std::uint8_t length, ImageProblem& problem) {
+    // Only bytes make the image longer: an empty record moves no end.
+    if (length == 0) return 0;
     for (std::uint8_t i = 0; i < length; ++i, ++address) {
       problem.address = address;
       if (address >= given_.size()) return kImageBeyondCapacity;
@@ -106,6 +120,16 @@ class HexImage {
   std::uint32_t extent_ = 0;
 };
 
+// False at the first line after the end record that is not blank: a second file appended
+// to the first (cat a.hex b.hex) would otherwise be dropped without a word.
+bool OnlyBlankLinesFollow(std::FILE* file, std::string& line, ImageProblem& problem) {
+  while (NextLine(file, line)) {
+    ++problem.line;
+    if (!line.empty()) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int ReadIntelHexFile(const char* fileName, std::uint8_t* buffer, int capacity, ImageProblem& problem) {
@@ -119,7 +143,10 @@ int ReadIntelHexFile(const char* fileName, std::uint8_t* buffer, int capacity, I
     if (!DecodeRecord(line, record)) return kImageBadRecord;
     int result = image.Take(record, problem);
     if (result < 0) return result;
-    if (result == 1) return image.Finish();
+    if (result == 1) {
+      if (!OnlyBlankLinesFollow(file.get(), line, problem)) return kImageAfterEnd;
+      return std::ferror(file.get()) ? kImageCannotOpen : image.Finish();
+    }
   }
   if (std::ferror(file.get())) return kImageCannotOpen;
   problem.line = 0;

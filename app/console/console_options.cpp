@@ -179,7 +179,7 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
                          and found, and the number of differing bytes
   --read-out FILE        read the EEPROM out into FILE; exit status 0 or 1
   --format text|ihex|bin image format of the file read or written: the text image format
-                         ("hex" also names it), Intel HEX (records 00, 01, 02, 04) or raw
+                         ("hex" also names it), Intel HEX (records 00 to 05) or raw
                          binary. Read: found from the content when not given (a first
                          token ":" is Intel HEX, control bytes make a binary file); written:
                          text unless given

@@ -165,11 +165,15 @@ TEST(IntelHex, ReadsRecordsAndRefusesBadOnes) {
   } cases[] = {
       {":020010001122BB\r\n:00000001FF\r\n", 0x12, 0},
       {":020000020001FB\n:020000001122CB\n:00000001FF\n", 0x12, 0},  // segment base
-      {":020000040000FA\n\n:020010001122BB\n:00000001FF\nignored\n", 0x12, 0},  // linear base 0
+      {":020000040000FA\n\n:020010001122BB\n:00000001FF\n \n\n", 0x12, 0},  // linear base 0
+      {":0400000300000000F9\n:020010001122BB\n:0400000500000000F7\n:00000001FF\n", 0x12, 0},  // start addresses
+      {":020010001122BB\n:00100000F0\n:00000001FF\n", 0x12, 0},  // an empty record moves no end
       {":020010001122BC\n:00000001FF\n", kImageBadChecksum, 1},
       {"020010001122BB\n", kImageBadRecord, 1},  // no colon
       {":020010001122BB\n:030012001122BA\n", kImageBadRecord, 2},  // the length disagrees
-      {":0400000500000000F7\n", kImageBadRecord, 1},  // start address record
+      {":03000005000000F8\n", kImageBadRecord, 1},  // a start address of three bytes
+      {":00FFFF0002\n:00000001FF\n", 0, 2},  // no data bytes
+      {":020010001122BB\n:00000001FF\n:020010001122BB\n:00000001FF\n", kImageAfterEnd, 3},  // cat a.hex b.hex
       {":020010001122BB\n:01001100EE00\n:00000001FF\n", kImageOverlap, 2},
       {":020100001122CA\n:00000001FF\n", kImageBeyondCapacity, 1},
       {":020000040001F9\n:020010001122BB\n:00000001FF\n", kImageBeyondCapacity, 2},  // linear base beyond
