@@ -65,8 +65,12 @@ int ProgramImage(EngineContext& context, Progress& progress, const char* fileNam
   // board whose update breaks off at any point boots from its ROM rather than from half
   // an image; so at every page size.
   const std::vector<std::uint8_t> blank(page, 0xFF);
-  for (std::uint32_t position = 0; position < kHeaderBytes; position += page)
-    if (!writer.Write(position, blank.data(), page)) return 1;
+  auto eraseHeader = [&] {
+    for (std::uint32_t position = 0; position < kHeaderBytes; position += page)
+      if (!writer.Write(position, blank.data(), page)) return false;
+    return true;
+  };
+  if (!eraseHeader()) return 1;
 
   std::uint32_t position = kHeaderBytes;
   for (; position + page <= size; position += page) {
@@ -77,11 +81,15 @@ int ProgramImage(EngineContext& context, Progress& progress, const char* fileNam
     if (!writer.WriteVerified(position, 1)) return 1;
 
   // The header from its top down, the write holding byte 0 last. As in the body, each
-  // whole page takes a step, but not the first page when it comes after the body.
+  // whole page takes a step, but not the first page when it comes after the body. A
+  // header page that does not verify leaves the header erased again, not half written.
   std::uint32_t headerEnd = std::min(size, kHeaderBytes);
   for (std::uint32_t start = (headerEnd - 1) / page * page;; start -= page) {
     std::uint32_t piece = std::min(page, headerEnd - start);
-    if (!writer.WriteVerified(start, piece)) return 1;
+    if (!writer.WriteVerified(start, piece)) {
+      eraseHeader();
+      return 1;
+    }
     if (piece == page && (start != 0 || size <= page)) progress.ProgressStep();
     if (start == 0) return 0;
   }

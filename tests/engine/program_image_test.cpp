@@ -99,6 +99,11 @@ TEST(ProgramImage, VerifyCatchesWhatReadsBackWrong) {
     EXPECT_EQ(std::vector<std::uint8_t>(rig.Eeprom().begin(), rig.Eeprom().begin() + 64),
               std::vector<std::uint8_t>(64, 0xFF));
   }
+  // A header page that does not verify leaves the whole header erased again.
+  EngineRig header(Route::Driver, {.corruptReadback = 12});
+  EXPECT_EQ(ProgramImage(header.context, header.progress, header.WriteImage(PatternBytes(300)).c_str(), 0x51, 8, 2), 1);
+  EXPECT_EQ(std::vector<std::uint8_t>(header.Eeprom().begin(), header.Eeprom().begin() + 64),
+            std::vector<std::uint8_t>(64, 0xFF));
 }
 
 struct ChangedCase {
