@@ -90,16 +90,20 @@ bool TryPageSizes(ShellContext& shell, int textId, int total, PageAttempt attemp
 }
 
 // A reboot in the middle of another Tessora's update would spoil it as well.
-bool RebootCommand(ShellContext& shell, int mode) {
+bool RebootCommand(ShellContext& shell, int mode, RefusalReport refusal) {
   shell.tally = ProcedureTally{};
   ProcedureLock lock;
   if (!ConnectAndLock(shell, lock)) {
     shell.tally.outcome = kUpdateNoDevice;
     return false;
   }
-  RebootDevice(shell.engine, mode);
-  shell.tally.outcome = kUpdateSucceeded;
-  return true;
+  if (RebootDevice(shell.engine, mode) == 1) {
+    shell.tally.outcome = kUpdateSucceeded;
+    return true;
+  }
+  shell.tally.outcome = kUpdateNoDevice;
+  if (refusal == RefusalReport::Message) ReportMessage(shell, kStrNoDevice, nullptr, kStyleError);
+  return false;
 }
 
 }  // namespace tessora

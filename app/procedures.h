@@ -43,7 +43,10 @@ using PageAttempt = bool (*)(ShellContext& shell, int page);
 // The tally keeps the last attempt's page size and page count.
 bool TryPageSizes(ShellContext& shell, int textId, int total, PageAttempt attempt);
 
-// The reboot menu commands: 1 = from the EEPROM, 2 = forced ROM boot. True when a device was found.
-bool RebootCommand(ShellContext& shell, int mode);
+// The reboot menu commands: 1 = from the EEPROM, 2 = forced ROM boot. True when a device
+// was found and took the request. A board that went away before the request arrived is
+// named only where `refusal` asks for it: the window program says nothing then.
+enum class RefusalReport { Silent, Message };
+bool RebootCommand(ShellContext& shell, int mode, RefusalReport refusal = RefusalReport::Silent);
 
 }  // namespace tessora

@@ -185,7 +185,7 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
                          text unless given
   --clear                clear the EEPROM to 0xFF; exit status 0 or 1
   --reboot rom|eeprom    restart the chip from its ROM or from the EEPROM; exit status 0
-                         when a device was found
+                         when the controller took the request
   --interface hid|filterdriver|winusb
   --address HEX          EEPROM bus address (7 bit; the first two characters are read)
   --subaddressing 1|2    subaddress bytes the EEPROM takes

@@ -107,7 +107,7 @@ int RunProcedure(ShellContext& shell, const ConsoleRequest& request, const Start
     case ConsoleAction::Clear:
       return ClearEeprom(shell) == 1 ? 0 : 1;
     case ConsoleAction::Reboot:
-      return RebootCommand(shell, request.rebootMode) ? 0 : 1;
+      return RebootCommand(shell, request.rebootMode, RefusalReport::Message) ? 0 : 1;
     default:
       break;
   }

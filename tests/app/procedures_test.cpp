@@ -181,6 +181,18 @@ TEST_P(Procedures, ReadOutRetriesWithEightByteBlocks) {
   EXPECT_EQ(unplugged.ui.Boxes(), (Lines{"[OK] 50010 Could not read EEPROM"}));
 }
 
+// A board that stops answering between the connection and the reboot request has not
+// been rebooted: the window program stays silent, the console names it.
+TEST_P(Procedures, ARebootThatDoesNotArriveIsAFailure) {
+  for (RefusalReport refusal : {RefusalReport::Silent, RefusalReport::Message}) {
+    ShellRig rig(GetParam(), {.failAfter = GetParam() == Interface::Hid ? 0u : 1u});
+    EXPECT_FALSE(RebootCommand(*rig.shell, 2, refusal));
+    EXPECT_EQ(rig.shell->tally.outcome, kUpdateNoDevice);
+    EXPECT_EQ(rig.ui.Boxes(), refusal == RefusalReport::Silent ? Lines{}
+                                                               : Lines{"[-] 50010 Could not find installed device."});
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(EachInterface, Procedures,
                          ::testing::Values(Interface::Hid, Interface::FilterDriver, Interface::WinUsb),
                          [](const ::testing::TestParamInfo<Interface>& info) { return testing::NameOf(info.param); });
