@@ -11,8 +11,8 @@ int CompareEeprom(EngineContext& context, Progress& progress, std::uint8_t busAd
                   std::vector<std::uint32_t>* differingBlocks) {
   mismatch = ImageMismatch{};
   if (blockSize == 0 || blockSize > kMaxEepromPage) return 1;
-  // Whole blocks per read, as many as one long read holds.
-  const std::uint32_t span = std::max<std::uint32_t>(blockSize, kLongReadBytes / blockSize * blockSize);
+  // Whole blocks per read, as many as one read holds.
+  const std::uint32_t span = std::max<std::uint32_t>(blockSize, kLongestBusRead / blockSize * blockSize);
   std::vector<std::uint8_t> found(span);
   for (std::uint32_t start = 0; start < size; start += span) {
     std::uint32_t spanLength = std::min(span, size - start);

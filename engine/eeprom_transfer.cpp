@@ -136,19 +136,10 @@ int ReadEepromBlock(EngineContext& context, std::uint8_t busAddress, int width, 
 int ReadEepromRange(EngineContext& context, std::uint8_t busAddress, int width, std::uint32_t position,
                     std::uint32_t count, std::uint8_t* destination) {
   if (destination == nullptr || !IsValidWidth(width)) return 1;
-  std::uint32_t longest = context.settings.useHid != 0 ? kMaxHidChunk : kLongReadBytes;
   for (std::uint32_t done = 0; done < count;) {
-    std::uint32_t length = std::min(longest, count - done);
+    std::uint32_t length = std::min(kLongestBusRead, count - done);
     std::uint8_t subaddress[2];
     EncodeSubaddress(position + done, width, subaddress);
-    if (length > kMaxHidChunk) {
-      if (context.dispatch.DispatchBusRead(context.currentDevice, busAddress, static_cast<std::uint16_t>(width),
-                                           subaddress, static_cast<std::uint16_t>(length), destination + done) == 0) {
-        done += length;
-        continue;
-      }
-      longest = length = kMaxHidChunk;
-    }
     if (int result = ReadEepromBlock(context, busAddress, width, subaddress, length, destination + done); result != 0)
       return result;
     done += length;

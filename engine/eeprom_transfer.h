@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "engine/engine_context.h"
+#include "engine/hid_requests.h"
 #include "engine/progress.h"
 
 namespace tessora {
@@ -25,13 +26,13 @@ int WriteEepromBlock(EngineContext& context, std::uint8_t busAddress, int width,
 int ReadEepromBlock(EngineContext& context, std::uint8_t busAddress, int width, const std::uint8_t* subaddress,
                     std::uint32_t count, std::uint8_t* destination);
 
-// The longest bus read the comparisons ask of the driver interfaces at once; HID carries
-// at most kMaxHidChunk bytes a request.
-constexpr std::uint32_t kLongReadBytes = 256;
+// The longest bus read the controller is known to serve, on every interface: its read
+// length travels in one byte on some of them, and a longer read could come back short
+// or wrapped.
+constexpr std::uint32_t kLongestBusRead = kMaxHidChunk;
 
-// Reads [position, position + count) in as few bus transactions as the interface allows.
-// Should the controller refuse a long read, this range is read in 64-byte blocks from
-// there on. 0 = success, else the code of the failed block read.
+// Reads [position, position + count) in reads of at most kLongestBusRead bytes. 0 =
+// success, else the code of the failed block read.
 int ReadEepromRange(EngineContext& context, std::uint8_t busAddress, int width, std::uint32_t position,
                     std::uint32_t count, std::uint8_t* destination);
 
