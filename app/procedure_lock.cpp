@@ -10,7 +10,7 @@ std::string ProcedureLockName(const EngineContext& engine) {
   if (engine.settings.useHid != 0) {
     const auto* device = dynamic_cast<const hidDeviceClass*>(engine.hidDevice.get());
     if (device == nullptr || !device->IsOpen()) return {};
-    std::string serial = device->SerialText();
+    std::string serial = device->WholeSerialText();
     // Without a serial number only the interface's path tells two such devices apart.
     key = serial.empty() || serial == "unknown" ? KeyFromInstanceId(device->DevicePath())
                                                 : DeviceKey(device->VendorId(), device->ProductId(), serial);

@@ -12,7 +12,8 @@ std::string UniqueSerial() {
   static std::atomic<unsigned> counter{0};
   static const unsigned run = std::random_device{}();
   char serial[32];
-  std::snprintf(serial, sizeof serial, "T%08X%04X", run, counter++ & 0xFFFFu);
+  // Longer than the 16 characters the HID device object keeps of a serial number.
+  std::snprintf(serial, sizeof serial, "TESSORA-T%08X%04X", run, counter++ & 0xFFFFu);
   return serial;
 }
 
