@@ -87,6 +87,7 @@ std::string RunResultJson(const RunResult& result) {
                      ",\"interface\":" + JsonString(result.interfaceName);
   AppendNumber(json, "outcome_code", result.outcomeCode);
   json += ",\"outcome_text\":" + JsonString(result.outcomeText);
+  json += ",\"format\":" + (result.format.empty() ? std::string("null") : JsonString(result.format));
   AppendNumber(json, "bytes", result.bytes);
   AppendNumber(json, "pages", result.pages);
   AppendNumber(json, "page_size", result.pageSize);

@@ -17,6 +17,7 @@ struct RunResult {
   std::string interfaceName;  // hid, filterdriver, winusb
   int outcomeCode = 0;        // 1 success; -1 to -5 as the update's exit codes; -6 verify found differences
   std::string outcomeText;    // the last message, as the program showed it
+  std::string format;         // text, ihex, bin: the image file's; empty when the command has none
   std::uint32_t bytes = 0;
   std::uint32_t pages = 0;
   int pageSize = 0;

@@ -56,9 +56,11 @@ struct ShellContext {
   // The window program reads and writes text images only; the console may choose.
   ImageFormat imageFormat = ImageFormat::Text;
   bool updateChangedOnly = false;  // write only the pages that differ (console)
-  // The console's: a text image reaching beyond the part is unreadable before anything is
-  // sent, rather than an update that fails at every page size.
-  bool imageMustFitPart = false;
+  // The console's rules for an image file, checked before anything is sent: a text or
+  // Intel HEX file holds text only (a stray control byte or UTF-16 is an unreadable image,
+  // not a guess), and a text image reaching beyond the part is unreadable rather than an
+  // update that fails at every page size.
+  bool consoleImageRules = false;
   ProcedureTally tally;
 };
 

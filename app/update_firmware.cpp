@@ -19,11 +19,14 @@ constexpr int kCountingCapacity = 65535;
 // The image's length, or 0 or less when it cannot be read. The formats the console
 // adds are checked against the largest part here, so that an address beyond it is an
 // unreadable image before anything is written.
-int CountImage(const char* fileName, ImageFormat format) {
+int CountImage(const ShellContext& shell) {
+  const char* fileName = shell.filePath.data();
+  ImageProblem ignored;
+  if (shell.consoleImageRules && CheckImageText(fileName, shell.imageFormat, ignored) != 0) return 0;
   std::unique_ptr<std::uint8_t[]> scratch(new (std::nothrow) std::uint8_t[kCountingCapacity]);
   if (!scratch) return 0;
-  if (format == ImageFormat::Text) return ReadImageFile(fileName, scratch.get(), kCountingCapacity);
-  return ReadImageAs(fileName, format, scratch.get(), MaxEepromSize);
+  if (shell.imageFormat == ImageFormat::Text) return ReadImageFile(fileName, scratch.get(), kCountingCapacity);
+  return ReadImageAs(fileName, shell.imageFormat, scratch.get(), MaxEepromSize);
 }
 
 int Finish(ShellContext& shell, int outcome) {
@@ -66,13 +69,13 @@ int UpdateFirmware(ShellContext& shell, const char* fileName) {
     return 0;
   }
 
-  int count = CountImage(shell.filePath.data(), shell.imageFormat);
+  int count = CountImage(shell);
   if (count <= 0) return FinishUnreadable(shell, shell.filePath.data());
   if (count > 256 && shell.settings.subaddressing == 1) {
     ReportMessage(shell, kStrTooLargeForOneByte, "OK", kStyleInformation);
     return Finish(shell, kUpdateTooLargeForOneByte);
   }
-  if (shell.imageMustFitPart && count > static_cast<int>(MaxEepromSize))
+  if (shell.consoleImageRules && count > static_cast<int>(MaxEepromSize))
     return FinishUnreadable(shell, shell.filePath.data());
 
   shell.ui.Progress().Create();

@@ -40,7 +40,10 @@ int VerifyFirmware(ShellContext& shell, const char* fileName) {
     return 0;
   }
   std::vector<std::uint8_t> image;
-  int size = LoadImageForPart(shell.filePath.data(), shell.imageFormat, shell.settings.subaddressing, image);
+  ImageProblem ignored;
+  int size = shell.consoleImageRules && CheckImageText(shell.filePath.data(), shell.imageFormat, ignored) != 0
+                 ? 0
+                 : LoadImageForPart(shell.filePath.data(), shell.imageFormat, shell.settings.subaddressing, image);
   if (size <= 0) {
     ReportUnreadableImage(shell, shell.filePath.data());
     return 0;

@@ -1,5 +1,6 @@
 #include "engine/image_format.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "engine/eeprom_transfer.h"
@@ -12,6 +13,7 @@ namespace tessora {
 namespace {
 
 constexpr std::size_t kDetectBytes = 512;
+constexpr std::size_t kCheckChunk = 4096;
 
 bool IsControlByte(unsigned char c) {
   bool whiteSpace = c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -61,21 +63,62 @@ int LoadImageForPart(const char* fileName, ImageFormat format, int width, std::v
   return ReadImageAs(fileName, format, image.data(), static_cast<int>(capacity));
 }
 
+bool HasBinaryName(std::string_view name) {
+  constexpr std::string_view kSuffix = ".bin";
+  if (name.size() < kSuffix.size()) return false;
+  std::string_view tail = name.substr(name.size() - kSuffix.size());
+  for (std::size_t i = 0; i < kSuffix.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(tail[i])) != kSuffix[i]) return false;
+  return true;
+}
+
+// A byte-order mark, or ASCII text with every other byte zero, as Windows editors save
+// "Unicode" text.
+bool LooksLikeUtf16(const unsigned char* head, std::size_t length) {
+  if (length < 2) return false;
+  if ((head[0] == 0xFF && head[1] == 0xFE) || (head[0] == 0xFE && head[1] == 0xFF)) return true;
+  auto ascii = [](unsigned char c) { return (c >= 0x20 && c < 0x7F) || c == '\t' || c == '\r' || c == '\n'; };
+  return (ascii(head[0]) && head[1] == 0) || (head[0] == 0 && ascii(head[1]));
+}
+
 bool DetectImageFormat(const char* fileName, ImageFormat& format) {
   if (fileName == nullptr) return false;
-  UniqueFile file = OpenRegularFileForReading(ImageFileNameWithoutQuotes(fileName).c_str());
+  std::string name = ImageFileNameWithoutQuotes(fileName);
+  UniqueFile file = OpenRegularFileForReading(name.c_str());
   if (!file) return false;
+  if (HasBinaryName(name)) {
+    format = ImageFormat::Binary;
+    return true;
+  }
   unsigned char head[kDetectBytes];
   std::size_t length = std::fread(head, 1, sizeof head, file.get());
   if (std::ferror(file.get())) return false;
   std::size_t first = 0;
   while (first < length && (head[first] == ' ' || head[first] == '\t' || head[first] == '\r' || head[first] == '\n'))
     ++first;
-  format = ImageFormat::Text;
-  if (first < length && head[first] == ':') format = ImageFormat::IntelHex;
-  for (std::size_t i = 0; i < length && format == ImageFormat::Text; ++i)
-    if (IsControlByte(head[i])) format = ImageFormat::Binary;
+  format = first < length && head[first] == ':' ? ImageFormat::IntelHex : ImageFormat::Text;
   return true;
+}
+
+int CheckImageText(const char* fileName, ImageFormat format, ImageProblem& problem) {
+  if (format == ImageFormat::Binary) return 0;
+  if (fileName == nullptr) return kImageNoName;
+  UniqueFile file = OpenRegularFileForReading(ImageFileNameWithoutQuotes(fileName).c_str());
+  if (!file) return kImageCannotOpen;
+  unsigned char chunk[kCheckChunk];
+  int line = 1;
+  bool start = true;
+  for (std::size_t length; (length = std::fread(chunk, 1, sizeof chunk, file.get())) > 0; start = false) {
+    if (start && LooksLikeUtf16(chunk, length)) return kImageUtf16;
+    for (std::size_t i = 0; i < length; ++i) {
+      if (chunk[i] == '\n') ++line;
+      if (!IsControlByte(chunk[i])) continue;
+      problem.line = line;
+      problem.byte = chunk[i];
+      return kImageNotText;
+    }
+  }
+  return std::ferror(file.get()) ? kImageCannotOpen : 0;
 }
 
 const char* ImageFormatName(ImageFormat format) {
@@ -124,6 +167,14 @@ std::string DescribeImageError(int code, const ImageProblem& problem) {
       break;
     case kImageNoEndRecord:
       return "the Intel HEX file ends without its end-of-file record";
+    case kImageNotText:
+      std::snprintf(text, sizeof text,
+                    "line %d holds the control byte 0x%02x, which no text image holds (--format bin reads a raw "
+                    "binary file)",
+                    problem.line, static_cast<unsigned>(problem.byte));
+      break;
+    case kImageUtf16:
+      return "the file is UTF-16 text; save it as ASCII or UTF-8";
     default:
       return code == 0 ? "no data bytes" : "cannot be read";
   }

@@ -180,9 +180,10 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
   --read-out FILE        read the EEPROM out into FILE; exit status 0 or 1
   --format text|ihex|bin image format of the file read or written: the text image format
                          ("hex" also names it), Intel HEX (records 00 to 05) or raw
-                         binary. Read: found from the content when not given (a first
-                         token ":" is Intel HEX, control bytes make a binary file); written:
-                         text unless given
+                         binary. Read, when not given: binary for a name ending in .bin,
+                         else Intel HEX when ":" comes first, else text; a text or Intel
+                         HEX file with a control byte or in UTF-16 is refused. Written:
+                         text unless given. Every run names the format it uses
   --clear                clear the EEPROM to 0xFF; exit status 0 or 1
   --reboot rom|eeprom    restart the chip from its ROM or from the EEPROM; exit status 0
                          when the controller took the request

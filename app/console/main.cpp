@@ -60,20 +60,51 @@ bool ApplySettingsOptions(ShellContext& shell, const ConsoleRequest& request) {
   return false;
 }
 
-// The format of the image file read: the one asked for, else the one its content shows.
-ImageFormat FormatToRead(const ConsoleRequest& request, const char* fileName) {
-  ImageFormat format = ImageFormat::Text;
+// The image file the command reads or writes; empty when it has none.
+std::string ImageFileOf(const ConsoleRequest& request, const StartCommand& command) {
+  switch (request.action) {
+    case ConsoleAction::ReadOut:
+      return request.readOutFile;
+    case ConsoleAction::Verify:
+      return request.verifyFile;
+    case ConsoleAction::Clear:
+    case ConsoleAction::Reboot:
+      return {};
+    default:
+      return command.fileName;
+  }
+}
+
+// The one asked for, else the text format for a file written and the one the file shows
+// for a file read.
+ImageFormat FormatOfFile(const ConsoleRequest& request, const std::string& fileName) {
   if (request.format) return *request.format;
-  DetectImageFormat(fileName, format);
+  ImageFormat format = ImageFormat::Text;
+  if (request.action != ConsoleAction::ReadOut) DetectImageFormat(fileName.c_str(), format);
   return format;
+}
+
+const char* FormatTitle(ImageFormat format) {
+  switch (format) {
+    case ImageFormat::IntelHex:
+      return "Intel HEX";
+    case ImageFormat::Binary:
+      return "raw binary";
+    case ImageFormat::Text:
+      break;
+  }
+  return "text image";
 }
 
 // Why an image could not be read, in more words than the system's message has.
 void ExplainUnreadableImage(const ShellContext& shell) {
-  std::vector<std::uint8_t> image(MaxEepromSize);
   ImageProblem problem;
-  int result = ReadImageAs(shell.filePath.data(), shell.imageFormat, image.data(), MaxEepromSize, &problem);
-  if (result > 0) return;
+  int result = CheckImageText(shell.filePath.data(), shell.imageFormat, problem);
+  if (result == 0) {
+    std::vector<std::uint8_t> image(MaxEepromSize);
+    result = ReadImageAs(shell.filePath.data(), shell.imageFormat, image.data(), MaxEepromSize, &problem);
+    if (result > 0) return;
+  }
   std::fprintf(stderr, "tessora: %s (%s image): %s\n", shell.filePath.data(), ImageFormatName(shell.imageFormat),
                DescribeImageError(result, problem).c_str());
 }
@@ -96,13 +127,14 @@ const char* CommandName(const ConsoleRequest& request, const StartCommand& comma
   return request.updateChanged ? "update-changed" : "update";
 }
 
+// request.format: the format Run chose for the command's file.
 int RunProcedure(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command) {
+  shell.imageFormat = request.format.value_or(ImageFormat::Text);
+  shell.consoleImageRules = true;
   switch (request.action) {
     case ConsoleAction::ReadOut:
-      shell.imageFormat = request.format.value_or(ImageFormat::Text);
       return ReadOutFirmware(shell, request.readOutFile.c_str()) == 1 ? 0 : 1;
     case ConsoleAction::Verify:
-      shell.imageFormat = FormatToRead(request, request.verifyFile.c_str());
       return VerifyFirmware(shell, request.verifyFile.c_str()) == 1 ? 0 : 1;
     case ConsoleAction::Clear:
       return ClearEeprom(shell) == 1 ? 0 : 1;
@@ -111,9 +143,7 @@ int RunProcedure(ShellContext& shell, const ConsoleRequest& request, const Start
     default:
       break;
   }
-  shell.imageFormat = FormatToRead(request, command.fileName);
   shell.updateChangedOnly = request.updateChanged;
-  shell.imageMustFitPart = true;
   RunCommandLineUpdate(shell, command.fileName);
   return RunExitStatus(shell);
 }
@@ -134,6 +164,7 @@ int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCom
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     RunResult result = ResultOfProcedure(shell, name, seconds);
     if (result.device.empty()) result.device = boardPath;
+    if (request.format) result.format = ImageFormatName(*request.format);
     std::string line = RunResultJson(result) + "\n";
     if (write(jsonFd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) return 1;
   }
@@ -252,6 +283,10 @@ int Run(const std::vector<std::string>& arguments) {
 
   StartCommand command = BeginRun(shell, request.commandLine.c_str());
   silent = shell.silentMode;
+  if (std::string file = ImageFileOf(request, command); !file.empty()) {
+    request.format = FormatOfFile(request, file);
+    std::printf("Image file: %s (%s)\n", file.c_str(), FormatTitle(*request.format));
+  }
   PrepareMainWindowText(shell);
   bool ready = (!request.ChangesSettings() || ApplySettingsOptions(shell, request)) &&
                (!request.device || DeviceIsListed(used, settings, *request.device));

@@ -84,9 +84,9 @@ TEST_F(ConsoleProgram, SilentUpdateThenReadOutGiveTheImageBack) {
   fs::copy_file(Example(), deep / "firmware.hex");
   ProgramRun update = Tessora("-s " + (deep / "firmware.hex").string());
   EXPECT_EQ(update.status, 0);
-  EXPECT_EQ(update.out,
-            "Tessora - silent mode\nFirmware update in progress...\npagesize 64\n"
-            "Firmware update successful.\nPlease re-plug the device.\n");
+  EXPECT_EQ(update.out, "Tessora - silent mode\nImage file: " + (deep / "firmware.hex").string() +
+                            " (text image)\nFirmware update in progress...\npagesize 64\n"
+                            "Firmware update successful.\nPlease re-plug the device.\n");
   EXPECT_EQ(update.err.rfind("Tessora - silent mode\n", 0), 0u);
   EXPECT_NE(update.err.find("Exit code: 1\n"), std::string::npos);
 
@@ -168,7 +168,8 @@ TEST_F(ConsoleProgram, FormatsVerifyAndUpdateOfChangedPages) {
   ProgramRun verify = Tessora("--verify " + dir.File("out.ihex"));  // told apart by content
   EXPECT_EQ(verify.status, 0);
   EXPECT_NE(verify.out.find("Compare successful"), std::string::npos);
-  EXPECT_EQ(Tessora("--update-changed " + dir.File("out.bin")).status, 0);
+  EXPECT_NE(verify.out.find("out.ihex (Intel HEX)"), std::string::npos) << verify.out;
+  EXPECT_EQ(Tessora("--update-changed " + dir.File("out.bin")).status, 0);  // binary by its name
   EXPECT_EQ(Occurrences(ReadFile(board + "/trace.log"), "bus-write"), writes);  // the board held the image: only read
 
   std::string eeprom = ReadFile(board + "/eeprom.bin");
@@ -180,6 +181,7 @@ TEST_F(ConsoleProgram, FormatsVerifyAndUpdateOfChangedPages) {
   EXPECT_EQ(differs.out.find('\n'), differs.out.size() - 1);  // one line: the JSON object alone
   EXPECT_EQ(differs.out.rfind("{\"command\":\"verify\",\"device\":\"", 0), 0u) << differs.out;
   EXPECT_NE(differs.out.find("\"interface\":\"filterdriver\",\"outcome_code\":-6,"), std::string::npos);
+  EXPECT_NE(differs.out.find(",\"format\":\"bin\","), std::string::npos) << differs.out;
   char mismatch[128];
   std::snprintf(mismatch, sizeof mismatch, "\"first_mismatch\":{\"address\":300,\"expected\":%u,\"found\":%u,"
                 "\"differing_bytes\":2}}\n", static_cast<unsigned char>(eeprom[300] ^ 0x0F),
@@ -200,6 +202,12 @@ TEST_F(ConsoleProgram, BadImagesAreRefusedBeforeAnythingIsWritten) {
       {"twice.ihex", ":020010001122BB\n:01001100EE00\n:00000001FF\n", "", "line 2 gives address 0x0011"},
       {"big.bin", std::string(16385, '\x01'), "--format bin ", "beyond the EEPROM"},
       {"far.hex", "@3fff 01 02\n", "", "at or above 0x4000, beyond the EEPROM"},
+      // Text with a stray byte was once taken for a binary image and its characters flashed.
+      {"dos.hex", "@0000 01 02\n\x1a", "", "line 2 holds the control byte 0x1a"},
+      {"esc.hex", "// \x1b[1mbold\x1b[0m\n@0000 01\n", "", "line 1 holds the control byte 0x1b"},
+      {"nul.ihex", std::string(":00000001FF\n\0", 13), "", "line 2 holds the control byte 0x00"},
+      {"wide.hex", std::string("\xff\xfe@\0" "0\0 \0" "1\0", 10), "", "UTF-16"},
+      {"wide.bin", std::string("\xff\xfe@\0", 4), "--format text ", "UTF-16"},
   };
   for (const auto& c : cases) {
     WriteFile(dir.File(c.name), c.content);

@@ -69,7 +69,8 @@ TEST(ReadImageFile, TokensNumbersAndLengths) {
   EXPECT_EQ(ReadImageFile(quoted.c_str(), bytes.data(), 16), 2);  // the caller's text is left alone
 }
 
-// What is read out, in each format, is told apart as that format and loads back into the
+// What is read out, in each format, is told apart as that format (a binary file by its
+// name) and loads back into the
 // same bytes at the same addresses; a 1-byte part read past its end repeats itself.
 TEST(ReadOutToFile, LoadsBackIntoTheSameBytes) {
   struct Trip {
@@ -85,7 +86,7 @@ TEST(ReadOutToFile, LoadsBackIntoTheSameBytes) {
     std::size_t partSize = trip.width == 2 ? 16384 : 256;
     EngineRig rig(Route::Feature, {}, partSize);
     rig.Eeprom() = PatternBytes(partSize);
-    std::string file = rig.dir.File("out");
+    std::string file = rig.dir.File(trip.format == ImageFormat::Binary ? "out.bin" : "out");
     ASSERT_EQ(ReadOutToFile(rig.context, rig.progress, file.c_str(), 0x51, 0, trip.size, trip.block, trip.width,
                             trip.format), 0);
     EXPECT_EQ(rig.progress.steps, trip.size / trip.block);
@@ -196,23 +197,28 @@ TEST(IntelHex, ReadsRecordsAndRefusesBadOnes) {
   }
 }
 
-TEST(ImageFormatTest, ContentTellsTheFormat) {
+TEST(ImageFormatTest, NameOrContentTellsTheFormat) {
   TempDir dir;
   struct {
+    std::string name;
     std::string content;
     ImageFormat format;
   } cases[] = {
-      {"@0000 01 02\n", ImageFormat::Text}, {"  \n:00000001FF\n", ImageFormat::IntelHex},
-      {"// note: with a colon\n@0000 01\n", ImageFormat::Text}, {std::string("\x02\x00\x41", 3), ImageFormat::Binary},
-      {"", ImageFormat::Text},
+      {"a.hex", "@0000 01 02\n", ImageFormat::Text},
+      {"b.hex", "  \n:00000001FF\n", ImageFormat::IntelHex},
+      {"c.hex", "// note: with a colon\n@0000 01\n", ImageFormat::Text},
+      // Control bytes make no binary file: only the name does.
+      {"d.hex", std::string("\x02\x00\x41", 3), ImageFormat::Text},
+      {"e.BIN", ":00000001FF\n", ImageFormat::Binary},
+      {"f", "", ImageFormat::Text},
   };
   for (const auto& c : cases) {
     ImageFormat found = ImageFormat::Binary;
-    ASSERT_TRUE(DetectImageFormat(WriteFile(dir.File("image"), c.content).c_str(), found));
-    EXPECT_EQ(found, c.format) << c.content;
+    ASSERT_TRUE(DetectImageFormat(WriteFile(dir.File(c.name), c.content).c_str(), found));
+    EXPECT_EQ(found, c.format) << c.name;
   }
   ImageFormat ignored{};
-  EXPECT_FALSE(DetectImageFormat(dir.File("missing").c_str(), ignored));
+  EXPECT_FALSE(DetectImageFormat(dir.File("missing.bin").c_str(), ignored));
   EXPECT_FALSE(DetectImageFormat(dir.Path().string().c_str(), ignored));  // a directory is no image
 }
 
