@@ -32,6 +32,7 @@ struct Row {
   double windowsDefault = 0;
   double windowsRaised = 0;
   double workCpu = 0;
+  double probe = 0;  // the update's part-size probe, with the protocol's pauses
   ProgramResult program;
   bool succeeded = false;
 };
@@ -56,6 +57,18 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 
 double Seconds(std::uint64_t microseconds) { return static_cast<double>(microseconds) / 1e6; }
 
+// The update's part-size probe: the one-byte write at the highest power of two below the
+// image's end (0x2000 for the whole EEPROM) and the one-byte read of byte 0 after it, the
+// only one-byte requests of the update of a whole EEPROM.
+std::vector<std::string> ProbeLines(const std::vector<std::string>& trace) {
+  std::vector<std::string> probe;
+  for (const std::string& line : trace)
+    if (line.find("bus-write dev=51 sub=2000 len=1 ") != std::string::npos ||
+        line.find("bus-read dev=51 sub=0000 len=1 ") != std::string::npos)
+      probe.push_back(line);
+  return probe;
+}
+
 Row Measure(const BenchCase& bench, const sim::BoardConfig& timing, const Options& options,
             const std::string& work) {
   Row row;
@@ -69,6 +82,8 @@ Row Measure(const BenchCase& bench, const sim::BoardConfig& timing, const Option
   row.workCpu = exact.cpuSeconds;
   row.bound = Seconds(IdealMicroseconds(exact.trace, timing, HostPace::PhysicalBound));
   row.schedule = Seconds(IdealMicroseconds(exact.trace, timing, HostPace::ProtocolSchedule));
+  if (bench.procedure == Procedure::Update)
+    row.probe = Seconds(IdealMicroseconds(ProbeLines(exact.trace), timing, HostPace::ProtocolSchedule));
   row.succeeded = exact.succeeded && coarse.succeeded && raised.succeeded;
   if (options.runs > 0) {
     row.program = RunProgram(options.program, bench, timing, options.runs, work);
@@ -97,6 +112,11 @@ void PrintTable(const std::vector<Row>& rows, const sim::BoardConfig& timing, in
                 ran ? 100.0 * row.program.cpuSeconds / row.program.wallSeconds : 0.0,
                 100.0 * row.workCpu / row.virtualTime, row.succeeded ? "" : "FAILED");
   }
+  std::printf("\nThe update's part-size probe (a one-byte write after the header's erase, a one-byte read):\n");
+  for (const Row& row : rows)
+    if (row.bench.procedure == Procedure::Update)
+      std::printf("%-12s %8.4f s, %5.2f%% of the update's schedule\n", InterfaceName(row.bench.interface), row.probe,
+                  100.0 * row.probe / row.schedule);
 }
 
 bool WriteJson(const std::vector<Row>& rows, const sim::BoardConfig& timing, const std::string& path) {
@@ -109,10 +129,11 @@ bool WriteJson(const std::vector<Row>& rows, const sim::BoardConfig& timing, con
     std::fprintf(out,
                  "%s\n  {\"interface\": \"%s\", \"procedure\": \"%s\", \"succeeded\": %s, \"bound_s\": %.6f, "
                  "\"schedule_s\": %.6f, \"virtual_s\": %.6f, \"windows_default_timer_s\": %.6f, "
-                 "\"windows_1ms_timer_s\": %.6f, \"wall_s\": %.6f, \"cpu_s\": %.6f, \"work_cpu_s\": %.6f}",
+                 "\"windows_1ms_timer_s\": %.6f, \"wall_s\": %.6f, \"cpu_s\": %.6f, \"work_cpu_s\": %.6f, "
+                 "\"probe_s\": %.6f}",
                  i == 0 ? "" : ",", InterfaceName(row.bench.interface), ProcedureName(row.bench.procedure),
                  row.succeeded ? "true" : "false", row.bound, row.schedule, row.virtualTime, row.windowsDefault,
-                 row.windowsRaised, row.program.wallSeconds, row.program.cpuSeconds, row.workCpu);
+                 row.windowsRaised, row.program.wallSeconds, row.program.cpuSeconds, row.workCpu, row.probe);
   }
   std::fprintf(out, "\n]}\n");
   return std::fclose(out) == 0;

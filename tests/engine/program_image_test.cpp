@@ -44,20 +44,25 @@ struct ProgramCase {
 };
 
 // The header (bytes 0-63) is erased first and written last, from its top down, at every
-// page size; every byte lands at its own address, gaps erased.
+// page size; every byte lands at its own address, gaps erased. Past the header a byte at
+// the highest power of two below the image's end asks whether the part reaches it.
 TEST(ProgramImage, HeaderLastAndEveryByteAtItsAddress) {
   const std::string erase8 = "W0000/8 W0008/8 W0010/8 W0018/8 W0020/8 W0028/8 W0030/8 W0038/8 ";
   const std::vector<ProgramCase> cases = {
       {ImageText(PatternBytes(194)), 2, 64,
-       "W0000/64 W0040/64 R0040/64 W0080/64 R0080/64 W00c0/1 R00c0/1 W00c1/1 R00c1/1 W0000/64 R0000/64", 2},
+       "W0000/64 W0080/1 R0000/1 W0040/64 R0040/64 W0080/64 R0080/64 W00c0/1 R00c0/1 W00c1/1 R00c1/1 W0000/64 "
+       "R0000/64",
+       2},
       {ImageText(PatternBytes(64)), 2, 64, "W0000/64 W0000/64 R0000/64", 1},
       {ImageText(PatternBytes(20)), 2, 64, "W0000/64 W0000/20 R0000/20", 0},
-      {ImageText(PatternBytes(256)), 1, 64, "W00/64 W40/64 R40/64 W80/64 R80/64 Wc0/64 Rc0/64 W00/64 R00/64", 3},
+      {ImageText(PatternBytes(256)), 1, 64, "W00/64 W80/1 R00/1 W40/64 R40/64 W80/64 R80/64 Wc0/64 Rc0/64 W00/64 R00/64", 3},
       {ImageText(PatternBytes(98)), 2, 32,
-       "W0000/32 W0020/32 W0040/32 R0040/32 W0060/1 R0060/1 W0061/1 R0061/1 W0020/32 R0020/32 W0000/32 R0000/32", 2},
+       "W0000/32 W0020/32 W0040/1 R0000/1 W0040/32 R0040/32 W0060/1 R0060/1 W0061/1 R0061/1 W0020/32 R0020/32 W0000/32 R0000/32", 2},
       {ImageText(PatternBytes(20)), 2, 8, erase8 + "W0010/4 R0010/4 W0008/8 R0008/8 W0000/8 R0000/8", 1},
       {"@0000 01\n@0100 02\n", 2, 64,
-       "W0000/64 W0040/64 R0040/64 W0080/64 R0080/64 W00c0/64 R00c0/64 W0100/1 R0100/1 W0000/64 R0000/64", 3},
+       "W0000/64 W0100/1 R0000/1 W0040/64 R0040/64 W0080/64 R0080/64 W00c0/64 R00c0/64 W0100/1 R0100/1 W0000/64 "
+       "R0000/64",
+       3},
       {"@0100 05 06\n@0000 07 @0000 08\n", 2, 16, "", 15},
   };
   for (const ProgramCase& c : cases) {
@@ -106,6 +111,34 @@ TEST(ProgramImage, VerifyCatchesWhatReadsBackWrong) {
             std::vector<std::uint8_t>(64, 0xFF));
 }
 
+// Every page of an image larger than the part reads back right, its upper pages written
+// over the lower ones: the update must still fail, with the header erased.
+TEST(ProgramImage, APartSmallerThanTheImageFailsWithTheHeaderErased) {
+  struct {
+    std::size_t part;
+    int width;
+    std::uint32_t image;
+    int result;
+  } cases[] = {{8192, 2, 8193, 1}, {8192, 2, 8192, 0}, {4096, 2, 16384, 1}, {128, 1, 200, 1}, {128, 1, 128, 0}};
+  for (const auto& c : cases) {
+    for (bool changedOnly : {false, true}) {
+      SCOPED_TRACE(std::to_string(c.part) + " " + std::to_string(c.image) + (changedOnly ? " changed" : ""));
+      EngineRig rig(Route::Driver, {}, c.part);
+      rig.Eeprom() = PatternBytes(c.part, 3);  // the firmware before
+      std::string file = rig.WriteImage(PatternBytes(c.image));
+      std::uint32_t pages = 0;
+      int result = changedOnly
+                       ? ProgramChangedPages(rig.context, rig.progress, file.c_str(), ImageFormat::Text, 0x51, 64,
+                                             c.width, pages)
+                       : ProgramImage(rig.context, rig.progress, file.c_str(), 0x51, 64, c.width);
+      EXPECT_EQ(result, c.result);
+      std::vector<std::uint8_t> header(rig.Eeprom().begin(), rig.Eeprom().begin() + 64);
+      if (c.result != 0) EXPECT_EQ(header, std::vector<std::uint8_t>(64, 0xFF));
+      else EXPECT_EQ(rig.Eeprom(), PatternBytes(c.image));
+    }
+  }
+}
+
 struct ChangedCase {
   const char* name;
   std::vector<std::uint32_t> differing;  // addresses whose byte the board holds otherwise
@@ -141,9 +174,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ChangedCase{"Same", {}, "R0000/64 R0040/64 R0080/64 R00c0/8", 0},
         ChangedCase{"Body", {0x85, 0xC7},
-                    "R0000/64 R0040/64 R0080/64 R00c0/8 W0000/64 W0080/64 R0080/64 W00c0/8 R00c0/8 W0000/64 R0000/64",
+                    "R0000/64 R0040/64 R0080/64 R00c0/8 W0000/64 W0080/1 R0000/1 W0080/64 R0080/64 W00c0/8 R00c0/8 "
+                    "W0000/64 R0000/64",
                     3},
-        ChangedCase{"Header", {0x09}, "R0000/64 R0040/64 R0080/64 R00c0/8 W0000/64 W0000/64 R0000/64", 1}),
+        ChangedCase{"Header", {0x09}, "R0000/64 R0040/64 R0080/64 R00c0/8 W0000/64 W0080/1 R0000/1 W0080/1 R0080/1 W0000/64 R0000/64", 1}),
     [](const ::testing::TestParamInfo<ChangedCase>& info) { return info.param.name; });
 
 TEST(CompareEeprom, CountsTheDifferencesAndKeepsTheFirst) {
