@@ -1,9 +1,11 @@
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/messages.h"
 #include "app/procedures.h"
 #include "app/strings.h"
+#include "app/text_fit.h"
 #include "engine/eeprom_transfer.h"
 #include "engine/image_file.h"
 #include "platform/timer_resolution.h"
@@ -32,11 +34,21 @@ void TakeSizeFromHeader(ShellContext& shell) {
   shell.ui.StandardOutput(shell.statusText.data());
 }
 
-int ReadOut(ShellContext& shell, std::uint16_t size, std::uint16_t block) {
+int ReadOut(ShellContext& shell, std::uint16_t size, std::uint16_t block, std::string& fileProblem) {
   shell.tally.pageSize = block;
   shell.tally.pages = (size + block - 1u) / block;
   return ReadOutToFile(shell.engine, shell.ui.Progress(), shell.filePath.data(), shell.settings.eepromAddress, 0,
-                       size, block, shell.settings.subaddressing, shell.imageFormat);
+                       size, block, shell.settings.subaddressing, shell.imageFormat, &fileProblem);
+}
+
+// The file, not the EEPROM, is what failed: said so, with the system's reason.
+int ReportFileProblem(ShellContext& shell, const std::string& problem) {
+  // The reason first: a long name is what the window text cuts.
+  std::string text = "Cannot write the file (" + problem + "): " + shell.filePath.data();
+  CopyFitted(text, shell.statusText.data(), shell.statusText.size(), shell.nextChar);
+  ReportStatusText(shell, "OK", kStyleError);
+  shell.tally.outcome = kUpdateUnreadableImage;
+  return 0;
 }
 
 }  // namespace
@@ -71,7 +83,11 @@ int ReadOutFirmware(ShellContext& shell, const char* fileName) {
   ShowProgressText(shell, text);
 
   // The bar stays on the window after the read-out, full or not.
-  if (ReadOut(shell, size, kBlock) != 0 && ReadOut(shell, size, kRetryBlock) != 0) {
+  std::string fileProblem;
+  int result = ReadOut(shell, size, kBlock, fileProblem);
+  if (result != 0 && fileProblem.empty()) result = ReadOut(shell, size, kRetryBlock, fileProblem);
+  if (!fileProblem.empty()) return ReportFileProblem(shell, fileProblem);
+  if (result != 0) {
     ReportMessage(shell, kStrCannotReadEeprom, "OK", kStyleError);
     shell.tally.outcome = kUpdateProgrammingFailed;
     return 0;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "engine/engine_context.h"
 #include "engine/image_format.h"
@@ -25,12 +26,14 @@ constexpr int kImageBadToken = -5;
 int ReadImageFile(const char* fileName, std::uint8_t* buffer, int capacity);
 
 // Reads EEPROM addresses [start, end) block by block into an image file of the given
-// format (text: one line per block; Intel HEX: one data record per block). A regular file is replaced only when the whole read succeeds, so on failure an
-// existing file stays as it was; a device or pipe is written straight (see OutputFile). 0 = success, 1 = no name / cannot create / bad block size,
-// otherwise the code of the failed block read.
+// format (text: one line per block; Intel HEX: one data record per block). The file is
+// given the image only when the whole read succeeded (see OutputFile): a regular file
+// stays as it was on failure. 0 = success; 1 = no name, bad block size, or a file that
+// cannot be written (then fileProblem, when given, holds the system's reason); otherwise
+// the code of the failed block read.
 int ReadOutToFile(EngineContext& context, Progress& progress, const char* fileName, std::uint8_t busAddress,
                   std::uint16_t start, std::uint16_t end, std::uint16_t blockSize, int width,
-                  ImageFormat format = ImageFormat::Text);
+                  ImageFormat format = ImageFormat::Text, std::string* fileProblem = nullptr);
 
 constexpr std::uint16_t kMaxReadOutBlock = 16;
 

@@ -1,5 +1,6 @@
 #include "engine/intel_hex.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -153,16 +154,21 @@ int ReadIntelHexFile(const char* fileName, std::uint8_t* buffer, int capacity, I
   return kImageNoEndRecord;
 }
 
-void WriteIntelHexData(std::FILE* file, std::uint16_t address, const std::uint8_t* bytes, std::size_t length) {
+void AppendIntelHexData(std::string& text, std::uint16_t address, const std::uint8_t* bytes, std::size_t length) {
   std::uint8_t sum = static_cast<std::uint8_t>(length + (address >> 8) + (address & 0xFF) + kData);
-  std::fprintf(file, ":%02X%04X%02X", static_cast<unsigned>(length), static_cast<unsigned>(address), kData);
+  char field[16];
+  std::snprintf(field, sizeof field, ":%02X%04X%02X", static_cast<unsigned>(length & 0xFF),
+                static_cast<unsigned>(address), kData);
+  text += field;
   for (std::size_t i = 0; i < length; ++i) {
-    std::fprintf(file, "%02X", bytes[i]);
+    std::snprintf(field, sizeof field, "%02X", bytes[i]);
+    text += field;
     sum = static_cast<std::uint8_t>(sum + bytes[i]);
   }
-  std::fprintf(file, "%02X\n", static_cast<unsigned>(static_cast<std::uint8_t>(-sum)));
+  std::snprintf(field, sizeof field, "%02X\n", static_cast<unsigned>(static_cast<std::uint8_t>(-sum)));
+  text += field;
 }
 
-void WriteIntelHexEnd(std::FILE* file) { std::fputs(":00000001FF\n", file); }
+void AppendIntelHexEnd(std::string& text) { text += ":00000001FF\n"; }
 
 }  // namespace tessora

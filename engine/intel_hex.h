@@ -1,6 +1,6 @@
 #pragma once
 #include <cstdint>
-#include <cstdio>
+#include <string>
 
 #include "engine/image_format.h"
 
@@ -13,7 +13,7 @@ namespace tessora {
 int ReadIntelHexFile(const char* fileName, std::uint8_t* buffer, int capacity, ImageProblem& problem);
 
 // One data record for `length` (at most 255) bytes at a 16-bit address, and the end record.
-void WriteIntelHexData(std::FILE* file, std::uint16_t address, const std::uint8_t* bytes, std::size_t length);
-void WriteIntelHexEnd(std::FILE* file);
+void AppendIntelHexData(std::string& text, std::uint16_t address, const std::uint8_t* bytes, std::size_t length);
+void AppendIntelHexEnd(std::string& text);
 
 }  // namespace tessora

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <random>
 #include <system_error>
 
@@ -11,18 +12,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kMaxLinkDepth = 40;  // the kernel's own bound on a chain of links
 constexpr int kNameAttempts = 16;
-
-fs::path FollowLinks(fs::path path) {
-  std::error_code error;
-  for (int depth = 0; depth < kMaxLinkDepth && fs::is_symlink(fs::symlink_status(path, error)); ++depth) {
-    fs::path next = fs::read_symlink(path, error);
-    if (error) break;
-    path = next.is_absolute() ? next : path.parent_path() / next;
-  }
-  return path;
-}
 
 // A hidden name beside the target that no other writer picks.
 fs::path TemporaryBeside(const fs::path& target) {
@@ -35,21 +25,27 @@ fs::path TemporaryBeside(const fs::path& target) {
 
 }  // namespace
 
-OutputFile::OutputFile(const std::string& path, bool binary) : target_(FollowLinks(path)) {
+OutputFile::OutputFile(const std::string& path, bool binary) : target_(path) {
   std::error_code error;
-  fs::file_status status = fs::status(target_, error);
-  if (fs::exists(status) && !fs::is_regular_file(status)) {
-    file_.reset(std::fopen(target_.string().c_str(), binary ? "wb" : "w"));
+  // The name's own entry, never what a link in it names: only a regular file or a new
+  // name is replaced by a rename, which acts on the entry itself.
+  fs::file_status entry = fs::symlink_status(target_, error);
+  if (fs::exists(entry) && !fs::is_regular_file(entry)) {
+    errno = 0;
+    file_ = OpenInPlace(target_, binary);
+    if (!file_) Fail(errno);
     return;
   }
   for (int attempt = 0; attempt < kNameAttempts && !file_; ++attempt) {
     temporary_ = TemporaryBeside(target_);
     errno = 0;
-    file_ = CreateFileExclusively(temporary_, target_);
+    file_ = CreateFileExclusively(temporary_, target_, binary);
     if (!file_ && errno != EEXIST) break;
   }
-  if (!file_) temporary_.clear();
-  if (file_ && binary) SetBinaryMode(file_.get());
+  if (!file_) {
+    temporary_.clear();
+    Fail(errno);
+  }
 }
 
 OutputFile::~OutputFile() {
@@ -59,15 +55,30 @@ OutputFile::~OutputFile() {
   fs::remove(temporary_, ignored);
 }
 
-bool OutputFile::Commit() {
+bool OutputFile::Fail(int error) {
+  problem_ = std::strerror(error != 0 ? error : EIO);
+  return false;
+}
+
+bool OutputFile::Commit(std::string_view content) {
   if (!file_) return false;
-  bool written = std::fflush(file_.get()) == 0 && std::ferror(file_.get()) == 0;
-  written = std::fclose(file_.release()) == 0 && written;
-  if (!written) return false;
-  std::error_code failure;
-  if (!temporary_.empty()) fs::rename(temporary_, target_, failure);
-  committed_ = !failure;
-  return committed_;
+  errno = 0;
+  if (temporary_.empty() && !EmptyRegularFile(file_.get())) return Fail(errno);
+  bool written = std::fwrite(content.data(), 1, content.size(), file_.get()) == content.size() &&
+                 std::fflush(file_.get()) == 0 && SyncToDisk(file_.get());
+  int writeError = errno;
+  bool closed = std::fclose(file_.release()) == 0;
+  if (!written || !closed) return Fail(written ? errno : writeError);
+  if (!temporary_.empty()) {
+    std::error_code failure;
+    fs::rename(temporary_, target_, failure);
+    if (failure) {
+      problem_ = failure.message();
+      return false;
+    }
+  }
+  committed_ = true;
+  return true;
 }
 
 }  // namespace tessora

@@ -20,6 +20,10 @@ int PrintUdevRule(DeviceStack* realStack);
 // lines are drawn with; false where it cannot.
 bool EnableTerminalSequences();
 
+// Whether the name opens the file the stream writes to (as /dev/stdout does), so that
+// nothing else may be written to that stream. Windows has no such names.
+bool NamesStream(const char* path, int fd);
+
 // After a failed run on the real device stack: what the user can do about the interface.
 void ExplainFailure(const Settings& settings);
 

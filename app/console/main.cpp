@@ -250,9 +250,11 @@ int Run(const std::vector<std::string>& arguments) {
 
   // Decided before standard output is set aside: what the two streams were given.
   bool sameTerminal = SameTerminal(STDOUT_FILENO, STDERR_FILENO);
+  // A read-out into standard output (--read-out /dev/stdout) leaves the stream to the image.
+  bool imageOnStdout = request.action == ConsoleAction::ReadOut && NamesStream(request.readOutFile.c_str(), STDOUT_FILENO);
   ConsoleStreams streams;
-  streams.programLines = !request.json;
-  streams.messagesToStderr = request.json || !sameTerminal;
+  streams.programLines = !request.json && !imageOnStdout;
+  streams.messagesToStderr = request.json || imageOnStdout || !sameTerminal;
   streams.progressBar = IsTerminal(STDERR_FILENO) && EnableTerminalSequences();
   std::unique_ptr<OsServices> nativeOs = CreateNativeOsServices();
   auto os = std::make_unique<DebugGate>(*nativeOs, request.debug || !sameTerminal);
@@ -285,7 +287,7 @@ int Run(const std::vector<std::string>& arguments) {
   silent = shell.silentMode;
   if (std::string file = ImageFileOf(request, command); !file.empty()) {
     request.format = FormatOfFile(request, file);
-    std::printf("Image file: %s (%s)\n", file.c_str(), FormatTitle(*request.format));
+    std::fprintf(imageOnStdout ? stderr : stdout, "Image file: %s (%s)\n", file.c_str(), FormatTitle(*request.format));
   }
   PrepareMainWindowText(shell);
   bool ready = (!request.ChangesSettings() || ApplySettingsOptions(shell, request)) &&

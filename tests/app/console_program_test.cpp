@@ -93,6 +93,17 @@ TEST_F(ConsoleProgram, SilentUpdateThenReadOutGiveTheImageBack) {
   EXPECT_EQ(Tessora("--read-out " + dir.File("back.hex")).status, 0);
   std::string image = ReadFile(Example());
   EXPECT_EQ(ReadFile(dir.File("back.hex")), image.substr(image.find('\n') + 1));  // without its comment line
+
+  // Standard output as a file name, and a file that cannot be made: a file problem, named.
+  std::string piped = Command("--read-out /dev/stdout") + " | cat >" + dir.File("piped") + "; exit ${PIPESTATUS[0]}";
+  EXPECT_EQ(std::system(("bash -c '" + piped + "'").c_str()), 0);
+  EXPECT_EQ(ReadFile(dir.File("piped")), image.substr(image.find('\n') + 1));  // the image alone
+  ProgramRun nowhere = Tessora("--json --read-out " + dir.File("no/such/back.hex"));
+  EXPECT_EQ(nowhere.status, 1);
+  EXPECT_NE(nowhere.out.find("\"outcome_code\":-3,"), std::string::npos) << nowhere.out;
+  EXPECT_NE(nowhere.err.find("Cannot write the file (No such file or directory): " + dir.File("no/such/back.hex")),
+            std::string::npos)
+      << nowhere.err;
 }
 
 // A closed standard stream lends its number to no file the program opens, and a reader

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -105,7 +107,11 @@ TEST(ReadOutToFile, FailureKeepsTheOldFileAndRefusalsSendNothing) {
   EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, nullptr, 0x51, 0, 16, 16, 2), 1);
   EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, file.c_str(), 0x51, 0, 64, 32, 2), 1);
   EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, file.c_str(), 0x51, 0, 64, 0, 2), 1);
-  EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, rig.dir.File("no/such/dir.hex").c_str(), 0x51, 0, 16, 16, 2), 1);
+  std::string problem;
+  EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, rig.dir.File("no/such/dir.hex").c_str(), 0x51, 0, 16, 16, 2,
+                          ImageFormat::Text, &problem),
+            1);
+  EXPECT_EQ(problem, std::strerror(ENOENT));
   EXPECT_TRUE(rig.Trace().empty());
 
   ::testing::internal::CaptureStdout();
@@ -116,9 +122,10 @@ TEST(ReadOutToFile, FailureKeepsTheOldFileAndRefusalsSendNothing) {
 }
 
 #ifndef _WIN32
-// A read-out follows a link and keeps the file's mode and owner; a pipe or device cannot
-// be replaced and is written straight. The reader refuses a pipe (whose writer may never
-// close), a device and a directory at once.
+// A read-out writes through a link and keeps the file's mode and owner; a pipe or device
+// cannot be replaced and is written straight; a directory is named as the system names
+// it. The reader refuses a pipe (whose writer may never close), a device and a directory
+// at once.
 TEST(SpecialFiles, NeitherReplacedNorWaitedOn) {
   EngineRig rig(Route::Driver);
   std::string real = WriteFile(rig.dir.File("real.hex"), "old\n");
@@ -139,19 +146,50 @@ TEST(SpecialFiles, NeitherReplacedNorWaitedOn) {
     EXPECT_EQ(std::pair(info.st_uid, info.st_gid), std::pair(1234u, 5678u));
   }
 
+  // As /dev/stdout names a pipe: a link the program must not try to resolve itself.
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  std::string stdoutLike = "/proc/self/fd/" + std::to_string(ends[1]);
+  ASSERT_EQ(ReadOutToFile(rig.context, rig.progress, stdoutLike.c_str(), 0x51, 0, 1, 16, 2), 0);
+  ::close(ends[1]);
+  char piece[32] = {};
+  EXPECT_EQ(::read(ends[0], piece, sizeof piece - 1), 10);
+  EXPECT_STREQ(piece, "@0000 ff \n");
+  ::close(ends[0]);
+
   std::string fifo = rig.dir.File("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  int end = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);  // both ends, held open
-  ASSERT_GE(end, 0);
-  ASSERT_EQ(ReadOutToFile(rig.context, rig.progress, fifo.c_str(), 0x51, 0, 1, 16, 2), 0);
   std::vector<std::uint8_t> bytes(16);
   for (const std::string& path : {fifo, std::string("/dev/zero"), rig.dir.Path().string()})
     EXPECT_EQ(ReadImageFile(path.c_str(), bytes.data(), 16), kImageCannotOpen) << path;
-  char piece[32] = {};
-  EXPECT_EQ(::read(end, piece, sizeof piece - 1), 10);
-  EXPECT_STREQ(piece, "@0000 ff \n");
-  ::close(end);
+  std::string problem;
+  EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, rig.dir.Path().string().c_str(), 0x51, 0, 1, 16, 2,
+                          ImageFormat::Text, &problem),
+            1);
+  EXPECT_EQ(problem, std::strerror(EISDIR));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.dir.Path()), {}), 3);  // nothing left beside them
+}
+
+// A link planted in a shared sticky folder must not make root replace what it names: the
+// system's rule for such links holds only when the system follows the link.
+TEST(SpecialFiles, ALinkInASharedFolderIsOpenedAsTheSystemWould) {
+  std::string rule = ReadFile("/proc/sys/fs/protected_symlinks");
+  if (::geteuid() != 0 || rule.empty() || rule[0] != '1')
+    GTEST_SKIP() << "needs root and fs.protected_symlinks = 1";
+  EngineRig rig(Route::Driver);
+  std::string victim = WriteFile(rig.dir.File("victim"), "precious\n");
+  std::string shared = rig.dir.File("shared");
+  ASSERT_EQ(::mkdir(shared.c_str(), 01777), 0);
+  ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+  std::string planted = shared + "/out.hex";
+  std::filesystem::create_symlink(victim, planted);
+  ASSERT_EQ(::lchown(planted.c_str(), 4321, 4321), 0);  // another user's link
+  std::string problem;
+  EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, planted.c_str(), 0x51, 0, 1, 16, 2, ImageFormat::Text, &problem),
+            1);
+  EXPECT_EQ(problem, std::strerror(EACCES));
+  EXPECT_EQ(ReadFile(victim), "precious\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(planted));
 }
 #endif
 

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,6 +41,13 @@ bool GuardStandardStreams() {
 }
 
 bool EnableTerminalSequences() { return true; }
+
+bool NamesStream(const char* path, int fd) {
+  struct stat named {};
+  struct stat stream {};
+  if (stat(path, &named) != 0 || fstat(fd, &stream) != 0) return false;
+  return named.st_dev == stream.st_dev && named.st_ino == stream.st_ino;
+}
 
 void ExplainFailure(const Settings& settings) {
   if (!settings.useHid && !settings.useWinUsb)

@@ -11,6 +11,8 @@ namespace tessora {
 bool GuardStandardStreams() { return true; }
 
 // A console takes escape sequences only once asked to (Windows 10 and later).
+bool NamesStream(const char* /*path*/, int /*fd*/) { return false; }
+
 bool EnableTerminalSequences() {
   HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
   DWORD mode = 0;
