@@ -33,10 +33,11 @@ int ClearEeprom(ShellContext& shell) {
     shell.tally.outcome = kUpdateSucceeded;
     return 1;
   }
-  ReportMessage(shell, kStrCannotClear, nullptr, kStyleError);
+  bool stopped = StopRequested(shell.engine);
+  ReportMessage(shell, stopped ? kStrStoppedHeaderErased : kStrCannotClear, nullptr, kStyleError);
   shell.ui.Progress().Destroy();
   CloseHidDevice(shell);
-  shell.tally.outcome = kUpdateProgrammingFailed;
+  shell.tally.outcome = stopped ? kUpdateStopped : kUpdateProgrammingFailed;
   return 0;
 }
 

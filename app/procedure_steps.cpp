@@ -84,7 +84,7 @@ bool TryPageSizes(ShellContext& shell, int textId, int total, PageAttempt attemp
     ShowProgressText(shell, text);
     bool succeeded = attempt(shell, page);
     shell.engine.pageSize = succeeded ? 0 : page >> 1;
-    if (shell.engine.pageSize <= kLastHalvedPage) return succeeded;
+    if (shell.engine.pageSize <= kLastHalvedPage || (!succeeded && StopRequested(shell.engine))) return succeeded;
     page = shell.engine.pageSize;
   }
 }

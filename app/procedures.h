@@ -11,6 +11,8 @@ constexpr int kUpdateNoEeprom = -2;
 constexpr int kUpdateUnreadableImage = -3;
 constexpr int kUpdateTooLargeForOneByte = -4;
 constexpr int kUpdateProgrammingFailed = -5;
+// The console's: a stop request (a signal) ended the procedure at a safe point.
+constexpr int kUpdateStopped = -7;
 // Outcomes of the console's comparison: the EEPROM differs from the image.
 constexpr int kVerifyDiffers = -6;
 

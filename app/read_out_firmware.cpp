@@ -85,8 +85,14 @@ int ReadOutFirmware(ShellContext& shell, const char* fileName) {
   // The bar stays on the window after the read-out, full or not.
   std::string fileProblem;
   int result = ReadOut(shell, size, kBlock, fileProblem);
-  if (result != 0 && fileProblem.empty()) result = ReadOut(shell, size, kRetryBlock, fileProblem);
+  if (result != 0 && fileProblem.empty() && !StopRequested(shell.engine))
+    result = ReadOut(shell, size, kRetryBlock, fileProblem);
   if (!fileProblem.empty()) return ReportFileProblem(shell, fileProblem);
+  if (result != 0 && StopRequested(shell.engine)) {
+    ReportMessage(shell, kStrStoppedNoFile, nullptr, kStyleError);
+    shell.tally.outcome = kUpdateStopped;
+    return 0;
+  }
   if (result != 0) {
     ReportMessage(shell, kStrCannotReadEeprom, "OK", kStyleError);
     shell.tally.outcome = kUpdateProgrammingFailed;

@@ -84,9 +84,10 @@ int UpdateFirmware(ShellContext& shell, const char* fileName) {
     ReportMessage(shell, kStrUpdateSuccessful, "OK", kStyleInformation);
     return Finish(shell, kUpdateSucceeded);
   }
-  ReportMessage(shell, kStrCannotProgram, nullptr, kStyleError);
+  bool stopped = StopRequested(shell.engine);
+  ReportMessage(shell, stopped ? kStrStoppedHeaderErased : kStrCannotProgram, nullptr, kStyleError);
   shell.ui.Progress().Destroy();
-  return Finish(shell, kUpdateProgrammingFailed);
+  return Finish(shell, stopped ? kUpdateStopped : kUpdateProgrammingFailed);
 }
 
 }  // namespace tessora

@@ -167,6 +167,8 @@ int ClearEepromPages(EngineContext& context, Progress& progress, std::uint8_t bu
   std::vector<std::uint8_t> readBack(pageSize);
   std::uint32_t pages = CapacityForWidth(width) / pageSize;
   for (std::uint32_t page = 0; page < pages; ++page) {
+    // From the header's end on, a stop leaves a board that starts from its ROM.
+    if (page * pageSize >= kHeaderBytes && StopRequested(context)) return 1;
     std::uint8_t subaddress[2];
     EncodeSubaddress(page * pageSize, width, subaddress);
     if (WriteEepromBlock(context, busAddress, width, subaddress, pageSize, blank.data()) != 0) return 1;

@@ -4,6 +4,7 @@
 
 #include "engine/driver_dispatch.h"
 #include "engine/settings.h"
+#include "engine/stop_request.h"
 #include "hid/hid_report_port.h"
 
 namespace tessora {
@@ -25,6 +26,9 @@ struct EngineContext {
   std::unique_ptr<HidReportPort> hidDevice;  // open HID device, when HID is used
   std::uint32_t currentDevice = 0;           // driver device handle, 0 = none
   std::int32_t pageSize = 0;
+  const StopRequest* stop = nullptr;  // none: the procedures run to their end
 };
+
+inline bool StopRequested(const EngineContext& context) { return context.stop != nullptr && context.stop->Requested(); }
 
 }  // namespace tessora

@@ -67,6 +67,7 @@ int ReadOutToFile(EngineContext& context, Progress& progress, const char* fileNa
   std::string text;
   std::uint32_t position = start;
   while (position + blockSize <= end) {
+    if (StopRequested(context)) return 1;
     int result = ReadBlock(context, text, format, busAddress, position, blockSize, width);
     if (result != 0) return result;
     progress.ProgressStep();

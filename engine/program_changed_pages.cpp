@@ -39,7 +39,7 @@ int ProgramChangedPages(EngineContext& context, Progress& progress, const char* 
   for (std::uint32_t position : changed) {
     if (position < kHeaderBytes) continue;
     std::uint32_t length = std::min<std::uint32_t>(pageSize, size - position);
-    if (!pages.WriteVerified(position, length, image.data() + position)) return 1;
+    if (StopRequested(context) || !pages.WriteVerified(position, length, image.data() + position)) return 1;
     ++pagesWritten;
   }
   bool written = pages.WriteHeaderLast(image.data(), size, pageSize,

@@ -31,13 +31,15 @@ int ProgramImage(EngineContext& context, Progress& progress, const char* fileNam
     return 1;
   }
 
+  // A stop is taken between the body's pages, while the header is erased; once the header
+  // is being written, the image is finished instead.
   std::uint32_t position = kHeaderBytes;
   for (; position + page <= size; position += page) {
-    if (!pages.WriteVerified(position, page, image.data() + position)) return 1;
+    if (StopRequested(context) || !pages.WriteVerified(position, page, image.data() + position)) return 1;
     progress.ProgressStep();
   }
   for (; position < size; ++position)
-    if (!pages.WriteVerified(position, 1, image.data() + position)) return 1;
+    if (StopRequested(context) || !pages.WriteVerified(position, 1, image.data() + position)) return 1;
 
   // As in the body each whole header page takes a step, but not the first page when it
   // comes after the body.

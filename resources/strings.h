@@ -28,6 +28,8 @@
   ENTRY(kStrCannotClear, 128, "Could not clear EEPROM")                                               \
   ENTRY(kStrAddressRange, 129, "EEPROM address must be 7 bit (0 to 7f)")                              \
   ENTRY(kStrDeviceInUse, 130, "Device in use by another Tessora.")                                    \
-  ENTRY(kStrCannotLock, 131, "Could not lock the device.")
+  ENTRY(kStrCannotLock, 131, "Could not lock the device.")                                            \
+  ENTRY(kStrStoppedHeaderErased, 132, "Stopped: the header page is erased, so the board starts from its ROM.") \
+  ENTRY(kStrStoppedNoFile, 133, "Stopped: the file was not written.")
 
 #endif

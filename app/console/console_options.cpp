@@ -208,8 +208,9 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
                          found: tessora --udev-rule | sudo tee /etc/udev/rules.d/70-tessora.rules
   --json                 one JSON object on standard output, and nothing else there:
                          command, device, interface, outcome_code (1 success, -1 to -5 as
-                         the exit codes above, -6 verify found differences), outcome_text,
-                         bytes, pages, page_size, seconds, first_mismatch
+                         the exit codes above, -6 verify found differences, -7 stopped by a
+                         signal), outcome_text, format, bytes, pages, page_size, seconds,
+                         first_mismatch
   --debug                the debug lines (mode line, silent-mode texts, "Exit code: N") on
                          standard error; without it they go there only when standard error
                          is not the terminal standard output is
@@ -218,6 +219,10 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
 Options come first; the rest of the command line is taken as Tessora's own, "-s" and
 the image file name, joined with single blanks. -s alone with --read-out, --clear or
 --reboot makes them silent.
+
+SIGINT or SIGTERM stops an update or clear at the next page, with the header page erased
+(or the image complete and verified), and a read-out between blocks with the file as it
+was; the run says which, writes its JSON and summary, and exits with 130 or 143.
 
 Settings are kept in $XDG_CONFIG_HOME/Velmora/tessora (~/.config when unset).
 On Linux, programs that use one device take turns through lock files in /run/lock, or in

@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/settings.h"
+#include "engine/stop_request.h"
 #include "platform/device_stack.h"
 
 namespace tessora {
@@ -11,6 +12,17 @@ namespace tessora {
 // gets the messages, the JSON or the progress bar written into it; and a reader that goes
 // away (a pipe into head) ends no run half-way. False when that cannot be made sure.
 bool GuardStandardStreams();
+
+// While it lives, SIGINT and SIGTERM (on Windows Ctrl+C, Ctrl+Break and closing the
+// console) ask `stop` to stop at the procedure's next safe point instead of ending the
+// program wherever it stands, half-way through a page or with a temporary file left.
+class StopSignals {
+ public:
+  explicit StopSignals(StopRequest& stop);
+  ~StopSignals();
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+};
 
 // --udev-rule: the rule for the controllers on the real stack (null when the simulated
 // board was chosen); the exit status.

@@ -213,6 +213,7 @@ int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequ
   RunOnEveryBoard(
       boards, shell.os, shell.store,
       [&](ShellContext& board, const BoardAccess& access) {
+        board.engine.stop = shell.engine.stop;
         ConsoleRequest own = request;
         if (own.action == ConsoleAction::ReadOut) own.readOutFile = BoardFileName(request.readOutFile, access.name);
         return RunAction(board, own, command, jsonFd, access.path) == 0;
@@ -282,6 +283,9 @@ int Run(const std::vector<std::string>& arguments) {
   if (request.json && jsonFd < 0) return std::fprintf(stderr, "tessora: standard output cannot be kept\n"), 1;
   ShellContext shell(settings, used.Engine(), ui, *os, *store);
   used.AttachShell(shell);
+  StopRequest stop;
+  StopSignals stopSignals(stop);
+  shell.engine.stop = &stop;
 
   StartCommand command = BeginRun(shell, request.commandLine.c_str());
   silent = shell.silentMode;
@@ -306,6 +310,8 @@ int Run(const std::vector<std::string>& arguments) {
     std::fprintf(stderr, "tessora: %s\n", error.c_str());
     return 1;
   }
+  // As a shell reports a program a signal ended, though this one ended on its own.
+  if (stop.Requested()) return 128 + stop.Signal();
   return status;
 }
 

@@ -2,6 +2,7 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <csignal>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -77,6 +78,12 @@ class ConsoleProgram : public ::testing::Test {
   std::string board = dir.File("board");
 };
 
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
 TEST_F(ConsoleProgram, SilentUpdateThenReadOutGiveTheImageBack) {
   // A name longer than Windows' 260 characters is a name like any other here.
   fs::path deep = dir.Path() / std::string(200, 'd') / std::string(100, 'e');
@@ -116,6 +123,37 @@ TEST_F(ConsoleProgram, ClosedStreamsAndAGoneReaderLeaveBoardAndFilesRight) {
   EXPECT_EQ(ReadFile(dir.File("back.hex")), image.substr(image.find('\n') + 1));
   EXPECT_EQ(StatusWithReaderGone("--clear"), 0);
   EXPECT_TRUE(ReadFile(board + "/eeprom.bin") == std::string(16384, '\xFF'));
+}
+
+// A signal in the middle of an update or a clear stops it at the next page, with the
+// header erased, said in words and in the JSON result, and the shell's status for it.
+TEST_F(ConsoleProgram, ASignalStopsAtASafePointWithTheHeaderErased) {
+  WriteFile(board + "/board.conf", "write_cycle_us = 100000\n");  // a page a tenth of a second: minutes in all
+  std::string image = WriteFile(dir.File("big.hex"), testing::ImageText(testing::PatternBytes(16384)));
+  const std::pair<std::string, int> runs[] = {{"--json -s " + image, SIGINT}, {"--json --clear", SIGTERM}};
+  for (const auto& [arguments, signal] : runs) {
+    std::size_t before = ReadFile(board + "/trace.log").size();
+    std::string command = "exec env " + Command(arguments) + " >" + dir.File("out") + " 2>" + dir.File("err");
+    pid_t child = fork();
+    if (child == 0) {
+      execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    ASSERT_GT(child, 0);
+    // Past the header's pages: the third write (the erase, the part probe or the clear's
+    // second page, then a page of the body).
+    int raw = 0;
+    while (Occurrences(ReadFile(board + "/trace.log").substr(before), "bus-write") < 3 &&
+           waitpid(child, &raw, WNOHANG) == 0)
+      usleep(10000);
+    kill(child, signal);
+    ASSERT_EQ(waitpid(child, &raw, 0), child) << "it ended before the signal: " << ReadFile(dir.File("err"));
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 128 + signal) << arguments << " " << raw;
+    EXPECT_NE(ReadFile(dir.File("out")).find("\"outcome_code\":-7,"), std::string::npos) << ReadFile(dir.File("out"));
+    EXPECT_NE(ReadFile(dir.File("err")).find("Stopped: the header page is erased"), std::string::npos);
+    EXPECT_EQ(ReadFile(board + "/eeprom.bin").substr(0, 64), std::string(64, '\xFF')) << arguments;
+    EXPECT_LT(Occurrences(ReadFile(board + "/trace.log").substr(before), "bus-write"), 10u) << arguments;
+  }
 }
 
 TEST_F(ConsoleProgram, ExitStatusOfEachKindOfRun) {
@@ -160,12 +198,6 @@ TEST_F(ConsoleProgram, ASecondProgramLeavesABoardInUseAlone) {
   EXPECT_EQ(ReadFile(board + "/eeprom.bin"), std::string(256, '\xFF'));
   EXPECT_EQ(Tessora("--reboot rom").status, 0);
   EXPECT_NE(ReadFile(board + "/trace.log").find("filterdriver reboot mode=rom"), std::string::npos);
-}
-
-std::size_t Occurrences(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
 }
 
 TEST_F(ConsoleProgram, FormatsVerifyAndUpdateOfChangedPages) {

@@ -119,6 +119,17 @@ TEST(ReadOutToFile, FailureKeepsTheOldFileAndRefusalsSendNothing) {
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "could not read from EEPROM");
   EXPECT_EQ(ReadFile(file), "@0000 01 02 \n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.dir.Path()), {}), 1);  // no leftovers
+
+  // A stop (a signal) between blocks: the same, with nothing read.
+  EngineRig stopped(Route::Driver);
+  StopRequest stop;
+  stop.Request(2);
+  stopped.context.stop = &stop;
+  file = WriteFile(stopped.dir.File("keep.hex"), "@0000 01 02 \n");
+  EXPECT_EQ(ReadOutToFile(stopped.context, stopped.progress, file.c_str(), 0x51, 0, 64, 16, 2), 1);
+  EXPECT_EQ(ReadFile(file), "@0000 01 02 \n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(stopped.dir.Path()), {}), 1);
+  EXPECT_TRUE(stopped.Trace().empty());
 }
 
 #ifndef _WIN32

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -38,6 +39,38 @@ bool GuardStandardStreams() {
   // Writing to a pipe whose reader has gone then fails with EPIPE instead of ending the
   // program while it writes the board.
   return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+}
+
+namespace {
+
+// All a signal handler can reach: the request of the StopSignals that lives.
+std::atomic<StopRequest*> stopTarget{nullptr};
+static_assert(std::atomic<StopRequest*>::is_always_lock_free);
+
+void RequestStop(int signal) {
+  if (StopRequest* stop = stopTarget.load()) stop->Request(signal);
+}
+
+void Handle(int signal, void (*handler)(int)) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;  // the transfer under way ends as it would have
+  sigaction(signal, &action, nullptr);
+}
+
+}  // namespace
+
+StopSignals::StopSignals(StopRequest& stop) {
+  stopTarget.store(&stop);
+  Handle(SIGINT, RequestStop);
+  Handle(SIGTERM, RequestStop);
+}
+
+StopSignals::~StopSignals() {
+  Handle(SIGINT, SIG_DFL);
+  Handle(SIGTERM, SIG_DFL);
+  stopTarget.store(nullptr);
 }
 
 bool EnableTerminalSequences() { return true; }

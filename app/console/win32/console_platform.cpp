@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 
 #include "app/console/console_platform.h"
@@ -10,8 +12,33 @@ namespace tessora {
 // SIGPIPE.
 bool GuardStandardStreams() { return true; }
 
-// A console takes escape sequences only once asked to (Windows 10 and later).
 bool NamesStream(const char* /*path*/, int /*fd*/) { return false; }
+
+namespace {
+
+// All the control handler's thread can reach: the request of the StopSignals that lives.
+std::atomic<StopRequest*> stopTarget{nullptr};
+
+BOOL WINAPI RequestStop(DWORD event) {
+  StopRequest* stop = stopTarget.load();
+  if (stop == nullptr) return FALSE;
+  stop->Request(event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? SIGINT : SIGTERM);
+  return TRUE;
+}
+
+}  // namespace
+
+StopSignals::StopSignals(StopRequest& stop) {
+  stopTarget.store(&stop);
+  SetConsoleCtrlHandler(RequestStop, TRUE);
+}
+
+StopSignals::~StopSignals() {
+  SetConsoleCtrlHandler(RequestStop, FALSE);
+  stopTarget.store(nullptr);
+}
+
+// A console takes escape sequences only once asked to (Windows 10 and later).
 
 bool EnableTerminalSequences() {
   HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
