@@ -59,6 +59,9 @@ struct ShellContext {
   // The console's: a text image reaching beyond the part is unreadable before anything is
   // sent, rather than an update that fails at every page size.
   bool imageMustFitPart = false;
+  // The console's: a lock that could not be taken is named, and a driver device that a
+  // lock kept away is reported as such rather than as a device not found.
+  bool namesLocks = false;
   ProcedureTally tally;
 };
 

@@ -97,6 +97,7 @@ const char* CommandName(const ConsoleRequest& request, const StartCommand& comma
 }
 
 int RunProcedure(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command) {
+  shell.namesLocks = true;
   switch (request.action) {
     case ConsoleAction::ReadOut:
       shell.imageFormat = request.format.value_or(ImageFormat::Text);
