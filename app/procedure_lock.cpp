@@ -23,10 +23,10 @@ std::string ProcedureLockName(const EngineContext& engine) {
 }
 
 LockOutcome ProcedureLock::Take(OsServices& os, const EngineContext& engine) {
-  std::string name = ProcedureLockName(engine);
-  if (name.empty()) return LockOutcome::Taken;
+  name_ = ProcedureLockName(engine);
+  if (name_.empty()) return LockOutcome::Taken;
   std::uint32_t lastError = 0;
-  mutex_ = os.CreateMutexA(name.c_str(), lastError);
+  mutex_ = os.CreateMutexA(name_.c_str(), lastError);
   if (!mutex_) return LockOutcome::Unavailable;
   std::uint32_t result = mutex_->Wait(0);
   held_ = result == kWaitObject0 || result == kWaitAbandoned;

@@ -25,8 +25,11 @@ class ProcedureLock {
   // Takes the lock of the device the engine is connected to, without waiting. A device
   // that cannot be named (no serial number or instance ID) goes unlocked.
   LockOutcome Take(OsServices& os, const EngineContext& engine);
+  // The name Take used; empty before it.
+  const std::string& Name() const { return name_; }
 
  private:
+  std::string name_;
   std::unique_ptr<NamedMutex> mutex_;
   bool held_ = false;
 };

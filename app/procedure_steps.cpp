@@ -1,9 +1,11 @@
 #include <cstdio>
+#include <string>
 
 #include "app/messages.h"
 #include "app/procedures.h"
 #include "app/strings.h"
 #include "devlib/bus_command.h"
+#include "devlib/qorv_device_library.h"
 #include "engine/connection.h"
 #include "engine/eeprom_transfer.h"
 
@@ -11,9 +13,34 @@ namespace tessora {
 
 namespace {
 
+// The device lock the driver interfaces last failed to take, forgotten as it is told;
+// empty over HID, whose requests take none.
+std::string TakeDeviceLockFailure(ShellContext& shell) {
+  QorvDeviceLibrary* devices = shell.engine.driverDevices;
+  return shell.settings.useHid == 0 && devices != nullptr ? devices->TakeLockFailure() : std::string();
+}
+
+// "Could not lock the device.", with the lock's name where the shell names locks.
+void ReportCannotLock(ShellContext& shell, const std::string& lockName) {
+  if (!shell.namesLocks || lockName.empty()) {
+    ReportMessage(shell, kStrCannotLock, nullptr, kStyleError);
+    return;
+  }
+  char text[kStatusTextSize];
+  std::snprintf(text, sizeof text, "%s\nThe lock \"%s\" could not be taken.", LoadStringText(kStrCannotLock),
+                lockName.c_str());
+  CopyFitted(text, shell.statusText.data(), shell.statusText.size(), shell.nextChar);
+  ReportStatusText(shell, nullptr, kStyleError);
+}
+
 bool ConnectAndLock(ShellContext& shell, ProcedureLock& lock) {
+  TakeDeviceLockFailure(shell);  // one from before this connection is none of its business
   if (!ConnectDevice(shell.engine)) {
-    ReportMessage(shell, kStrNoDevice, nullptr, kStyleError);
+    // A WinUSB device answers no request without its lock: one it could not take is no
+    // missing device.
+    std::string lockName = TakeDeviceLockFailure(shell);
+    if (shell.namesLocks && !lockName.empty()) ReportCannotLock(shell, lockName);
+    else ReportMessage(shell, kStrNoDevice, nullptr, kStyleError);
     return false;
   }
   switch (lock.Take(shell.os, shell.engine)) {
@@ -25,7 +52,7 @@ bool ConnectAndLock(ShellContext& shell, ProcedureLock& lock) {
     case LockOutcome::Unavailable:
       break;
   }
-  ReportMessage(shell, kStrCannotLock, nullptr, kStyleError);
+  ReportCannotLock(shell, lock.Name());
   return false;
 }
 
@@ -42,7 +69,7 @@ int ConnectAndProbe(ShellContext& shell, ProcedureLock& lock) {
   // A device whose request lock another program keeps for longer than the time-out is
   // no missing EEPROM.
   if (probed == kBusLockTimeout && shell.settings.useHid == 0) {
-    ReportMessage(shell, kStrCannotLock, nullptr, kStyleError);
+    ReportCannotLock(shell, TakeDeviceLockFailure(shell));
     return shell.tally.outcome = kUpdateNoDevice;
   }
   if (probed != 0) {

@@ -61,6 +61,9 @@ struct ShellContext {
   // not a guess), and a text image reaching beyond the part is unreadable rather than an
   // update that fails at every page size.
   bool consoleImageRules = false;
+  // The console's: a lock that could not be taken is named, and a driver device that a
+  // lock kept away is reported as such rather than as a device not found.
+  bool namesLocks = false;
   ProcedureTally tally;
 };
 

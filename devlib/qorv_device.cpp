@@ -51,11 +51,12 @@ bool QorvDevice::CreateMutexIfNeeded() {
   if (mutex_) return true;
   const char* instanceId = GetInstanceId();
   if (instanceId == nullptr || *instanceId == '\0') return false;
-  std::string name = MutexName(instanceId, library_.TerminalServices());
+  mutexName_ = MutexName(instanceId, library_.TerminalServices());
   std::uint32_t lastError = 0;
-  mutex_ = library_.Os().CreateMutexA(name.c_str(), lastError);
-  library_.Trace("Lock: CreateMutex(%s) = %08x, Error = %d\n", name.c_str(), TraceId(mutex_.get()),
+  mutex_ = library_.Os().CreateMutexA(mutexName_.c_str(), lastError);
+  library_.Trace("Lock: CreateMutex(%s) = %08x, Error = %d\n", mutexName_.c_str(), TraceId(mutex_.get()),
                  static_cast<int>(lastError));
+  if (!mutex_) library_.NoteLockFailure(mutexName_);
   return mutex_ != nullptr;
 }
 
@@ -64,7 +65,9 @@ bool QorvDevice::Lock(std::uint32_t timeoutMilliseconds) {
   // The wait happens outside the list lock: another process may hold the device for
   // seconds, and the list must stay usable meanwhile.
   std::uint32_t result = mutex_->Wait(timeoutMilliseconds);
-  return result == kWaitObject0 || result == kWaitAbandoned;
+  if (result == kWaitObject0 || result == kWaitAbandoned) return true;
+  library_.NoteLockFailure(mutexName_);
+  return false;
 }
 
 void QorvDevice::Unlock() {

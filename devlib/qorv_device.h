@@ -29,7 +29,8 @@ class QorvDevice {
 
   // The owning device's instance ID, fetched on first need; null when there is none.
   const char* GetInstanceId();
-  // Takes the device's inter-process mutex; an abandoned one counts as taken.
+  // Takes the device's inter-process mutex; an abandoned one counts as taken. One that
+  // is not taken is noted with the library.
   bool Lock(std::uint32_t timeoutMilliseconds);
   // Releases one successful Lock.
   void Unlock();
@@ -51,6 +52,7 @@ class QorvDevice {
   std::string devicePath_;
   std::optional<std::string> instanceId_;
   std::unique_ptr<NamedMutex> mutex_;
+  std::string mutexName_;
 };
 
 }  // namespace tessora

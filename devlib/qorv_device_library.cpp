@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <utility>
 
 #include "platform/device_path.h"
 
@@ -63,6 +64,16 @@ void QorvDeviceLibrary::Trace(const char* format, ...) {
   std::vsnprintf(line, sizeof line, format, arguments);
   va_end(arguments);
   traceHook_(line);
+}
+
+void QorvDeviceLibrary::NoteLockFailure(const std::string& mutexName) {
+  std::lock_guard lock(lockFailureLock_);
+  lockFailure_ = mutexName;
+}
+
+std::string QorvDeviceLibrary::TakeLockFailure() {
+  std::lock_guard lock(lockFailureLock_);
+  return std::exchange(lockFailure_, std::string());
 }
 
 void QorvDeviceLibrary::BuildDeviceList(bool includeAbsent) {

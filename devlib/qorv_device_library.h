@@ -3,6 +3,7 @@
 #include <functional>
 #include <list>
 #include <mutex>
+#include <string>
 
 #include "devlib/interface_guids.h"
 #include "devlib/qorv_device.h"
@@ -50,6 +51,12 @@ class QorvDeviceLibrary {
   std::uint32_t LockTimeout() const { return lockTimeout_; }
   void SetLockTimeout(std::uint32_t milliseconds) { lockTimeout_ = milliseconds; }
 
+  // A device's inter-process lock that could not be taken (not had in time, or not at all),
+  // by name, so that a device the lock kept away is not reported as a device not found.
+  void NoteLockFailure(const std::string& mutexName);
+  // The lock last noted, which is forgotten; empty when none was.
+  std::string TakeLockFailure();
+
   bool TerminalServices() const { return terminalServices_; }
   OsServices& Os() { return os_; }
   DeviceStack& Stack() { return stack_; }
@@ -73,6 +80,8 @@ class QorvDeviceLibrary {
   std::uint32_t lockTimeout_ = kDefaultLockTimeout;
   std::mutex traceLock_;
   TraceHook traceHook_;
+  std::mutex lockFailureLock_;
+  std::string lockFailure_;
 };
 
 // The low 32 bits of an address, for trace lines that name records.

@@ -5,7 +5,9 @@ namespace tessora {
 
 // A mutex shared by every process that opens the same name. It is owned by a thread,
 // recursive for its owner, and abandoned when its owner ends; the next waiter then gets
-// it with kWaitAbandoned. Closing the object (destruction) does not release it.
+// it, with kWaitAbandoned where the system remembers the holder (Windows; Linux keeps no
+// trace of it and says kWaitObject0). Callers release what they take rather than rely on
+// closing the object.
 class NamedMutex {
  public:
   virtual ~NamedMutex() = default;

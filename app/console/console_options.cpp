@@ -225,8 +225,9 @@ SIGINT or SIGTERM stops an update or clear at the next page, with the header pag
 was; the run says which, writes its JSON and summary, and exits with 130 or 143.
 
 Settings are kept in $XDG_CONFIG_HOME/Velmora/tessora (~/.config when unset).
-On Linux, programs that use one device take turns through lock files in /run/lock, or in
-the directory TESSORA_LOCK_DIR names (programs share a lock only where they share it).
+On Linux, programs that use one device take turns through locks that any user may take
+and that leave no file behind; TESSORA_LOCK_NAMESPACE=NAME gives a set of programs locks
+of their own (programs share a lock only where they share the name).
 
 Devices: HID controllers through /dev/hidraw*, WinUSB controllers (those whose Microsoft
 OS 2.0 descriptors declare the WinUSB interface) through libusb; the FilterDriver exists

@@ -131,6 +131,7 @@ const char* CommandName(const ConsoleRequest& request, const StartCommand& comma
 int RunProcedure(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command) {
   shell.imageFormat = request.format.value_or(ImageFormat::Text);
   shell.consoleImageRules = true;
+  shell.namesLocks = true;
   switch (request.action) {
     case ConsoleAction::ReadOut:
       return ReadOutFirmware(shell, request.readOutFile.c_str()) == 1 ? 0 : 1;

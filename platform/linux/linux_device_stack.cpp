@@ -29,6 +29,12 @@ int OpenWithOpen(const char* path, int flags) { return ::open(path, flags); }
 
 }  // namespace
 
+std::bitset<256> DeclaredFeatureReports(const LinuxNode& node) {
+  if (node.kind != NodeKind::Hidraw) return {};
+  HidReportLayout layout = ParseHidReportDescriptor(node.descriptors);
+  return layout.valid ? layout.featureReportIds : std::bitset<256>{};
+}
+
 LinuxDeviceStack::LinuxDeviceStack(OsServices& events, NodeOpener opener)
     : events_(events), opener_(opener ? std::move(opener) : NodeOpener(OpenWithOpen)) {}
 
@@ -57,7 +63,7 @@ std::vector<std::string> LinuxDeviceStack::AccessProblems() const {
 }
 
 bool LinuxDeviceStack::IsHidController(const LinuxNode& node) const {
-  return node.kind == NodeKind::Hidraw && ParseHidReportDescriptor(node.descriptors).featureReportIds.test(0xFF);
+  return DeclaredFeatureReports(node).test(kControllerReportId);
 }
 
 std::vector<LinuxNode> LinuxDeviceStack::Controllers() {
@@ -235,6 +241,7 @@ OsHandle LinuxDeviceStack::CreateFileA(const char* path, std::uint32_t access, s
     file->descriptor = OpenNodeDescriptor(*node, O_RDWR | ((flags & kFileFlagOverlapped) != 0 ? O_NONBLOCK : 0));
     if (file->descriptor < 0) return kInvalidHandle;
   }
+  file->featureReports = DeclaredFeatureReports(*node);
   file->node = std::move(*node);
   OsHandle handle = NewHandle();
   files_[handle] = std::move(file);

@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -22,6 +23,14 @@ struct libusb_device_handle;
 namespace tessora::linuxstack {
 
 extern const Guid kHidInterfaceGuid;
+
+// The feature report the controller declares and answers; other HID devices lack it.
+inline constexpr std::uint8_t kControllerReportId = 0xFF;
+
+// The feature report IDs a hidraw node's report descriptor declares (none for any other
+// node). hidraw hands any report ID to the device, so this one decision both picks the
+// controllers and keeps every other device from being asked for a report it never declared.
+std::bitset<256> DeclaredFeatureReports(const LinuxNode& node);
 
 // Opens a device node as open(2) does: a descriptor, or -1 with errno set.
 using NodeOpener = std::function<int(const char* path, int flags)>;
@@ -100,6 +109,7 @@ class LinuxDeviceStack : public DeviceStack {
   struct OpenNode {
     LinuxNode node;
     int descriptor = -1;  // -1: opened for queries only (access 0)
+    std::bitset<256> featureReports;  // hidraw: the feature report IDs its descriptor declares
     std::uint32_t flags = 0;
     int wake = -1;        // eventfd that ends a pending read
     std::unique_ptr<PendingRead> read;
@@ -128,6 +138,7 @@ class LinuxDeviceStack : public DeviceStack {
   int OpenNodeDescriptor(const LinuxNode& node, int flags);
   void NoteAccessProblem(const LinuxNode& node);
   bool IsHidController(const LinuxNode& node) const;
+  bool FeatureRequestAllowed(const OpenNode& file, const void* report, std::uint32_t length);
   libusb_context* Usb();
   libusb_device_handle* OpenUsbDevice(const LinuxNode& node, std::uint32_t& error);
   const WinUsbProbe& ProbeWinUsb(const LinuxNode& node);

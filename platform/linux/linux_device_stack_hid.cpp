@@ -136,22 +136,30 @@ bool LinuxDeviceStack::HidP_HasFeatureReportId(OsHandle preparsed, std::uint8_t 
   return found != preparsed_.end() && found->second.featureReportIds.test(reportId);
 }
 
+// HID.DLL refuses a feature report the device's descriptor does not declare; hidraw would
+// send it to whatever device the node is, a keyboard as well as another maker's device.
+bool LinuxDeviceStack::FeatureRequestAllowed(const OpenNode& file, const void* report, std::uint32_t length) {
+  if (report == nullptr || length == 0) return Fail(kErrorInvalidParameter);
+  return file.featureReports.test(*static_cast<const std::uint8_t*>(report)) || Fail(kErrorInvalidParameter);
+}
+
 bool LinuxDeviceStack::HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) {
   std::lock_guard lock(mutex_);
   OpenNode* file = HidFile(device, true);
-  if (file == nullptr) return false;
-  if (report == nullptr || length == 0) return Fail(kErrorInvalidParameter);
+  if (file == nullptr || !FeatureRequestAllowed(*file, report, length)) return false;
   if (::ioctl(file->descriptor, HIDIOCSFEATURE(length), report) < 0) return Fail(LastErrorFromErrno(errno));
   return true;
 }
 
+// A report shorter than asked leaves the rest of the buffer as it was, which the caller
+// would take for the device's answer: it fails instead.
 bool LinuxDeviceStack::HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) {
   std::lock_guard lock(mutex_);
   OpenNode* file = HidFile(device, true);
-  if (file == nullptr) return false;
-  if (report == nullptr || length == 0) return Fail(kErrorInvalidParameter);
-  if (::ioctl(file->descriptor, HIDIOCGFEATURE(length), report) < 0) return Fail(LastErrorFromErrno(errno));
-  return true;
+  if (file == nullptr || !FeatureRequestAllowed(*file, report, length)) return false;
+  int got = ::ioctl(file->descriptor, HIDIOCGFEATURE(length), report);
+  if (got < 0) return Fail(LastErrorFromErrno(errno));
+  return static_cast<std::uint32_t>(got) >= length || Fail(kErrorGenFailure);
 }
 
 bool LinuxDeviceStack::WriteFile(OsHandle device, const void* buffer, std::uint32_t size, std::uint32_t* written) {

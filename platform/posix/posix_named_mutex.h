@@ -1,4 +1,7 @@
 #pragma once
+#include <sys/socket.h>
+#include <sys/un.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -8,50 +11,51 @@
 #include <thread>
 
 #include "platform/named_mutex.h"
+#include "platform/posix/unique_descriptor.h"
 
 namespace tessora {
 
-// A named mutex as a lock file with flock(): every process that opens the same name
-// shares it, and the kernel lets go of it when its holder dies, so nothing stale stays
-// behind a killed process. The files live in /run/lock (or /tmp where there is none) and
-// are made readable and writable for every user, so a run as root leaves nothing that
-// keeps another user out. The last release removes the file, so that a day of runs on
-// ever new boards does not fill the lock place; a taker whose file was removed meanwhile
-// takes the file of the name anew. Within the process a thread lock makes it owned by a
-// thread and recursive for its owner, as on Windows. A holder that ended without
-// releasing leaves the file with a mark in it; the next taker gets kWaitAbandoned.
+// The environment variable naming a lock namespace: programs share a lock only where they
+// share the namespace (a container, a test run); unset, every program on the machine does.
+inline constexpr const char* kLockNamespaceVariable = "TESSORA_LOCK_NAMESPACE";
+
+// A named mutex as a Linux abstract Unix socket address: holding the lock is keeping a
+// socket bound to the name's address, and a bind that finds the address in use finds the
+// lock held. Abstract addresses need no directory any user could lack write access to,
+// are shared by every user, leave nothing in the file system, and the kernel frees them
+// when the holder's socket closes, however its process ends. Because nothing outlives the
+// holder, a lock left by a holder that died is simply free: Wait never reports
+// kWaitAbandoned, and Open cannot tell whether the name was opened before. Within the
+// process a thread lock makes it owned by a thread and recursive for its owner, as on
+// Windows. Abstract addresses belong to a network namespace: a container with a network of
+// its own has locks of its own.
 class PosixNamedMutex : public NamedMutex {
  public:
-  static std::unique_ptr<NamedMutex> Open(const char* name, std::uint32_t& lastError);
-  ~PosixNamedMutex() override;
+  // Null for an empty name, with kErrorInvalidParameter; lastError is otherwise
+  // kErrorSuccess. Any name maps to an address: long ones through their hash.
+  static std::unique_ptr<NamedMutex> Open(const char* name, const std::string& lockNamespace,
+                                          std::uint32_t& lastError);
+  ~PosixNamedMutex() override = default;
   PosixNamedMutex(const PosixNamedMutex&) = delete;
   PosixNamedMutex& operator=(const PosixNamedMutex&) = delete;
 
+  // kWaitFailed when no socket can be had or the bind fails for another reason than a
+  // holder.
   std::uint32_t Wait(std::uint32_t timeoutMilliseconds) override;
   bool Release() override;
 
  private:
-  PosixNamedMutex(std::string path, int descriptor, bool writable)
-      : path_(std::move(path)), descriptor_(descriptor), writable_(writable) {}
-  // kWaitObject0, kWaitTimeout or kWaitFailed.
-  std::uint32_t LockFile(std::uint32_t timeoutMilliseconds, std::chrono::steady_clock::time_point deadline);
-  // kWaitObject0 with the file the path names now locked, kWaitTimeout or kWaitFailed.
-  std::uint32_t LockCurrentFile(std::uint32_t timeoutMilliseconds, std::chrono::steady_clock::time_point deadline);
-  bool SwapHeldMark(char mark);  // true when the file was marked held before
+  PosixNamedMutex(const sockaddr_un& address, socklen_t addressLength)
+      : address_(address), addressLength_(addressLength) {}
+  // kWaitObject0 with bound_ holding the address, kWaitTimeout or kWaitFailed.
+  std::uint32_t BindAddress(std::uint32_t timeoutMilliseconds, std::chrono::steady_clock::time_point deadline);
 
-  std::string path_;
-  int descriptor_;
-  bool writable_;  // a file another user made without write access still locks, unmarked
+  sockaddr_un address_;
+  socklen_t addressLength_;
+  UniqueDescriptor bound_;  // the socket bound to the address while the lock is held
   std::recursive_mutex threads_;
   std::atomic<std::thread::id> owner_{};
   int depth_ = 0;  // levels taken by the owner thread
 };
-
-// The environment variable naming the directory of the lock files.
-inline constexpr const char* kLockDirectoryVariable = "TESSORA_LOCK_DIR";
-
-// The lock file for a mutex name: "\" and "/" cannot appear in a file name, so they are
-// escaped (as is the escape character), keeping distinct names distinct.
-std::string LockFilePathFor(const char* mutexName);
 
 }  // namespace tessora

@@ -4,12 +4,18 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
 #include "platform/posix/posix_named_mutex.h"
 
 namespace tessora {
+
+PosixOsServices::PosixOsServices() {
+  const char* configured = std::getenv(kLockNamespaceVariable);
+  if (configured != nullptr) lockNamespace_ = configured;
+}
 
 void PosixOsServices::Sleep(std::uint32_t milliseconds) {
   timespec remaining{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
@@ -77,7 +83,7 @@ void PosixOsServices::OutputDebugStringA(const char* text) {
 }
 
 std::unique_ptr<NamedMutex> PosixOsServices::CreateMutexA(const char* name, std::uint32_t& lastError) {
-  return PosixNamedMutex::Open(name, lastError);
+  return PosixNamedMutex::Open(name, lockNamespace_, lastError);
 }
 
 }  // namespace tessora

@@ -1,13 +1,18 @@
 #pragma once
+#include <string>
+
 #include "platform/os_services.h"
 #include "platform/posix/posix_events.h"
 
 namespace tessora {
 
 // Linux OS services: nanosleep, the monotonic clock, standard error as debug output,
-// mutexes as lock files and events of its own.
+// mutexes as abstract socket addresses and events of its own.
 class PosixOsServices : public OsServices {
  public:
+  // Takes the lock namespace from the environment (kLockNamespaceVariable), once.
+  PosixOsServices();
+
   void Sleep(std::uint32_t milliseconds) override;
   std::uint64_t TickCount() override;
   std::uint64_t MicrosecondCount() override;
@@ -30,6 +35,7 @@ class PosixOsServices : public OsServices {
 
  private:
   PosixEventTable events_;
+  std::string lockNamespace_;
 };
 
 }  // namespace tessora

@@ -231,6 +231,31 @@ TEST(Procedures, ARequestLockThatCannotBeTakenIsReportedAsSuch) {
   EXPECT_EQ(rig.ui.Boxes(), (Lines{"[-] 50010 Could not lock the device."}));
 }
 
+// A lock the system will not give at all: the console names it, whichever lock it is,
+// while the window program keeps its texts (over WinUSB, whose requests take the lock
+// before the device can answer, that no device was found).
+TEST(Procedures, ALockThatCannotBeTakenIsNamedOnTheConsole) {
+  for (Interface face : {Interface::Hid, Interface::FilterDriver, Interface::WinUsb}) {
+    for (bool console : {false, true}) {
+      SCOPED_TRACE(std::string(testing::NameOf(face)) + (console ? " console" : " window"));
+      ShellRig rig(face);
+      rig.os.mutexesFail = true;
+      rig.shell->namesLocks = console;
+      EXPECT_EQ(ClearEeprom(*rig.shell), 0);
+      EXPECT_EQ(rig.shell->tally.outcome, kUpdateNoDevice);
+      std::string lockName = face == Interface::WinUsb
+                                 ? QorvDevice::MutexName(rig.stack.Interface(1).instanceId.c_str(),
+                                                         rig.library.TerminalServices())
+                                 : ProcedureLockName(rig.shell->engine);
+      std::string expected = console                     ? "Could not lock the device.\nThe lock \"" + lockName +
+                                                                "\" could not be taken."
+                             : face == Interface::WinUsb ? "Could not find installed device."
+                                                         : "Could not lock the device.";
+      EXPECT_EQ(rig.ui.Boxes(), (Lines{"[-] 50010 " + expected}));
+    }
+  }
+}
+
 TEST(Procedures, TheProcedureLockNamesTheBoardNotTheInterface) {
   ShellRig rig(Interface::Hid);
   ASSERT_TRUE(ConnectDevice(rig.shell->engine));

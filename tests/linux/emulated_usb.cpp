@@ -55,6 +55,7 @@ struct Node {
   UMockdevIoctlBase* handler = umockdev_ioctl_base_new();  // of both nodes: hidraw and usbdevfs
   std::mutex mutex;
   std::deque<UMockdevIoctlData*> reaped;
+  int featureRequests = 0;
 
   explicit Node(const EmulatedDevice& plugged) : device(plugged) {
     if (device.board == nullptr) return;
@@ -93,9 +94,16 @@ struct Node {
     g_autoptr(UMockdevIoctlData) data =
         umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, feature ? length : answer.size(), nullptr);
     if (!feature) std::memcpy(data->data, answer.data(), answer.size());
-    bool done = !feature || (set ? stack.HidD_SetFeature(hid, data->data, length)
-                                 : stack.HidD_GetFeature(hid, data->data, length));
-    umockdev_ioctl_client_complete(client, !done ? -1 : feature ? static_cast<glong>(length) : 0, done ? 0 : Refusal());
+    featureRequests += feature ? 1 : 0;
+    glong answered = feature ? static_cast<glong>(length) : 0;
+    bool done = !feature;
+    if (feature && device.board == nullptr) {
+      answered = std::min<glong>(answered, device.featureAnswerBytes);
+      done = answered > 0;
+    } else if (feature) {
+      done = set ? stack.HidD_SetFeature(hid, data->data, length) : stack.HidD_GetFeature(hid, data->data, length);
+    }
+    umockdev_ioctl_client_complete(client, done ? answered : -1, done ? 0 : Refusal());
     return true;
   }
 
@@ -217,6 +225,12 @@ EmulatedUsb::EmulatedUsb(const std::vector<EmulatedDevice>& devices) : testbed_(
 }
 
 EmulatedUsb::~EmulatedUsb() = default;
+
+int EmulatedUsb::FeatureRequests(std::size_t device) const {
+  Node& node = *testbed_->nodes.at(device);
+  std::lock_guard lock(node.mutex);
+  return node.featureRequests;
+}
 
 void EmulatedUsb::SendInputReport(std::size_t device, const std::vector<std::uint8_t>& report) {
   int node = umockdev_testbed_get_dev_fd(testbed_->testbed, HidrawPath(device).c_str());

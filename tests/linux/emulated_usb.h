@@ -27,6 +27,9 @@ struct EmulatedDevice {
   std::vector<std::uint8_t> reportDescriptor = ControllerReportDescriptor();
   bool msOs20 = true;  // the Microsoft OS 2.0 descriptors declare the WinUSB interface
   sim::SimBoard* board = nullptr;
+  // Without a board: the bytes it answers a feature report request with, whatever its ID,
+  // as hidraw lets a device do (0: it refuses the request).
+  std::uint32_t featureAnswerBytes = 0;
 };
 
 // sysfs, udev and the nodes of a machine with these devices, emulated by umockdev for this
@@ -41,6 +44,8 @@ class EmulatedUsb {
   static std::string UsbPath(std::size_t device) { return "/dev/bus/usb/001/00" + std::to_string(device + 2); }
   // Queues an input report on a HID device's node, as if the device had sent it.
   void SendInputReport(std::size_t device, const std::vector<std::uint8_t>& report);
+  // The feature report requests (get and set) that reached the device's node.
+  int FeatureRequests(std::size_t device) const;
 
  private:
   struct Testbed;

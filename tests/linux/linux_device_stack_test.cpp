@@ -12,6 +12,7 @@
 #include "devlib/qorv_device_library.h"
 #include "devlib/winusb_transport.h"
 #include "engine/connection.h"
+#include "hid/hid_device.h"
 #include "platform/linux/hid_report_descriptor.h"
 #include "platform/linux/linux_device_stack.h"
 #include "tests/linux/emulated_usb.h"
@@ -53,6 +54,30 @@ TEST_F(LinuxStackTest, RefusedNodesAreNamedWithTheirRemedyAndTheWalkGoesOnPastTh
                              "logged-in user access with 'tessora --udev-rule | sudo tee /etc/udev/rules.d/"
                              "70-tessora.rules' and replug the device.";
   EXPECT_EQ(stack.AccessProblems(), (std::vector{refused[2] + remedy, refused[1] + remedy}));
+}
+
+// hidraw hands a feature request to any device, whatever it declares. Connecting over HID
+// asks no device for the controller's report unless its descriptor declares it, and a
+// device that answers with fewer bytes than asked is no controller: the walk goes on past
+// both to the controller after them.
+TEST(LinuxHidProbe, OnlyADeviceDeclaringTheControllerReportIsAskedAndOnlyAWholeAnswerCounts) {
+  sim::SimBoard board{{}, std::vector<std::uint8_t>(16384, 0xFF)};
+  // Another maker's device with a feature report 1 of 8 bytes, answering whatever it is asked.
+  const std::vector<std::uint8_t> otherMakers = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85,
+                                                 0x01, 0x75, 0x08, 0x95, 0x08, 0xB1, 0x02, 0xC0};
+  EmulatedUsb usb{{{0x1209, 0x0001, "Gadget", "G1", otherMakers, false, nullptr, 128},
+                   {0x3E9A, 0x0211, "Short", "S1", ControllerReportDescriptor(), false, nullptr, 16},
+                   {.serial = "QV000002", .board = &board}}};
+  std::unique_ptr<OsServices> os = CreateNativeOsServices();
+  Settings settings;
+  settings.useHid = 1;
+  StackDeviceAccess devices(settings, *os, std::make_unique<LinuxDeviceStack>(*os));
+  ASSERT_TRUE(ConnectDevice(devices.Engine()));
+  auto* connected = dynamic_cast<hidDeviceClass*>(devices.Engine().hidDevice.get());
+  ASSERT_NE(connected, nullptr);
+  EXPECT_EQ(connected->DevicePath(), EmulatedUsb::HidrawPath(2));
+  EXPECT_EQ(usb.FeatureRequests(0), 0);
+  EXPECT_GT(usb.FeatureRequests(1), 0);
 }
 
 // Requests fail with the errors Windows gives.

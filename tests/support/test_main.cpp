@@ -1,10 +1,9 @@
 // The entry of every test program: GoogleTest with a watchdog over each case and, on
-// Linux, a lock place of the program's own for the inter-process locks.
+// Linux, a lock namespace of the program's own for the inter-process locks.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <memory>
 
 #include "tests/support/case_watchdog.h"
 #include "tests/support/test_support.h"
@@ -20,22 +19,22 @@ namespace {
 constexpr std::chrono::seconds kCaseLimit{90};
 
 #ifndef _WIN32
-// The lock files of this test program and of the programs it starts live in a directory
-// of their own, so that two test runs on one machine never see each other's locks and
-// nothing is left in /run/lock. A program started by a test keeps its parent's place.
-class PrivateLockPlace {
+// The inter-process locks of this test program and of the programs it starts live in a
+// namespace of their own, so that two test runs on one machine never see each other's
+// locks. A program started by a test keeps its parent's namespace.
+class PrivateLockNamespace {
  public:
-  PrivateLockPlace() {
-    if (std::getenv(tessora::kLockDirectoryVariable) != nullptr) return;
-    directory_ = std::make_unique<tessora::testing::TempDir>();
-    setenv(tessora::kLockDirectoryVariable, directory_->Path().c_str(), 1);
+  PrivateLockNamespace() {
+    if (std::getenv(tessora::kLockNamespaceVariable) != nullptr) return;
+    setenv(tessora::kLockNamespaceVariable, ("tests-" + tessora::testing::UniqueSerial()).c_str(), 1);
+    set_ = true;
   }
-  ~PrivateLockPlace() {
-    if (directory_) unsetenv(tessora::kLockDirectoryVariable);
+  ~PrivateLockNamespace() {
+    if (set_) unsetenv(tessora::kLockNamespaceVariable);
   }
 
  private:
-  std::unique_ptr<tessora::testing::TempDir> directory_;
+  bool set_ = false;
 };
 #endif
 
@@ -44,7 +43,7 @@ class PrivateLockPlace {
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
 #ifndef _WIN32
-  PrivateLockPlace locks;
+  PrivateLockNamespace locks;
 #endif
   // GoogleTest owns the listener; the watchdog is ended before the program's globals.
   auto* watchdog = new tessora::testing::CaseWatchdog(kCaseLimit);
