@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "devlib/qorv_device_library.h"
+#include "hid/hid_device.h"
 
 namespace tessora {
 
@@ -14,34 +15,53 @@ std::string Upper(std::string text) {
   return text;
 }
 
-}  // namespace
-
-std::string DeviceKey(std::uint16_t vendorId, std::uint16_t productId, const std::string& serial) {
-  char ids[32];
-  std::snprintf(ids, sizeof ids, "VID_%04X&PID_%04X#", vendorId, productId);
-  return ids + Upper(serial);
+// The serial and the place come from the device stack on every interface, never from
+// what one interface alone reports: Windows may name a device by its place although its
+// HID interface still reports a serial number.
+std::string StackDeviceKey(DeviceStack& stack, std::uint16_t vendorId, std::uint16_t productId,
+                           const char* devicePath) {
+  return DeviceKey(vendorId, productId, stack.UsbSerialNumber(devicePath), stack.UsbPortPath(devicePath));
 }
 
-std::string KeyFromInstanceId(const std::string& instanceId) {
-  unsigned int vendorId = 0;
-  unsigned int productId = 0;
-  char separator = '\0';
-  std::size_t serial = instanceId.rfind('\\');
-  if (std::sscanf(Upper(instanceId).c_str(), "USB\\VID_%4x&PID_%4x%c", &vendorId, &productId, &separator) == 3 &&
-      separator == '\\' && serial + 1 < instanceId.size())
-    return DeviceKey(static_cast<std::uint16_t>(vendorId), static_cast<std::uint16_t>(productId),
-                     instanceId.substr(serial + 1));
-  std::string key = instanceId;
-  for (char& c : key) c = c == '\\' ? '#' : c;
-  return key;
+std::string HidDeviceKey(const EngineContext& engine) {
+  const auto* device = dynamic_cast<const hidDeviceClass*>(engine.hidDevice.get());
+  if (device == nullptr || !device->IsOpen() || engine.hid == nullptr) return {};
+  return StackDeviceKey(engine.hid->stack, device->VendorId(), device->ProductId(), device->DevicePath());
 }
 
+// A driver interface tells its vendor and product ID only through the instance ID,
+// USB\VID_xxxx&PID_xxxx\... (or ...&MI_nn\... for one function of a composite device).
 std::string DriverDeviceKey(const EngineContext& engine) {
   if (engine.driverDevices == nullptr) return {};
   QorvDevice* record = engine.driverDevices->FindByHandle(engine.currentDevice);
   const char* instanceId = record != nullptr ? record->GetInstanceId() : nullptr;
-  if (instanceId == nullptr || *instanceId == '\0') return {};
-  return KeyFromInstanceId(instanceId);
+  unsigned int vendorId = 0;
+  unsigned int productId = 0;
+  if (instanceId == nullptr ||
+      std::sscanf(Upper(instanceId).c_str(), "USB\\VID_%4x&PID_%4x", &vendorId, &productId) != 2)
+    return {};
+  return StackDeviceKey(engine.driverDevices->Stack(), static_cast<std::uint16_t>(vendorId),
+                        static_cast<std::uint16_t>(productId), record->DevicePath().c_str());
+}
+
+}  // namespace
+
+std::string DeviceKey(std::uint16_t vendorId, std::uint16_t productId, const std::string& serial,
+                      const std::string& port) {
+  char ids[32];
+  std::snprintf(ids, sizeof ids, "VID_%04X&PID_%04X", vendorId, productId);
+  std::string upperSerial = Upper(serial);
+  if (!upperSerial.empty() && upperSerial != "UNKNOWN") return ids + ("#" + upperSerial);
+  // Never an interface path: the HID and the WinUSB interface of one board have different
+  // ones, and two programs would each take a lock of their own on the one board.
+  if (!port.empty()) return ids + ("@" + port);
+  // Nothing tells such boards apart: they share one lock, and a second program is refused
+  // rather than write a board that another one may be writing.
+  return ids;
+}
+
+std::string ConnectedDeviceKey(const EngineContext& engine) {
+  return engine.settings.useHid != 0 ? HidDeviceKey(engine) : DriverDeviceKey(engine);
 }
 
 }  // namespace tessora

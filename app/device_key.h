@@ -6,16 +6,15 @@
 
 namespace tessora {
 
-// A name for a physical device, the same whichever interface reaches it:
-// "VID_xxxx&PID_xxxx#SERIAL", as a USB instance ID names the device.
-std::string DeviceKey(std::uint16_t vendorId, std::uint16_t productId, const std::string& serial);
+// A name for a physical device, the same whichever interface reaches it: its serial
+// number, "VID_xxxx&PID_xxxx#SERIAL" as a USB instance ID names it; without a serial
+// number (none, or "unknown") where it is plugged in, "VID_xxxx&PID_xxxx@PORT"; and
+// "VID_xxxx&PID_xxxx" alone when neither is known.
+std::string DeviceKey(std::uint16_t vendorId, std::uint16_t productId, const std::string& serial,
+                      const std::string& port);
 
-// The key from a USB instance ID "USB\VID_xxxx&PID_xxxx\SERIAL"; any other form (or a
-// device path) is taken whole, with its backslashes made "#".
-std::string KeyFromInstanceId(const std::string& instanceId);
-
-// The key of the driver device the engine is connected to; empty when there is none or
-// it has no instance ID.
-std::string DriverDeviceKey(const EngineContext& engine);
+// The key of the device the engine is connected to, over HID or a driver interface;
+// empty when there is none or a driver device has no USB instance ID.
+std::string ConnectedDeviceKey(const EngineContext& engine);
 
 }  // namespace tessora

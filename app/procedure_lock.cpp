@@ -1,23 +1,12 @@
 #include "app/procedure_lock.h"
 
 #include "app/device_key.h"
-#include "hid/hid_device.h"
 
 namespace tessora {
 
 std::string ProcedureLockName(const EngineContext& engine) {
-  std::string key;
-  if (engine.settings.useHid != 0) {
-    const auto* device = dynamic_cast<const hidDeviceClass*>(engine.hidDevice.get());
-    if (device == nullptr || !device->IsOpen()) return {};
-    std::string serial = device->WholeSerialText();
-    // Without a serial number only the interface's path tells two such devices apart.
-    key = serial.empty() || serial == "unknown" ? KeyFromInstanceId(device->DevicePath())
-                                                : DeviceKey(device->VendorId(), device->ProductId(), serial);
-  } else {
-    key = DriverDeviceKey(engine);
-    if (key.empty()) return {};
-  }
+  std::string key = ConnectedDeviceKey(engine);
+  if (key.empty()) return {};
   // In the global namespace, as the request lock, so that every logon session shares it.
   return "Global\\tessora_" + key;
 }

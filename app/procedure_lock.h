@@ -13,8 +13,8 @@ enum class LockOutcome { Taken, InUse, Unavailable };
 // Tessora's own lock on a device for the length of a whole procedure, beside the lock
 // each request takes: two Tessoras that update, read out or clear the same board would
 // otherwise interleave their requests. It is named after the physical device (vendor
-// and product ID and serial number), so that it is the same whichever interface
-// reaches the device. Released when it goes out of scope.
+// and product ID, and the serial number or else the USB port: see DeviceKey), so that it
+// is the same whichever interface reaches the device. Released when it goes out of scope.
 class ProcedureLock {
  public:
   ProcedureLock() = default;
@@ -22,8 +22,8 @@ class ProcedureLock {
   ProcedureLock& operator=(const ProcedureLock&) = delete;
   ~ProcedureLock();
 
-  // Takes the lock of the device the engine is connected to, without waiting. A device
-  // that cannot be named (no serial number or instance ID) goes unlocked.
+  // Takes the lock of the device the engine is connected to, without waiting. A driver
+  // device without a USB instance ID cannot be named and goes unlocked.
   LockOutcome Take(OsServices& os, const EngineContext& engine);
   // The name Take used; empty before it.
   const std::string& Name() const { return name_; }

@@ -36,6 +36,7 @@ namespace {
 sim::BoardIdentity Identity(const sim::BoardDirectory& board) {
   sim::BoardIdentity identity;
   identity.serial = board.Serial();
+  identity.port = board.Port();
   return identity;
 }
 

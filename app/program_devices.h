@@ -56,7 +56,7 @@ class StackDeviceAccess : public DeviceAccess {
 };
 
 // A simulated bench: one board or several, each kept in a directory of its own (which
-// gives it its serial number), all reached through one simulated device stack.
+// gives it its serial number and place), all reached through one simulated device stack.
 class SimulatedDeviceAccess : public DeviceAccess {
  public:
   // directories: one or more separated by ':' (on Windows a drive letter's colon does

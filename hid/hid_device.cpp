@@ -101,16 +101,6 @@ bool hidDeviceClass::ReadDeviceDetails() {
   return true;
 }
 
-std::string hidDeviceClass::WholeSerialText() const {
-  // A USB string descriptor holds at most 126 UTF-16 units; one more keeps a terminator.
-  char16_t units[127] = {};
-  char text[127] = {};
-  if (!isOpen || !context_.stack.HidD_GetSerialNumberString(ioHandle.Get(), units, sizeof units - sizeof units[0]))
-    return {};
-  NarrowToLowBytes(units, sizeof units / sizeof units[0], text, sizeof text);
-  return text;
-}
-
 // The string arrives as UTF-16 in as many bytes as the text field has.
 void hidDeviceClass::ReadDeviceText(bool (DeviceStack::*query)(OsHandle, char16_t*, std::uint32_t), char* text,
                                     std::size_t textSize) {

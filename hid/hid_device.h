@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <string_view>
 #include <thread>
 
@@ -69,9 +68,6 @@ class hidDeviceClass : public HidReportPort {
   std::uint16_t ProductId() const { return productId; }
   const char* ProductText() const { return productText; }
   const char* SerialText() const { return serialText; }
-  // The serial number whole, however long: SerialText() keeps only its first characters,
-  // and two boards may differ only after them. Empty when the device has none.
-  std::string WholeSerialText() const;
   const char* DevicePath() const { return devicePath; }
 
   // One platform call each on the I/O handle; neither the length nor the state is checked.

@@ -127,9 +127,14 @@ class DeviceStack {
   virtual bool HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) = 0;
   virtual bool HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) = 0;
 
-  // Where the USB device behind an interface is plugged in, "BUS-PORT" as the system
-  // names it ("1-1.4"), for picking a board by its place; empty where the stack cannot tell.
+  // Where the USB device behind an interface is plugged in, as the system names the place
+  // ("1-1.4" on Linux, the location path on Windows), for picking a board by its place and
+  // telling apart boards that have no serial number; empty where the stack cannot tell.
   virtual std::string UsbPortPath(const char* /*devicePath*/) { return {}; }
+  // The serial number of the USB device behind an interface, whole, the same on each of
+  // its interfaces; empty when the device has none or the system does not name the device
+  // by it (Windows names a device by its place when it ignores or refuses the serial).
+  virtual std::string UsbSerialNumber(const char* /*devicePath*/) { return {}; }
   // One line for each node of a likely controller that this user was refused, naming the
   // node, the device and the remedy; empty where the system has nothing to tell.
   virtual std::vector<std::string> AccessProblems() const { return {}; }

@@ -44,7 +44,7 @@ std::string InstanceId(DeviceStack& stack, OsHandle set, const DevInfoData& elem
   return id.substr(0, id.find('\0'));
 }
 
-std::string UsbSerialNumber(const std::string& instanceId) {
+std::string SerialFromInstanceId(const std::string& instanceId) {
   // USB\VID_xxxx&PID_xxxx\<serial>: the last part names the device.
   std::size_t slash = instanceId.rfind('\\');
   return instanceId.rfind("USB\\", 0) == 0 && slash != std::string::npos ? instanceId.substr(slash + 1) : "";
@@ -58,7 +58,7 @@ bool InterfaceMatchesSelector(DeviceStack& stack, const Guid& interfaceClass, co
     std::string port = stack.UsbPortPath(path.c_str());
     return !port.empty() && Same(port, selector.substr(4));
   }
-  if (Same(UsbSerialNumber(instanceId), selector)) return true;
+  if (Same(SerialFromInstanceId(instanceId), selector)) return true;
   return interfaceClass == stack.HidD_GetHidGuid() && Same(HidSerialNumber(stack, path), selector);
 }
 
@@ -78,7 +78,7 @@ std::vector<NamedInterface> ListNamedInterfaces(DeviceStack& stack, const Guid& 
     DevInfoData element;
     if (!stack.SetupDiGetDeviceInterfaceDetailA(set.Get(), data, path, sizeof path, nullptr, &element)) continue;
     bool hid = interfaceClass == stack.HidD_GetHidGuid();
-    std::string name = UsbSerialNumber(InstanceId(stack, set.Get(), element));
+    std::string name = SerialFromInstanceId(InstanceId(stack, set.Get(), element));
     if (name.empty() && hid) name = HidSerialNumber(stack, path);
     if (name.empty()) name = stack.UsbPortPath(path);
     listed.push_back({path, name.empty() ? std::string(path) : name, !hid || DeclaresControllerReport(stack, path)});

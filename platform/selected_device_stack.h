@@ -108,6 +108,7 @@ class SelectedDeviceStack : public DeviceStack {
     return all_.HidD_GetFeature(device, report, length);
   }
   std::string UsbPortPath(const char* devicePath) override { return all_.UsbPortPath(devicePath); }
+  std::string UsbSerialNumber(const char* devicePath) override { return all_.UsbSerialNumber(devicePath); }
   std::vector<std::string> AccessProblems() const override { return all_.AccessProblems(); }
 
  private:

@@ -235,7 +235,8 @@ only on Windows.
 
 Simulated board: with TESSORA_SIM set to a directory, the program talks to a simulated
 board kept there instead of real devices; several directories separated by ':' make a
-bench of boards, each with the serial number its directory gives it. Each directory:
+bench of boards, each with the serial number and USB port its directory gives it. Each
+directory:
   eeprom.bin   the EEPROM's bytes; created as 16384 bytes of 0xFF when missing; 256
                bytes make a part with 1-byte subaddressing; read and written as the
                board serves each request, so programs sharing the directory share
@@ -250,6 +251,8 @@ bench of boards, each with the serial number its directory gives it. Each direct
                  refuse_read_length = N (bus reads of exactly N bytes fail)
                  done_status = 0x80|0xff      status_read_fails = N
                  page_size = 64 (EEPROM write page, a power of two up to 256)
+                 serial = TEXT|none (the serial number, up to 126 characters)
+                 port = BUS-PORT (where it is plugged in, as 1-1.4)
                  latency_us = 250   write_cycle_us = 5000   bus_khz = 400
                    (setting any of these three makes the board answer in real time,
                    the ones not set at these defaults; without them it answers at once)

@@ -285,6 +285,11 @@ std::string LinuxDeviceStack::UsbPortPath(const char* devicePath) {
   return node ? node->portPath : std::string();
 }
 
+std::string LinuxDeviceStack::UsbSerialNumber(const char* devicePath) {
+  std::optional<LinuxNode> node = FindNode(devicePath);
+  return node && node->hasSerial ? node->serial : std::string();
+}
+
 }  // namespace tessora::linuxstack
 
 namespace tessora {

@@ -93,6 +93,9 @@ class LinuxDeviceStack : public DeviceStack {
   bool HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) override;
   bool HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) override;
   std::string UsbPortPath(const char* devicePath) override;
+  // The serial string sysfs gives, also one that the instance ID leaves out for the port
+  // (one Windows would refuse): on every interface of the device it is the same.
+  std::string UsbSerialNumber(const char* devicePath) override;
   std::vector<std::string> AccessProblems() const override;
 
  private:

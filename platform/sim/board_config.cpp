@@ -67,6 +67,54 @@ bool ParseInterfaces(const std::string& value, BoardConfig& config) {
   return any;
 }
 
+// A USB string descriptor holds at most 126 UTF-16 units.
+constexpr std::size_t kLongestSerial = 126;
+// Seven tiers at most, the root hub's the first: a device sits behind at most six ports.
+constexpr std::size_t kMostPorts = 6;
+constexpr unsigned kLargestPortNumber = 255;
+
+// Printable ASCII without blanks (a '#' starts a comment), without the '\\' that separates
+// the parts of an instance ID, and without the ',' for which Windows refuses a serial.
+bool ParseSerial(const std::string& value, BoardConfig& config) {
+  if (value == "none") return config.serial = "", true;
+  if (value.empty() || value.size() > kLongestSerial) return false;
+  for (char c : value)
+    if (c <= ' ' || c > '~' || c == ',' || c == '\\') return false;
+  config.serial = value;
+  return true;
+}
+
+// A decimal number from 1 to max without leading zeros, taken off the front of text.
+bool TakeNumber(std::string_view& text, unsigned max) {
+  std::size_t digits = 0;
+  while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits]))) ++digits;
+  if (digits == 0 || digits > 3 || text[0] == '0') return false;
+  unsigned number = 0;
+  for (std::size_t i = 0; i < digits; ++i) number = number * 10 + static_cast<unsigned>(text[i] - '0');
+  text.remove_prefix(digits);
+  return number <= max;
+}
+
+// "BUS-PORT.PORT...", as Linux names a USB device's place.
+bool ParsePort(const std::string& value, BoardConfig& config) {
+  std::string_view rest = value;
+  if (!TakeNumber(rest, kLargestPortNumber) || rest.empty() || rest[0] != '-') return false;
+  for (std::size_t ports = 0; ports < kMostPorts; ++ports) {
+    rest.remove_prefix(1);
+    if (!TakeNumber(rest, kLargestPortNumber)) return false;
+    if (rest.empty()) return config.port = value, true;
+    if (rest[0] != '.') return false;
+  }
+  return false;
+}
+
+// What a key takes, for the keys whose bad values are not plain numbers or words.
+const char* ValueRule(const std::string& key) {
+  if (key == "serial") return "1 to 126 characters from '!' to '~' but ',' and '\\', or none";
+  if (key == "port") return "BUS-PORT as in 1-1.4: numbers from 1 to 255, at most 6 ports after the bus";
+  return nullptr;
+}
+
 enum class KeyResult { Applied, BadValue, UnknownKey };
 
 KeyResult FromBool(bool applied) { return applied ? KeyResult::Applied : KeyResult::BadValue; }
@@ -74,6 +122,8 @@ KeyResult FromBool(bool applied) { return applied ? KeyResult::Applied : KeyResu
 bool ApplyNamedKey(const std::string& key, const std::string& value, BoardConfig& config) {
   std::uint64_t number = 0;
   if (key == "interfaces") return ParseInterfaces(value, config);
+  if (key == "serial") return ParseSerial(value, config);
+  if (key == "port") return ParsePort(value, config);
   if (key == "busy_polls") {
     if (value == "stuck") return config.busyPolls = -1, true;
     if (!ParseNumber(value, 100000, number)) return false;
@@ -167,7 +217,7 @@ KeyResult ApplyKey(const std::string& key, const std::string& value, BoardConfig
                                       "corrupt_readback", "feature_report_length", "input_report_length",
                                       "output_report_length", "page_size", "busy_polls", "crc_errors",
                                       "short_bus_data", "open_fails", "winusb_init_fails", "refuse_read_length",
-                                      "done_status", "status_read_fails"};
+                                      "done_status", "status_read_fails", "serial", "port"};
   for (const char* known : kKeys)
     if (key == known) return FromBool(ApplyNamedKey(key, value, config));
   return KeyResult::UnknownKey;
@@ -197,6 +247,7 @@ bool ParseBoardConfig(std::string_view text, BoardConfig& config, std::string& e
     }
     if (result == KeyResult::BadValue) {
       error = "board.conf line " + std::to_string(number) + ": bad value '" + value + "' for " + key;
+      if (const char* rule = ValueRule(key)) error += std::string(" (") + rule + ")";
       return false;
     }
   }

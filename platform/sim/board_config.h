@@ -57,6 +57,12 @@ struct BoardConfig {
   std::uint32_t busKhz = 400;
   // The EEPROM's write page; a write wraps inside it.
   std::uint32_t pageSize = 64;
+  // The serial number every face reports; empty: the board has none. Unset: the board
+  // directory gives one.
+  std::optional<std::string> serial{};
+  // Where the board is plugged in, "BUS-PORT" as Linux names it ("1-1.4"), the same on
+  // every face. Unset: the board directory gives one.
+  std::optional<std::string> port{};
 
   bool Presents(Face face) const;
   int BusyPolls() const { return busyPolls.value_or(keepsTime ? 0 : 2); }

@@ -6,6 +6,8 @@
 #include <sstream>
 #include <system_error>
 
+#include "platform/sim/name_hash.h"
+
 namespace tessora::sim {
 
 namespace fs = std::filesystem;
@@ -36,21 +38,34 @@ bool WriteWholeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes
   return !failure;
 }
 
-// "SIM" and a hash of the directory's canonical path (FNV-1a, the same in every build).
-std::string SerialFor(const fs::path& root) {
+std::uint32_t DirectoryHash(const fs::path& root) {
   std::error_code failure;
   fs::path canonical = fs::weakly_canonical(root, failure);
-  std::uint32_t hash = 2166136261u;
-  for (char c : (failure ? root : canonical).string()) hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
+  return NameHash((failure ? root : canonical).string());
+}
+
+// "SIM" and the hash of the directory's canonical path.
+std::string SerialFor(std::uint32_t hash) {
   char serial[16];
   std::snprintf(serial, sizeof serial, "SIM%08X", static_cast<unsigned>(hash));
   return serial;
 }
 
+// A place no other directory's board has: the hash spread over a bus from 1 to 4 and
+// six ports from 1 to 32, as deep as USB goes.
+std::string PortFor(std::uint32_t hash) {
+  char port[32];
+  std::snprintf(port, sizeof port, "%u-%u.%u.%u.%u.%u.%u", (hash >> 30) + 1, ((hash >> 25) & 31) + 1,
+                ((hash >> 20) & 31) + 1, ((hash >> 15) & 31) + 1, ((hash >> 10) & 31) + 1, ((hash >> 5) & 31) + 1,
+                (hash & 31) + 1);
+  return port;
+}
+
 }  // namespace
 
-BoardDirectory::BoardDirectory(std::string serial, std::unique_ptr<SimBoard> board, UniqueFile trace)
-    : serial_(std::move(serial)), board_(std::move(board)), trace_(std::move(trace)) {
+BoardDirectory::BoardDirectory(std::string serial, std::string port, std::unique_ptr<SimBoard> board,
+                               UniqueFile trace)
+    : serial_(std::move(serial)), port_(std::move(port)), board_(std::move(board)), trace_(std::move(trace)) {
   std::FILE* traceFile = trace_.get();
   board_->SetTraceSink([traceFile](const std::string& line) {
     std::fprintf(traceFile, "%s\n", line.c_str());
@@ -106,9 +121,13 @@ std::unique_ptr<BoardDirectory> BoardDirectory::Open(const std::string& director
     error = "cannot open " + (root / "trace.log").string();
     return nullptr;
   }
+  std::uint32_t hash = DirectoryHash(root);
+  std::string serial = config.serial.value_or(SerialFor(hash));
+  std::string port = config.port.value_or(PortFor(hash));
   auto board = std::make_unique<SimBoard>(config, std::move(contents));
   board->EepromPart().KeepIn(std::move(part));
-  return std::unique_ptr<BoardDirectory>(new BoardDirectory(SerialFor(root), std::move(board), std::move(trace)));
+  return std::unique_ptr<BoardDirectory>(
+      new BoardDirectory(std::move(serial), std::move(port), std::move(board), std::move(trace)));
 }
 
 }  // namespace tessora::sim

@@ -12,8 +12,9 @@ namespace tessora::sim {
 // part's size), optional `board.conf`, and `trace.log`, to which every request the
 // board serves is appended as it happens. The EEPROM is read and written in the file
 // itself, request by request, so that programs using the same directory at once share
-// one board, and the board's serial number follows from the directory, so that they
-// also share its device locks while other directories stay other boards.
+// one board, and the board's serial number and place follow from the directory (unless
+// `board.conf` gives them), so that they also share its device locks while other
+// directories stay other boards.
 class BoardDirectory {
  public:
   static constexpr std::size_t kDefaultEepromSize = 16384;
@@ -24,12 +25,16 @@ class BoardDirectory {
   static std::unique_ptr<BoardDirectory> Open(const std::string& directory, std::string& error);
 
   SimBoard& Board() { return *board_; }
+  // Empty when the board has no serial number.
   const std::string& Serial() const { return serial_; }
+  // Where the board is plugged in, "BUS-PORT".
+  const std::string& Port() const { return port_; }
 
  private:
-  BoardDirectory(std::string serial, std::unique_ptr<SimBoard> board, UniqueFile trace);
+  BoardDirectory(std::string serial, std::string port, std::unique_ptr<SimBoard> board, UniqueFile trace);
 
   std::string serial_;
+  std::string port_;
   std::unique_ptr<SimBoard> board_;
   UniqueFile trace_;
 };

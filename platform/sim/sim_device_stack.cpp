@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/device_path.h"
+#include "platform/sim/name_hash.h"
 
 namespace tessora::sim {
 
@@ -38,25 +39,44 @@ std::string Lower(std::string text) {
 
 }  // namespace
 
+// Windows names a USB device by its serial number; one without (or whose serial another
+// device has already) by its parent hub and port, "6&<hub>&0&<port>".
+std::string SimDeviceStack::UsbInstanceName(const BoardIdentity& identity, const std::string& ids) const {
+  if (!identity.serial.empty() && usbInstances_.count("USB\\" + Upper(ids) + "\\" + Upper(identity.serial)) == 0)
+    return Upper(identity.serial);
+  std::size_t lastPort = identity.port.find_last_of("-.");
+  char name[48];
+  std::snprintf(name, sizeof name, "6&%08X&0&%s", static_cast<unsigned>(NameHash(identity.port)),
+                lastPort == std::string::npos ? "0" : identity.port.substr(lastPort + 1).c_str());
+  return name;
+}
+
 void SimDeviceStack::AttachBoard(SimBoard& board, const BoardIdentity& identity) {
+  std::lock_guard lock(mutex_);
   char ids[32];
   std::snprintf(ids, sizeof ids, "vid_%04x&pid_%04x", identity.vendorId, identity.productId);
-  std::string usbInstance = "USB\\" + Upper(ids) + "\\" + Upper(identity.serial);
-  std::string usbPath = "\\\\?\\usb#" + std::string(ids) + "#" + Lower(identity.serial) + "#";
+  std::string instanceName = UsbInstanceName(identity, ids);
+  std::string usbInstance = "USB\\" + Upper(ids) + "\\" + instanceName;
+  usbInstances_.insert(usbInstance);
+  std::string usbPath = "\\\\?\\usb#" + std::string(ids) + "#" + Lower(instanceName) + "#";
+  // The HID collection's own instance, which Windows makes up under the USB device.
+  char collection[16];
+  std::snprintf(collection, sizeof collection, "%08x", static_cast<unsigned>(NameHash(usbInstance)));
 
   if (board.Config().hid) {
     hidFaces_.push_back(std::make_unique<HidFace>(board));
     SimInterface hid;
     hid.kind = InterfaceKind::Hid;
     hid.interfaceClass = kHidInterfaceGuid;
-    hid.path = "\\\\?\\hid#" + std::string(ids) + "#7&" + Lower(identity.serial) + "&0&0000#" +
-               GuidText(kHidInterfaceGuid);
-    hid.instanceId = "HID\\" + Upper(ids) + "\\7&" + Upper(identity.serial) + "&0&0000";
+    hid.path = "\\\\?\\hid#" + std::string(ids) + "#7&" + collection + "&0&0000#" + GuidText(kHidInterfaceGuid);
+    hid.instanceId = "HID\\" + Upper(ids) + "\\7&" + Upper(collection) + "&0&0000";
     hid.board = &board;
     hid.hidFace = hidFaces_.back().get();
     hid.attributes = HidAttributes{identity.vendorId, identity.productId, 0x0100};
     hid.product = identity.product;
     hid.serialNumber = std::u16string(identity.serial.begin(), identity.serial.end());
+    hid.usbSerial = identity.serial;
+    hid.usbPort = identity.port;
     hid.caps.usagePage = 0xFF00;
     hid.caps.usage = 0x01;
     hid.caps.featureReportByteLength = board.Config().featureReportLength;
@@ -71,6 +91,8 @@ void SimDeviceStack::AttachBoard(SimBoard& board, const BoardIdentity& identity)
     usb.path = usbPath + GuidText(interfaceClass);
     usb.instanceId = usbInstance;
     usb.board = &board;
+    usb.usbSerial = identity.serial;
+    usb.usbPort = identity.port;
     AddInterface(std::move(usb));
   };
   if (board.Config().filterDriver) addUsbInterface(InterfaceKind::FilterDriver, kFilterDriverGuid);
@@ -109,6 +131,25 @@ SimDeviceStack::HandleEntry* SimDeviceStack::Find(OsHandle handle, HandleKind ki
     return nullptr;
   }
   return &found->second;
+}
+
+const SimInterface* SimDeviceStack::InterfaceAt(const char* path) const {
+  if (path == nullptr) return nullptr;
+  for (const SimInterface& interface : interfaces_)
+    if (SamePathIgnoringCase(interface.path.c_str(), path)) return &interface;
+  return nullptr;
+}
+
+std::string SimDeviceStack::UsbPortPath(const char* devicePath) {
+  std::lock_guard lock(mutex_);
+  const SimInterface* interface = InterfaceAt(devicePath);
+  return interface != nullptr ? interface->usbPort : std::string();
+}
+
+std::string SimDeviceStack::UsbSerialNumber(const char* devicePath) {
+  std::lock_guard lock(mutex_);
+  const SimInterface* interface = InterfaceAt(devicePath);
+  return interface != nullptr ? interface->usbSerial : std::string();
 }
 
 bool SimDeviceStack::InterfaceIsPresent(const SimInterface& interface) const {

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ struct SimInterface {
   bool present = true;
   SimBoard* board = nullptr;      // the controller behind a driver interface or its HID face
   HidFace* hidFace = nullptr;     // null for HID devices that are not the controller
+  // The USB device behind the interface: its serial number (empty: none) and its place.
+  std::string usbSerial;
+  std::string usbPort;
 
   // HID identity and behaviour.
   HidAttributes attributes{};
@@ -48,7 +52,8 @@ struct SimInterface {
 struct BoardIdentity {
   std::uint16_t vendorId = 0x3E9A;
   std::uint16_t productId = 0x0210;
-  std::string serial = "QV000001";
+  std::string serial = "QV000001";  // empty: the board has none
+  std::string port = "1-1";         // where it is plugged in, "BUS-PORT"
   std::u16string product = u"Qorvane USB Controller";
 };
 
@@ -116,6 +121,8 @@ class SimDeviceStack : public DeviceStack {
   bool HidP_HasFeatureReportId(OsHandle preparsed, std::uint8_t reportId) override;
   bool HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) override;
   bool HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) override;
+  std::string UsbPortPath(const char* devicePath) override;
+  std::string UsbSerialNumber(const char* devicePath) override;
 
  private:
   enum class HandleKind { InfoSet, File, Preparsed, WinUsb };
@@ -144,6 +151,10 @@ class SimDeviceStack : public DeviceStack {
   SimInterface* ConnectedInterface(OsHandle device);
   bool Fail(std::uint32_t error);
   bool InterfaceIsPresent(const SimInterface& entry) const;
+  // The interface with that path, whatever the letter case; null when there is none.
+  const SimInterface* InterfaceAt(const char* path) const;
+  // The last part of the board's USB instance ID, as Windows would give it.
+  std::string UsbInstanceName(const BoardIdentity& identity, const std::string& ids) const;
   // The board behind a handle of that kind (file or WinUSB interface) while it is there.
   SimBoard* ConnectedBoard(OsHandle handle, HandleKind kind, InterfaceKind expected);
   bool FilterDriverRequest(SimBoard& board, std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
@@ -157,6 +168,7 @@ class SimDeviceStack : public DeviceStack {
 
   mutable std::recursive_mutex mutex_;
   std::deque<SimInterface> interfaces_;  // deque: references stay valid as interfaces are added
+  std::set<std::string> usbInstances_;   // of the boards attached, whichever faces they have
   std::vector<std::unique_ptr<HidFace>> hidFaces_;
   std::map<OsHandle, HandleEntry> handles_;
   OsHandle nextHandle_ = 0x1000;

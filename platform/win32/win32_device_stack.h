@@ -51,6 +51,9 @@ class Win32DeviceStack : public DeviceStack {
   bool HidP_HasFeatureReportId(OsHandle preparsed, std::uint8_t reportId) override;
   bool HidD_SetFeature(OsHandle device, const void* report, std::uint32_t length) override;
   bool HidD_GetFeature(OsHandle device, void* report, std::uint32_t length) override;
+  // The USB device's location path, and the serial number in its instance ID.
+  std::string UsbPortPath(const char* devicePath) override;
+  std::string UsbSerialNumber(const char* devicePath) override;
 
  private:
   WinUsbBinding winUsb_;

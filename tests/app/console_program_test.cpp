@@ -173,10 +173,14 @@ TEST_F(ConsoleProgram, ExitStatusOfEachKindOfRun) {
 
 // Two programs on one board: while this one holds the board for a procedure, the
 // program run beside it touches nothing and says why.
+// The holder reaches the board over HID, the programs over the FilterDriver; the board has
+// no serial number, so only its port names it on both.
 TEST_F(ConsoleProgram, ASecondProgramLeavesABoardInUseAlone) {
   WriteFile(board + "/eeprom.bin", std::string(256, '\x42'));
+  WriteFile(board + "/board.conf", "serial = none\n");
   testing::RecordingOs os;
   Settings settings;
+  settings.useHid = 1;
   std::string error;
   auto holder = SimulatedDeviceAccess::Open(board, settings, os, error);
   ASSERT_TRUE(holder) << error;

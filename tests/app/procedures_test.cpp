@@ -256,17 +256,66 @@ TEST(Procedures, ALockThatCannotBeTakenIsNamedOnTheConsole) {
   }
 }
 
+// Named by its serial number, or by its port when it has none, the lock is the board's
+// on every interface; never an interface's path.
 TEST(Procedures, TheProcedureLockNamesTheBoardNotTheInterface) {
-  ShellRig rig(Interface::Hid);
-  ASSERT_TRUE(ConnectDevice(rig.shell->engine));
-  std::string overHid = ProcedureLockName(rig.shell->engine);
-  for (std::uint32_t winUsb : {0, 1}) {
-    rig.settings.useHid = 0;
-    rig.settings.useWinUsb = winUsb;
-    ASSERT_TRUE(ConnectDevice(rig.shell->engine));
-    EXPECT_EQ(ProcedureLockName(rig.shell->engine), overHid);
+  const std::string serial = testing::UniqueSerial();
+  const std::string port = testing::UniquePort();
+  const struct {
+    std::string serial;
+    std::string name;
+  } cases[] = {{serial, "Global\\tessora_VID_3E9A&PID_0210#" + serial},
+               {"", "Global\\tessora_VID_3E9A&PID_0210@" + port},
+               {"unknown", "Global\\tessora_VID_3E9A&PID_0210@" + port}};
+  for (const auto& c : cases) {
+    ShellRig rig;
+    rig.stack.AttachBoard(rig.boards.emplace_back(sim::BoardConfig{}, std::vector<std::uint8_t>(256, 0xFF)),
+                          {.serial = c.serial, .port = port});
+    for (Interface face : {Interface::Hid, Interface::FilterDriver, Interface::WinUsb}) {
+      rig.Use(face);
+      ASSERT_TRUE(ConnectDevice(rig.shell->engine));
+      EXPECT_EQ(ProcedureLockName(rig.shell->engine), c.name) << testing::NameOf(face);
+    }
   }
-  EXPECT_EQ(overHid, "Global\\tessora_VID_3E9A&PID_0210#" + rig.serials[0]);
+}
+
+// Two programs, each with a device stack of its own, one over HID and one over WinUSB:
+// while the first holds its board, the second is refused on that board and runs on any
+// other.
+TEST(Procedures, ASecondProgramIsRefusedOnTheSameBoardWhateverItsInterface) {
+  const std::string serial = testing::UniqueSerial() + "-01";  // 24 characters
+  const std::string lastDiffers = serial.substr(0, serial.size() - 1) + "2";
+  const std::string portA = testing::UniquePort();
+  const std::string portB = testing::UniquePort();
+  const struct {
+    const char* name;
+    sim::BoardIdentity first;
+    sim::BoardIdentity second;  // the first board's own when the same
+  } cases[] = {
+      {"one board with a serial number", {.serial = serial, .port = portA}, {.serial = serial, .port = portA}},
+      {"one board without", {.serial = "", .port = portA}, {.serial = "", .port = portA}},
+      {"two boards without", {.serial = "", .port = portA}, {.serial = "", .port = portB}},
+      {"two boards whose serials differ last", {.serial = serial, .port = portA}, {.serial = lastDiffers, .port = portB}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    bool sameBoard = c.first.port == c.second.port;
+    ShellRig first;
+    ShellRig second;
+    first.Use(Interface::Hid);
+    second.Use(Interface::WinUsb);
+    sim::SimBoard& board = first.boards.emplace_back(sim::BoardConfig{}, std::vector<std::uint8_t>(256, 0xFF));
+    first.stack.AttachBoard(board, c.first);
+    second.stack.AttachBoard(
+        sameBoard ? board : second.boards.emplace_back(sim::BoardConfig{}, std::vector<std::uint8_t>(256, 0xFF)),
+        c.second);
+    second.settings.subaddressing = 1;
+    ASSERT_TRUE(ConnectDevice(first.shell->engine));
+    OtherHolder other(first.os, ProcedureLockName(first.shell->engine));
+    EXPECT_EQ(UpdateFirmware(*second.shell, second.WriteImage(PatternBytes(64)).c_str()), sameBoard ? 0 : 1);
+    EXPECT_EQ(second.ui.Boxes().back(), sameBoard ? "[-] 50010 Device in use by another Tessora."
+                                                  : "[OK] 50040 Firmware update successful.\nPlease re-plug the device.");
+  }
 }
 
 // With output and input reports, a device whose output reports are shorter than 33

@@ -47,6 +47,27 @@ TEST(SimulatedBench, DirectoriesAndPerBoardFileNames) {
   EXPECT_EQ(BoardFileName("dir.v2/out", "a b/c"), "dir.v2/out-a_b_c");
 }
 
+// Two boards with one serial number: each interface of each is still a path of its own,
+// so a board picked by its port is the one that answers.
+TEST(SimulatedBench, BoardsSharingASerialNumberAreReachedAtTheirOwnPorts) {
+  testing::TempDir first, second;
+  testing::WriteFile(first.File("board.conf"), "serial = QV1\nport = 1-1\n");
+  testing::WriteFile(second.File("board.conf"), "serial = QV1\nport = 1-2\n");
+  testing::RecordingOs os;
+  Settings settings;
+  std::string error;
+  auto bench = SimulatedDeviceAccess::Open(first.Path().string() + ":" + second.Path().string(), settings, os, error);
+  ASSERT_TRUE(bench) << error;
+  for (std::uint32_t hid : {1, 0}) {
+    settings.useHid = hid;
+    settings.useWinUsb = 1 - hid;
+    auto one = SelectDevice(*bench, settings, os, "usb:1-2");
+    ASSERT_TRUE(ConnectDevice(one->Engine()));
+  }
+  EXPECT_EQ(testing::ReadFile(first.File("trace.log")), "");
+  EXPECT_NE(testing::ReadFile(second.File("trace.log")), "");
+}
+
 TEST(SelectedDeviceStack, ListsOnlyTheNamedBoard) {
   testing::TempDir first, second;
   testing::RecordingOs os;

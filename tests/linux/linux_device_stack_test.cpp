@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "app/procedure_lock.h"
 #include "app/program_devices.h"
 #include "devlib/qorv_device_library.h"
 #include "devlib/winusb_transport.h"
@@ -110,6 +111,28 @@ TEST_F(LinuxStackTest, AnUnpluggedBoardFailsEveryRequestAndLeavesNoDescriptorOrL
   bool locked = false;
   std::thread([&] { locked = device.Lock(0) && (device.Unlock(), true); }).join();
   EXPECT_TRUE(locked);
+}
+
+// The serial number and the port come from the USB device, whichever of its nodes is
+// opened, so the procedure lock is the same over HID and WinUSB, and a board without a
+// serial number is named by its port.
+TEST_F(LinuxStackTest, TheProcedureLockNamesTheUsbDeviceWhicheverNodeReachesIt) {
+  const struct {
+    int useHid;
+    const char* selector;
+    const char* name;
+  } cases[] = {{1, "QV000001", "Global\\tessora_VID_3E9A&PID_0210#QV000001"},
+               {0, "QV000001", "Global\\tessora_VID_3E9A&PID_0210#QV000001"},
+               {1, "usb:1-4", "Global\\tessora_VID_3E9A&PID_0210@1-4"}};
+  for (const auto& c : cases) {
+    Settings settings;
+    settings.useHid = c.useHid;
+    settings.useWinUsb = 1 - c.useHid;
+    StackDeviceAccess all(settings, *os, std::make_unique<LinuxDeviceStack>(*os));
+    std::unique_ptr<DeviceAccess> one = SelectDevice(all, settings, *os, c.selector);
+    ASSERT_TRUE(ConnectDevice(one->Engine())) << c.selector;
+    EXPECT_EQ(ProcedureLockName(one->Engine()), c.name);
+  }
 }
 
 TEST_F(LinuxStackTest, AnOverlappedReadEndsWithTheReportOrWhenCancelled) {

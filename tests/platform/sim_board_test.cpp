@@ -36,21 +36,31 @@ TEST(BoardConfig, ParsesKeysAndRejectsWhatItDoesNotKnow) {
   std::string error;
   ASSERT_TRUE(ParseBoardConfig("# test board\ninterfaces = hid winusb\neeprom_address = 0x50  # moved\n"
                                "fail_after = 12\nbusy_polls = stuck\ndone_status = 0xff\nstatus_read_fails = 2\n"
-                               "open_fails = yes\nlatency_us = 1\nwrite_cycle_us = 2\nbus_khz = 3\npage_size = 8\n\n",
+                               "open_fails = yes\nlatency_us = 1\nwrite_cycle_us = 2\nbus_khz = 3\npage_size = 8\n"
+                               "serial = QV-0123456789ABCDEFGHIJK\nport = 12-1.4.255\n\n",
                                config, error))
       << error;
   EXPECT_TRUE(config.hid && config.winUsb && !config.filterDriver && config.openFails);
   EXPECT_EQ(config.failAfter, 12u);
   EXPECT_EQ(config.busyPolls, -1);
+  EXPECT_EQ(config.serial, "QV-0123456789ABCDEFGHIJK");
+  EXPECT_EQ(config.port, "12-1.4.255");
+  ASSERT_TRUE(ParseBoardConfig("serial = none\nport = 1-1.2.3.4.5.6\n", config, error)) << error;
+  EXPECT_EQ(config.serial, "");
   EXPECT_EQ(std::vector<std::uint32_t>({config.eepromAddress, config.doneStatus, config.statusReadFails,
                                         config.latencyUs, config.writeCycleUs, config.busKhz, config.pageSize}),
             std::vector<std::uint32_t>({0x50, 0xFF, 2, 1, 2, 3, 8}));
   for (const char* bad : {"eeprom_adress = 0x50\n", "eeprom_address = 0x80\n", "write_limit = 12x\n",
                           "interfaces = usb\n", "just words\n", "open_fails = maybe\n", "bus_khz = 0\n",
                           "latency_us = 2000000\n", "page_size = 24\n", "page_size = 512\n",
-                          "write_cycle_us = -5\n", "done_status = 0x100\n"})
+                          "write_cycle_us = -5\n", "done_status = 0x100\n", "serial =\n", "serial = QV 01\n",
+                          "serial = QV,01\n", "serial = QV\\01\n", "port = 1\n", "port = 1-\n",
+                          "port = 1-0\n", "port = 1-01\n", "port = 1-256\n", "port = 0-1\n", "port = 1-1..2\n",
+                          "port = 1-1.2.3.4.5.6.7\n", "port = usb1\n"})
     EXPECT_FALSE(ParseBoardConfig(bad, config, error)) << bad;
-  EXPECT_NE(error.find("done_status"), std::string::npos);
+  EXPECT_NE(error.find("'usb1' for port (BUS-PORT as in 1-1.4"), std::string::npos) << error;
+  EXPECT_FALSE(ParseBoardConfig("serial = " + std::string(127, 'S') + "\n", config, error));
+  EXPECT_TRUE(ParseBoardConfig("serial = " + std::string(126, 'S') + "\n", config, error)) << error;
 }
 
 TEST(BoardDirectory, ProgramsSharingTheDirectoryShareOnePart) {
@@ -62,6 +72,7 @@ TEST(BoardDirectory, ProgramsSharingTheDirectoryShareOnePart) {
   auto second = BoardDirectory::Open(dir.Path().string(), error);
   ASSERT_TRUE(second) << error;
   EXPECT_EQ(first->Serial(), second->Serial());
+  EXPECT_EQ(first->Port(), second->Port());
 
   // What one writes, the other reads, and the file holds at once.
   first->Board().BusTransfer(Face::Hid, 0xA2, Bytes{0, 1}, Bytes{0x42}, 0);
@@ -73,7 +84,14 @@ TEST(BoardDirectory, ProgramsSharingTheDirectoryShareOnePart) {
             0u);
 
   testing::TempDir other;
-  EXPECT_NE(BoardDirectory::Open(other.Path().string(), error)->Serial(), first->Serial());
+  auto otherBoard = BoardDirectory::Open(other.Path().string(), error);
+  EXPECT_NE(otherBoard->Serial(), first->Serial());
+  EXPECT_NE(otherBoard->Port(), first->Port());
+  BoardConfig parsed;
+  EXPECT_TRUE(ParseBoardConfig("port = " + first->Port() + "\n", parsed, error)) << first->Port();
+  testing::WriteFile(other.File("board.conf"), "serial = none\nport = 3-2.1\n");
+  otherBoard = BoardDirectory::Open(other.Path().string(), error);
+  EXPECT_EQ(otherBoard->Serial() + " " + otherBoard->Port(), " 3-2.1");
   testing::WriteFile(dir.File("eeprom.bin"), std::string(256, '\0'));
   EXPECT_EQ(BoardDirectory::Open(dir.Path().string(), error)->Board().EepromPart().AddressBytes(), 1);
   testing::WriteFile(dir.File("board.conf"), "colour = green\n");

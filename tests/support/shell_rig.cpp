@@ -19,9 +19,13 @@ ShellRig::ShellRig()
 }
 
 ShellRig::ShellRig(Interface interfaceKind, sim::BoardConfig config, std::size_t eepromSize) : ShellRig() {
+  Use(interfaceKind);
+  AddBoard(config, eepromSize);
+}
+
+void ShellRig::Use(Interface interfaceKind) {
   settings.useHid = interfaceKind == Interface::Hid ? 1 : 0;
   settings.useWinUsb = interfaceKind == Interface::WinUsb ? 1 : 0;
-  AddBoard(config, eepromSize);
 }
 
 ShellRig::~ShellRig() = default;
@@ -30,6 +34,7 @@ sim::SimBoard& ShellRig::AddBoard(sim::BoardConfig config, std::size_t eepromSiz
   sim::SimBoard& board = boards.emplace_back(config, std::vector<std::uint8_t>(eepromSize, 0xFF));
   sim::BoardIdentity identity;
   identity.serial = serials.emplace_back(UniqueSerial());
+  identity.port = UniquePort();
   stack.AttachBoard(board, identity);
   return board;
 }

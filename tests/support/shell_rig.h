@@ -69,6 +69,8 @@ struct ShellRig {
   explicit ShellRig(Interface interfaceKind, sim::BoardConfig config = {}, std::size_t eepromSize = 16384);
   ~ShellRig();
 
+  // The settings select this interface.
+  void Use(Interface interfaceKind);
   sim::SimBoard& AddBoard(sim::BoardConfig config = {}, std::size_t eepromSize = 16384);
   // A HID device that is not the controller, with 8-byte input reports; its interface index.
   std::size_t AddHidDevice(std::uint16_t vendorId, std::uint16_t productId, std::u16string product);

@@ -17,6 +17,16 @@ std::string UniqueSerial() {
   return serial;
 }
 
+std::string UniquePort() {
+  static std::atomic<unsigned> counter{0};
+  static const unsigned run = std::random_device{}();
+  unsigned next = counter++;
+  char port[48];
+  std::snprintf(port, sizeof port, "%u-%u.%u.%u.%u.%u", run % 250 + 1, (run >> 8) % 250 + 1, (run >> 16) % 250 + 1,
+                (run >> 24) % 250 + 1, next / 250 % 250 + 1, next % 250 + 1);
+  return port;
+}
+
 TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};
   std::random_device random;

@@ -25,6 +25,8 @@ class TempDir {
 
 // A serial number no other test program uses.
 std::string UniqueSerial();
+// A USB port, "BUS-PORT.PORT...", that no other test program's boards are plugged into.
+std::string UniquePort();
 
 // Returns the path.
 std::string WriteFile(const std::string& path, const std::string& contents);
