@@ -22,7 +22,12 @@ std::atomic<StopRequest*> stopTarget{nullptr};
 BOOL WINAPI RequestStop(DWORD event) {
   StopRequest* stop = stopTarget.load();
   if (stop == nullptr) return FALSE;
-  stop->Request(event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? SIGINT : SIGTERM);
+  bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+  stop->Request(interrupt ? SIGINT : SIGTERM);
+  // The system ends the process as soon as this returns from a close, log-off or shut-down
+  // event: waiting here lets the procedure reach its safe point and the program end itself
+  // first, within the few seconds the system allows.
+  if (!interrupt) Sleep(INFINITE);
   return TRUE;
 }
 
