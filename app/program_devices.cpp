@@ -6,7 +6,7 @@
 #include "app/messages.h"
 #include "devlib/interface_guids.h"
 #include "platform/selected_device_stack.h"
-#include "platform/sim/sim_device_stack.h"
+#include "sim/stack/sim_device_stack.h"
 
 namespace tessora {
 

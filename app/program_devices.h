@@ -9,7 +9,7 @@
 #include "hid/hid_context.h"
 #include "hid/hid_message_sink.h"
 #include "platform/device_stack.h"
-#include "platform/sim/board_directory.h"
+#include "sim/board/board_directory.h"
 
 namespace tessora {
 

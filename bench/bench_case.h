@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/board_config.h"
+#include "sim/board/board_config.h"
 
 namespace tessora::bench {
 

@@ -4,8 +4,8 @@
 
 #include "devlib/bus_command.h"
 #include "platform/native_os_services.h"
-#include "platform/sim/board_timing.h"
-#include "platform/virtual_clock.h"
+#include "sim/board/board_timing.h"
+#include "sim/virtual_clock.h"
 
 namespace tessora::bench {
 

@@ -8,8 +8,8 @@
 #include "app/quiet_ui.h"
 #include "app/program_devices.h"
 #include "platform/native_os_services.h"
-#include "platform/sim/sim_device_stack.h"
-#include "platform/virtual_clock.h"
+#include "sim/stack/sim_device_stack.h"
+#include "sim/virtual_clock.h"
 
 namespace tessora::bench {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/sim/board_config.h"
+#include "sim/board/board_config.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   tessora::sim::BoardConfig config;

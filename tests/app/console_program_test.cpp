@@ -12,7 +12,7 @@
 #include "app/procedure_lock.h"
 #include "app/program_devices.h"
 #include "engine/connection.h"
-#include "platform/sim/board_directory.h"
+#include "sim/board/board_directory.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/test_support.h"
 

@@ -16,7 +16,7 @@
 #include <deque>
 #include <mutex>
 
-#include "platform/sim/sim_device_stack.h"
+#include "sim/stack/sim_device_stack.h"
 
 namespace tessora::testing {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/native_os_services.h"
-#include "platform/sim/sim_board.h"
+#include "sim/board/sim_board.h"
 
 namespace tessora::testing {
 

@@ -87,7 +87,7 @@ class MemorySettingsStore : public SettingsStore {
 }  // namespace tessora::testing
 
 #include "platform/native_os_services.h"
-#include "platform/virtual_clock.h"
+#include "sim/virtual_clock.h"
 
 namespace tessora::testing {
 

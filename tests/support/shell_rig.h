@@ -6,8 +6,8 @@
 
 #include "app/shell_context.h"
 #include "hid/hid_context.h"
-#include "platform/sim/sim_board.h"
-#include "platform/sim/sim_device_stack.h"
+#include "sim/board/sim_board.h"
+#include "sim/stack/sim_device_stack.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/test_support.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/sim/board_directory.h"
+#include "sim/board/board_directory.h"
 #include "tests/win32/debuggee.h"
 #include "tests/win32/program_state.h"
 

@@ -4,7 +4,7 @@
 
 #include "app/program_devices.h"
 #include "app/win32/win32_program.h"
-#include "platform/sim/sim_device_stack.h"
+#include "sim/stack/sim_device_stack.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR commandLine, int showCommand) {
   return tessora::RunTessora(instance, commandLine, showCommand,

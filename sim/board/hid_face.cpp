@@ -1,4 +1,4 @@
-#include "platform/sim/hid_face.h"
+#include "sim/board/hid_face.h"
 
 #include <algorithm>
 #include <cstring>

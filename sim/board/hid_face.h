@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/sim/sim_board.h"
+#include "sim/board/sim_board.h"
 
 namespace tessora::sim {
 

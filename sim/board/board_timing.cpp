@@ -1,4 +1,4 @@
-#include "platform/sim/board_timing.h"
+#include "sim/board/board_timing.h"
 
 #include <algorithm>
 

@@ -10,8 +10,8 @@
 
 #include "platform/device_stack.h"
 #include "platform/os_services.h"
-#include "platform/sim/hid_face.h"
-#include "platform/sim/sim_board.h"
+#include "sim/board/hid_face.h"
+#include "sim/board/sim_board.h"
 
 namespace tessora::sim {
 

@@ -1,11 +1,11 @@
-#include "platform/sim/sim_device_stack.h"
+#include "sim/stack/sim_device_stack.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/device_path.h"
-#include "platform/sim/name_hash.h"
+#include "sim/board/name_hash.h"
 
 namespace tessora::sim {
 

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/sim/sim_board.h"
 #include "platform/unique_file.h"
+#include "sim/board/sim_board.h"
 
 namespace tessora::sim {
 

@@ -1,4 +1,4 @@
-#include "platform/sim/eeprom.h"
+#include "sim/board/eeprom.h"
 
 #include <algorithm>
 

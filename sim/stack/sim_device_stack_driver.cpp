@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/sim/sim_device_stack.h"
+#include "sim/stack/sim_device_stack.h"
 
 namespace tessora::sim {
 

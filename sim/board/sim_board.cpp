@@ -1,4 +1,4 @@
-#include "platform/sim/sim_board.h"
+#include "sim/board/sim_board.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "platform/hid_string.h"
-#include "platform/sim/sim_device_stack.h"
+#include "sim/stack/sim_device_stack.h"
 
 namespace tessora::sim {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "platform/os_services.h"
-#include "platform/sim/board_config.h"
-#include "platform/sim/board_timing.h"
-#include "platform/sim/eeprom.h"
+#include "sim/board/board_config.h"
+#include "sim/board/board_timing.h"
+#include "sim/board/eeprom.h"
 
 namespace tessora::sim {
 

@@ -1,4 +1,4 @@
-#include "platform/virtual_clock.h"
+#include "sim/virtual_clock.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "platform/os_services.h"
-#include "platform/sim/board_config.h"
+#include "sim/board/board_config.h"
 
 namespace tessora::sim {
 

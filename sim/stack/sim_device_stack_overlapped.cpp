@@ -1,7 +1,7 @@
 // Overlapped report reads of the simulated system. A read stays pending until the device
 // has an input report for it; the report is copied into the reader's buffer and the
 // record's event is set, on whichever thread brought the report.
-#include "platform/sim/sim_device_stack.h"
+#include "sim/stack/sim_device_stack.h"
 
 namespace tessora::sim {
 

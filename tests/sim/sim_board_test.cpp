@@ -1,10 +1,10 @@
-#include "platform/sim/sim_board.h"
+#include "sim/board/sim_board.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/sim/board_directory.h"
-#include "platform/sim/board_timing.h"
-#include "platform/sim/hid_face.h"
+#include "sim/board/board_directory.h"
+#include "sim/board/board_timing.h"
+#include "sim/board/hid_face.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/test_support.h"
 

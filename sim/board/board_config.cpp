@@ -1,4 +1,4 @@
-#include "platform/sim/board_config.h"
+#include "sim/board/board_config.h"
 
 #include <cctype>
 #include <cerrno>

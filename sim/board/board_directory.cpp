@@ -1,4 +1,4 @@
-#include "platform/sim/board_directory.h"
+#include "sim/board/board_directory.h"
 
 #include <filesystem>
 #include <fstream>
@@ -6,7 +6,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "platform/sim/name_hash.h"
+#include "sim/board/name_hash.h"
 
 namespace tessora::sim {
 
