@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "app/messages.h"
+#include "app/selected_device_stack.h"
 #include "devlib/interface_guids.h"
-#include "platform/selected_device_stack.h"
 #include "sim/stack/sim_device_stack.h"
 
 namespace tessora {

@@ -21,11 +21,11 @@
 #include "app/procedures.h"
 #include "app/program_devices.h"
 #include "app/run_result.h"
+#include "app/selected_device_stack.h"
 #include "app/settings.h"
 #include "app/start_up.h"
 #include "platform/native_device_stack.h"
 #include "platform/native_os_services.h"
-#include "platform/selected_device_stack.h"
 
 namespace tessora {
 

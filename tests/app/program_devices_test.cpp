@@ -5,9 +5,9 @@
 #include <cctype>
 
 #include "app/board_runs.h"
+#include "app/selected_device_stack.h"
 #include "devlib/interface_guids.h"
 #include "engine/connection.h"
-#include "platform/selected_device_stack.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/test_support.h"
 

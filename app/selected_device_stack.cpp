@@ -1,4 +1,4 @@
-#include "platform/selected_device_stack.h"
+#include "app/selected_device_stack.h"
 
 #include "platform/device_path.h"
 #include "platform/stack_handle.h"
