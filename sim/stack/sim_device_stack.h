@@ -157,9 +157,6 @@ class SimDeviceStack : public DeviceStack {
   std::string UsbInstanceName(const BoardIdentity& identity, const std::string& ids) const;
   // The board behind a handle of that kind (file or WinUSB interface) while it is there.
   SimBoard* ConnectedBoard(OsHandle handle, HandleKind kind, InterfaceKind expected);
-  bool FilterDriverRequest(SimBoard& board, std::uint32_t code, const std::uint8_t* in, std::uint32_t inSize,
-                           std::uint8_t* out, std::uint32_t outSize, std::uint32_t* bytesReturned);
-  bool WinUsbRequest(SimBoard& board, const UsbSetupPacket& setup, std::uint8_t* buffer, std::uint32_t* transferred);
   // Hands waiting input reports to the pending overlapped reads on that interface.
   void CompleteOverlappedReads(std::size_t interfaceIndex);
   void EndOverlappedRead(OverlappedRead& read, std::uint32_t transferred, std::uint32_t error);

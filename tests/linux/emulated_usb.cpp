@@ -1,6 +1,6 @@
 // The emulated machine behind the Linux device stack's tests. The handlers run on
-// umockdev's worker thread and pass each request to the simulated board through the
-// simulated device stack, so the board model is the one the other tests use.
+// umockdev's worker thread and pass each request to the simulated board's HID and WinUSB
+// faces, so the board model is the one the other tests use.
 #include "tests/linux/emulated_usb.h"
 
 #include <linux/hidraw.h>
@@ -14,9 +14,13 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <mutex>
+#include <optional>
+#include <span>
 
-#include "sim/stack/sim_device_stack.h"
+#include "sim/board/hid_face.h"
+#include "sim/board/winusb_face.h"
 
 namespace tessora::testing {
 
@@ -46,12 +50,11 @@ Bytes BytesOf(const T& value) {
   return Bytes(reinterpret_cast<const std::uint8_t*>(&value), reinterpret_cast<const std::uint8_t*>(&value + 1));
 }
 
-// The requests of one device's nodes, answered by its board through a simulated stack.
+// The requests of one device's nodes, answered by its board's faces.
 struct Node {
   EmulatedDevice device;
-  sim::SimDeviceStack stack;
-  OsHandle hid = kNullHandle;
-  OsHandle winUsb = kNullHandle;
+  std::unique_ptr<sim::HidFace> hid;  // null: the board presents no HID face
+  std::optional<sim::WinUsbFace> winUsb;  // none: the board's WinUSB face cannot be reached
   UMockdevIoctlBase* handler = umockdev_ioctl_base_new();  // of both nodes: hidraw and usbdevfs
   std::mutex mutex;
   std::deque<UMockdevIoctlData*> reaped;
@@ -59,23 +62,25 @@ struct Node {
 
   explicit Node(const EmulatedDevice& plugged) : device(plugged) {
     if (device.board == nullptr) return;
-    stack.AttachBoard(*device.board);
-    for (std::size_t i = 0; i < stack.InterfaceCount(); ++i) {
-      const sim::SimInterface& face = stack.Interface(i);
-      auto open = [&](std::uint32_t flags) {
-        return stack.CreateFileA(face.path.c_str(), kGenericRead | kGenericWrite, 3, kOpenExisting, flags);
-      };
-      if (face.kind == sim::InterfaceKind::Hid) hid = open(0);
-      if (face.kind == sim::InterfaceKind::WinUsb) stack.WinUsb_Initialize(open(kFileFlagOverlapped), &winUsb);
-    }
+    const sim::BoardConfig& config = device.board->Config();
+    if (config.hid) hid = std::make_unique<sim::HidFace>(*device.board);
+    // The knobs that keep a Windows program from opening the WinUSB interface keep this one
+    // out as well, so that a board fails alike on both systems.
+    if (config.winUsb && !config.openFails && !config.winUsbInitFails) winUsb.emplace(*device.board);
   }
   ~Node() {
     for (UMockdevIoctlData* urb : reaped) g_object_unref(urb);
     g_object_unref(handler);
   }
 
-  // The errno of a request the board failed (or a keyboard, with no board, refused).
-  int Refusal() { return stack.GetLastError() == kErrorDeviceNotConnected ? ENODEV : EPIPE; }
+  // The errno of a request to a face: 0 when the board served it, ENODEV once the board is
+  // gone, EPIPE when it refused the request or lacks the face.
+  template <typename Request>
+  int Serve(bool hasFace, Request request) {
+    if (!hasFace) return EPIPE;
+    if (!device.board->Present()) return ENODEV;
+    return request() ? 0 : EPIPE;
+  }
 
   // hidraw: the identity and the report descriptor, or a feature report to or from the board.
   bool HidIoctl(UMockdevIoctlClient* client) {
@@ -96,14 +101,16 @@ struct Node {
     if (!feature) std::memcpy(data->data, answer.data(), answer.size());
     featureRequests += feature ? 1 : 0;
     glong answered = feature ? static_cast<glong>(length) : 0;
-    bool done = !feature;
+    int error = 0;
     if (feature && device.board == nullptr) {
       answered = std::min<glong>(answered, device.featureAnswerBytes);
-      done = answered > 0;
+      error = answered > 0 ? 0 : EPIPE;
     } else if (feature) {
-      done = set ? stack.HidD_SetFeature(hid, data->data, length) : stack.HidD_GetFeature(hid, data->data, length);
+      error = Serve(hid != nullptr, [&] {
+        return set ? hid->SetFeature(data->data, length) : hid->GetFeature(data->data, length);
+      });
     }
-    umockdev_ioctl_client_complete(client, done ? answered : -1, done ? 0 : Refusal());
+    umockdev_ioctl_client_complete(client, error == 0 ? answered : -1, error);
     return true;
   }
 
@@ -119,7 +126,9 @@ struct Node {
     else if (device.msOs20 && setup.requestType == 0xC0 && setup.request == 0x20 && setup.index == 7)
       answer = FromHex(kDescriptorSet);
     else
-      return stack.WinUsb_ControlTransfer(winUsb, setup, setupAndData + 8, setup.length, &actual) ? 0 : -Refusal();
+      return -Serve(winUsb.has_value(), [&] {
+        return winUsb->ControlTransfer(setup, std::span(setupAndData + 8, setup.length), actual);
+      });
     actual = static_cast<std::uint32_t>(std::min<std::size_t>(answer.size(), setup.length));
     std::memcpy(setupAndData + 8, answer.data(), actual);
     return 0;
