@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/messages.h"
-#include "app/settings.h"
+#include "app/stored_settings.h"
 #include "app/start_text.h"
 #include "app/strings.h"
 

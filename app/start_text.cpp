@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/messages.h"
-#include "app/settings.h"
+#include "app/stored_settings.h"
 #include "app/strings.h"
 
 namespace tessora {

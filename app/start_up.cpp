@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/procedures.h"
-#include "app/settings.h"
+#include "app/stored_settings.h"
 #include "app/start_text.h"
 
 namespace tessora {

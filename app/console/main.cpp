@@ -22,7 +22,7 @@
 #include "app/program_devices.h"
 #include "app/run_result.h"
 #include "app/selected_device_stack.h"
-#include "app/settings.h"
+#include "app/stored_settings.h"
 #include "app/start_up.h"
 #include "platform/native_device_stack.h"
 #include "platform/native_os_services.h"

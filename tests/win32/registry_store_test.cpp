@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
+#include "app/stored_settings.h"
 #include "tests/win32/program_state.h"
 
 namespace tessora::testing {

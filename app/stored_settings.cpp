@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "app/stored_settings.h"
 
 #include <cstddef>
 
