@@ -16,6 +16,7 @@
 #include "app/console/console_ui.h"
 #include "app/console/debug_gate.h"
 #include "app/console/terminal.h"
+#include "app/device_inventory.h"
 #include "app/device_listing.h"
 #include "app/options_rules.h"
 #include "app/procedures.h"
@@ -25,7 +26,6 @@
 #include "app/start_up.h"
 #include "platform/native_device_stack.h"
 #include "platform/native_os_services.h"
-#include "platform/selected_device_stack.h"
 
 namespace tessora {
 
@@ -183,8 +183,7 @@ int SetAsideStandardOutput() {
 
 // --device names a device the selected interface does not list: said before anything is sent.
 bool DeviceIsListed(DeviceAccess& selected, const Settings& settings, const std::string& selector) {
-  DeviceStack& stack = selected.Stack();
-  if (!ListNamedInterfaces(stack, SelectedInterfaceClass(stack, settings)).empty()) return true;
+  if (!TakeInventory(selected.Stack(), SelectedInterfaceKind(settings)).empty()) return true;
   std::fprintf(stderr, "tessora: no device \"%s\" on the %s interface (--list shows the devices)\n", selector.c_str(),
                InterfaceName(settings));
   return false;
