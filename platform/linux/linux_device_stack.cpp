@@ -27,6 +27,12 @@ constexpr std::uint32_t kInterfaceActive = 1;  // SPINT_ACTIVE
 
 int OpenWithOpen(const char* path, int flags) { return ::open(path, flags); }
 
+bool Declares(const std::vector<DeclaredInterfaceClass>& declared, const Guid& interfaceClass) {
+  for (const DeclaredInterfaceClass& entry : declared)
+    if (entry.interfaceClass == interfaceClass) return true;
+  return false;
+}
+
 }  // namespace
 
 std::bitset<256> DeclaredFeatureReports(const LinuxNode& node) {
@@ -77,7 +83,7 @@ std::vector<LinuxNode> LinuxDeviceStack::Controllers() {
 void LinuxDeviceStack::NoteAccessProblem(const LinuxNode& node) {
   // Keyboards and mice are refused to ordinary users on purpose; only a node that may be
   // the controller is worth a word.
-  if (node.kind == NodeKind::Hidraw ? !IsHidController(node) : !MayDeclareWinUsb(node)) return;
+  if (node.kind == NodeKind::Hidraw ? !IsHidController(node) : !MayDeclareInterfaceClasses(node)) return;
   char line[512];
   std::snprintf(line, sizeof line,
                 "%s (%04x:%04x %s) cannot be opened: permission denied. Give the logged-in user access with "
@@ -104,12 +110,16 @@ std::vector<LinuxNode> LinuxDeviceStack::ListInterfaces(const Guid& interfaceCla
   std::vector<LinuxNode> nodes;
   if (interfaceClass == kHidInterfaceGuid) {
     nodes = udev_.HidrawNodes();
-  } else if (interfaceClass == WinUsbInterfaceGuid) {
+  } else {
     for (LinuxNode& node : udev_.UsbDevices())
-      if (MayDeclareWinUsb(node) && ProbeWinUsb(node).interfaceNumber) nodes.push_back(std::move(node));
+      if (MayDeclareInterfaceClasses(node) && Declares(ProbeInterfaceClasses(node).declared, interfaceClass))
+        nodes.push_back(std::move(node));
   }
   std::lock_guard lock(mutex_);
-  for (const LinuxNode& node : nodes) knownNodes_[node.path] = node;
+  for (LinuxNode& node : nodes) {
+    node.interfaceClass = interfaceClass;
+    knownNodes_[node.path] = node;
+  }
   return nodes;
 }
 
@@ -206,7 +216,8 @@ bool LinuxDeviceStack::SetupDiOpenDeviceInterfaceA(OsHandle set, const char* pat
   if (!node) return Fail(kErrorNoSuchDeviceInterface);
   found->second.push_back(std::move(*node));
   if (data != nullptr) {
-    data->interfaceClassGuid = found->second.back().kind == NodeKind::Hidraw ? kHidInterfaceGuid : WinUsbInterfaceGuid;
+    const LinuxNode& opened = found->second.back();
+    data->interfaceClassGuid = opened.kind == NodeKind::Hidraw ? kHidInterfaceGuid : opened.interfaceClass;
     data->flags = kInterfaceActive;
     data->reserved = found->second.size();
   }

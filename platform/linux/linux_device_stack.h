@@ -14,6 +14,7 @@
 
 #include "platform/device_stack.h"
 #include "platform/linux/hid_report_descriptor.h"
+#include "platform/linux/ms_os_descriptor.h"
 #include "platform/linux/udev_devices.h"
 #include "platform/os_services.h"
 
@@ -36,8 +37,9 @@ std::bitset<256> DeclaredFeatureReports(const LinuxNode& node);
 using NodeOpener = std::function<int(const char* path, int flags)>;
 
 // The device stack of a Linux system: udev lists the device interfaces, hidraw carries
-// the HID calls and libusb the WinUSB control transfers. The kernel filter driver exists
-// only on Windows, so its interface class is always empty here.
+// the HID calls and libusb the WinUSB control transfers. A USB device is listed under each
+// interface class its Microsoft OS 2.0 descriptors declare, as Windows would register it;
+// no node answers the filter driver's requests, which exists only on Windows.
 class LinuxDeviceStack : public DeviceStack {
  public:
   // Overlapped reads signal their events through these services.
@@ -121,9 +123,10 @@ class LinuxDeviceStack : public DeviceStack {
     libusb_device_handle* handle = nullptr;
     int interfaceNumber = 0;
   };
-  // What a device's Microsoft OS 2.0 descriptors said, asked once per device and run.
-  struct WinUsbProbe {
-    std::optional<std::uint8_t> interfaceNumber;
+  // The interface classes a device's Microsoft OS 2.0 descriptors declare, asked once per
+  // device and run.
+  struct InterfaceClassProbe {
+    std::vector<DeclaredInterfaceClass> declared;
   };
 
   bool Fail(std::uint32_t error);
@@ -144,7 +147,7 @@ class LinuxDeviceStack : public DeviceStack {
   bool FeatureRequestAllowed(const OpenNode& file, const void* report, std::uint32_t length);
   libusb_context* Usb();
   libusb_device_handle* OpenUsbDevice(const LinuxNode& node, std::uint32_t& error);
-  const WinUsbProbe& ProbeWinUsb(const LinuxNode& node);
+  const InterfaceClassProbe& ProbeInterfaceClasses(const LinuxNode& node);
   void EndPendingRead(OpenNode& file);
   void WaitForReport(OpenNode* file, std::uint8_t* buffer, std::uint32_t size);
   bool ReadDescriptor(const OpenNode& file, std::vector<std::uint8_t>& descriptor);
@@ -160,7 +163,7 @@ class LinuxDeviceStack : public DeviceStack {
   std::map<OsHandle, HidReportLayout> preparsed_;
   std::map<OsHandle, WinUsbInterface> winUsb_;
   std::map<std::string, LinuxNode> knownNodes_;  // by path, from the latest listings
-  std::map<std::string, WinUsbProbe> probes_;    // by node path
+  std::map<std::string, InterfaceClassProbe> probes_;  // by node path
   std::set<std::string> accessProblems_;
 };
 

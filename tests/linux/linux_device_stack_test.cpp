@@ -16,6 +16,7 @@
 #include "hid/hid_device.h"
 #include "platform/linux/hid_report_descriptor.h"
 #include "platform/linux/linux_device_stack.h"
+#include "platform/stack_handle.h"
 #include "tests/linux/emulated_usb.h"
 
 namespace tessora::testing {
@@ -79,6 +80,32 @@ TEST(LinuxHidProbe, OnlyADeviceDeclaringTheControllerReportIsAskedAndOnlyAWholeA
   EXPECT_EQ(connected->DevicePath(), EmulatedUsb::HidrawPath(2));
   EXPECT_EQ(usb.FeatureRequests(0), 0);
   EXPECT_GT(usb.FeatureRequests(1), 0);
+}
+
+// A USB device is listed under the interface class its Microsoft OS 2.0 descriptors
+// declare, whichever it is, and under no other.
+TEST(LinuxUsbClasses, AUsbDeviceIsListedUnderTheClassItsDescriptorsDeclare) {
+  sim::SimBoard first{{}, std::vector<std::uint8_t>(16384, 0xFF)};
+  sim::SimBoard second{{}, std::vector<std::uint8_t>(16384, 0xFF)};
+  const Guid otherClass = {0x0123ABCD, 0x4567, 0x89EF, {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10}};
+  EmulatedUsb usb{{{.board = &first},
+                   {.serial = "QV000002", .board = &second, .interfaceGuid = "{0123abcd-4567-89ef-FEDC-BA9876543210}"}}};
+  std::unique_ptr<OsServices> os = CreateNativeOsServices();
+  LinuxDeviceStack stack(*os);
+  auto listed = [&stack](const Guid& interfaceClass) {
+    std::vector<std::string> paths;
+    DeviceInfoSet set(stack, stack.SetupDiGetClassDevsA(interfaceClass, kDigcfPresent | kDigcfDeviceInterface));
+    DeviceInterfaceData data;
+    for (std::uint32_t i = 0; stack.SetupDiEnumDeviceInterfaces(set.Get(), interfaceClass, i, data); ++i) {
+      char path[kDevicePathBufferSize] = {};
+      if (stack.SetupDiGetDeviceInterfaceDetailA(set.Get(), data, path, sizeof path, nullptr, nullptr))
+        paths.push_back(path);
+    }
+    return paths;
+  };
+  EXPECT_EQ(listed(WinUsbInterfaceGuid), std::vector{EmulatedUsb::UsbPath(0)});
+  EXPECT_EQ(listed(otherClass), std::vector{EmulatedUsb::UsbPath(1)});
+  EXPECT_TRUE(listed(FilterDriverInterfaceGuid).empty());
 }
 
 // Requests fail with the errors Windows gives.
