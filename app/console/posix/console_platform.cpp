@@ -10,7 +10,7 @@
 
 #include "app/console/console_platform.h"
 #include "platform/linux/linux_device_stack.h"
-#include "platform/linux/udev_rule.h"
+#include "app/udev_rule.h"
 
 namespace tessora {
 

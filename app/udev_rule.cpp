@@ -1,4 +1,4 @@
-#include "platform/linux/udev_rule.h"
+#include "app/udev_rule.h"
 
 #include <cstdio>
 #include <set>
