@@ -34,10 +34,20 @@ std::optional<std::u16string> HidString(DeviceStack& stack, OsHandle device,
   return text;
 }
 
+FileHandle OpenForQueries(DeviceStack& stack, const std::string& path) {
+  return FileHandle(stack, stack.CreateFileA(path.c_str(), 0, kFileShareRead | kFileShareWrite, kOpenExisting, 0));
+}
+
+bool DeclaresControllerReport(DeviceStack& stack, const FileHandle& device) {
+  OsHandle descriptor = kNullHandle;
+  if (!stack.HidD_GetPreparsedData(device.Get(), &descriptor)) return false;
+  PreparsedData preparsed(stack, descriptor);
+  return stack.HidP_HasFeatureReportId(preparsed.Get(), kHidReportId);
+}
+
 // What HID.DLL tells about an interface opened for queries only.
 void DescribeHid(DeviceStack& stack, DeviceInterfaceRecord& record) {
-  FileHandle device(stack,
-                    stack.CreateFileA(record.path.c_str(), 0, kFileShareRead | kFileShareWrite, kOpenExisting, 0));
+  FileHandle device = OpenForQueries(stack, record.path);
   if (!device.Valid()) return;
   HidAttributes attributes;
   if (stack.HidD_GetAttributes(device.Get(), attributes)) {
@@ -46,10 +56,7 @@ void DescribeHid(DeviceStack& stack, DeviceInterfaceRecord& record) {
   }
   record.hidProduct = HidString(stack, device.Get(), &DeviceStack::HidD_GetProductString);
   record.hidSerial = HidString(stack, device.Get(), &DeviceStack::HidD_GetSerialNumberString);
-  OsHandle descriptor = kNullHandle;
-  if (!stack.HidD_GetPreparsedData(device.Get(), &descriptor)) return;
-  PreparsedData preparsed(stack, descriptor);
-  record.controller = stack.HidP_HasFeatureReportId(preparsed.Get(), kHidReportId);
+  record.controller = DeclaresControllerReport(stack, device);
 }
 
 // A driver interface names its device only through the instance ID.
@@ -112,6 +119,11 @@ std::string DeviceName(const DeviceInterfaceRecord& record) {
   return name.empty() ? record.path : name;
 }
 
+bool DeclaresControllerReport(DeviceStack& stack, const std::string& path) {
+  FileHandle device = OpenForQueries(stack, path);
+  return device.Valid() && DeclaresControllerReport(stack, device);
+}
+
 std::optional<std::string> InterfacePath(DeviceStack& stack, OsHandle set, const DeviceInterfaceData& data,
                                          DevInfoData* element) {
   char path[kHidPathSize] = {};
@@ -130,6 +142,7 @@ std::optional<DeviceInterfaceRecord> DescribeInterface(DeviceStack& stack, OsHan
   record.instanceId = InstanceIdOf(stack, set, element);
   if (kind == InterfaceKind::Hid) DescribeHid(stack, record);
   else DescribeDriverInterface(record);
+  record.usbProduct = stack.UsbProductString(record.path.c_str());
   record.usbPort = stack.UsbPortPath(record.path.c_str());
   return record;
 }

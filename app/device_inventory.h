@@ -28,7 +28,9 @@ struct DeviceInterfaceRecord {
   // HID: the strings the device reports, as HID.DLL hands them over; none when it fails.
   std::optional<std::u16string> hidProduct;
   std::optional<std::u16string> hidSerial;
-  // Where the USB device behind it is plugged in; empty where the stack cannot tell.
+  // The USB device behind it as the system names it: its product string (UTF-8) and where
+  // it is plugged in; empty where the stack cannot tell.
+  std::string usbProduct;
   std::string usbPort;
   // A driver interface, or a HID interface whose report descriptor declares the
   // controller's report: one that should answer, where a keyboard is merely not a board.
@@ -53,6 +55,10 @@ std::string AsciiText(const std::u16string& units);
 // The name a person knows the device by: the serial number its instance ID ends with or
 // that its HID interface reports, else where it is plugged in, else the interface's path.
 std::string DeviceName(const DeviceInterfaceRecord& record);
+
+// Whether a HID interface's report descriptor declares the controller's report; it is
+// opened for queries only.
+bool DeclaresControllerReport(DeviceStack& stack, const std::string& path);
 
 // The path of the interface an enumeration record names; none when the stack refuses it.
 std::optional<std::string> InterfacePath(DeviceStack& stack, OsHandle set, const DeviceInterfaceData& data,

@@ -4,15 +4,23 @@
 #include <set>
 #include <utility>
 
-namespace tessora::linuxstack {
+namespace tessora {
 
-std::string UdevRule(const std::vector<LinuxNode>& controllers) {
+std::vector<DeviceInterfaceRecord> ControllersPresent(DeviceStack& stack) {
+  std::vector<DeviceInterfaceRecord> found;
+  for (DeviceInterfaceRecord& record : TakeInventory(stack, InterfaceKind::Hid))
+    if (record.controller) found.push_back(std::move(record));
+  for (DeviceInterfaceRecord& record : TakeInventory(stack, InterfaceKind::WinUsb)) found.push_back(std::move(record));
+  return found;
+}
+
+std::string UdevRule(const std::vector<DeviceInterfaceRecord>& controllers) {
   std::string rule;
   std::set<std::pair<unsigned, unsigned>> written;
-  for (const LinuxNode& node : controllers) {
+  for (const DeviceInterfaceRecord& controller : controllers) {
     // Only USB devices carry the idVendor and idProduct attributes the rule matches.
-    if (node.busNumber == 0 || !written.insert({node.vendorId, node.productId}).second) continue;
-    std::string product = node.hasProduct ? node.product : "";
+    if (controller.usbPort.empty() || !written.insert({controller.vendorId, controller.productId}).second) continue;
+    std::string product = controller.usbProduct;
     for (char& c : product)
       if (static_cast<unsigned char>(c) < 0x20) c = '?';  // one comment line, whatever the device says
     char lines[512];
@@ -21,8 +29,8 @@ std::string UdevRule(const std::vector<LinuxNode>& controllers) {
                   "SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"%04x\", ATTRS{idProduct}==\"%04x\", TAG+=\"uaccess\"\n"
                   "SUBSYSTEM==\"usb\", ENV{DEVTYPE}==\"usb_device\", ATTR{idVendor}==\"%04x\", "
                   "ATTR{idProduct}==\"%04x\", TAG+=\"uaccess\"\n",
-                  node.vendorId, node.productId, product.c_str(), node.vendorId,
-                  node.productId, node.vendorId, node.productId);
+                  controller.vendorId, controller.productId, product.c_str(), controller.vendorId,
+                  controller.productId, controller.vendorId, controller.productId);
     rule += lines;
   }
   if (rule.empty()) return rule;
@@ -30,4 +38,4 @@ std::string UdevRule(const std::vector<LinuxNode>& controllers) {
          rule;
 }
 
-}  // namespace tessora::linuxstack
+}  // namespace tessora

@@ -101,7 +101,8 @@ class SelectedDeviceStack : public DeviceStack {
   }
   std::string UsbPortPath(const char* devicePath) override { return all_.UsbPortPath(devicePath); }
   std::string UsbSerialNumber(const char* devicePath) override { return all_.UsbSerialNumber(devicePath); }
-  std::vector<std::string> AccessProblems() const override { return all_.AccessProblems(); }
+  std::string UsbProductString(const char* devicePath) override { return all_.UsbProductString(devicePath); }
+  std::vector<RefusedNode> RefusedNodes() const override { return all_.RefusedNodes(); }
 
  private:
   // Which interfaces of the full set are the selected device's, and the index at which

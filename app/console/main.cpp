@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/access_problems.h"
 #include "app/board_runs.h"
 #include "app/console/board_progress_lines.h"
 #include "app/console/console_options.h"
@@ -230,7 +231,7 @@ int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequ
                : BoardProgress{});
   progress.reset();
   for (BoardAccess& board : boards)
-    for (std::string& problem : board.devices->Stack().AccessProblems()) accessProblems.insert(std::move(problem));
+    for (std::string& problem : AccessProblems(board.devices->Stack())) accessProblems.insert(std::move(problem));
   if (counted == 0) {
     std::fprintf(stderr, "tessora: no controller answers on the %s interface\n", InterfaceName(shell.settings));
     return 1;
@@ -302,7 +303,7 @@ int Run(const std::vector<std::string>& arguments) {
                                                     streams.progressBar && !silent, accessProblems)
                                    : RunAction(shell, request, command, jsonFd);
   if (status != 0 && realStack != nullptr) {
-    for (std::string& problem : realStack->AccessProblems()) accessProblems.insert(std::move(problem));
+    for (std::string& problem : AccessProblems(*realStack)) accessProblems.insert(std::move(problem));
     for (const std::string& problem : accessProblems) std::fprintf(stderr, "tessora: %s\n", problem.c_str());
     ExplainFailure(settings);
   }

@@ -6,10 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
-#include "devlib/interface_guids.h"
 #include "platform/device_path.h"
 #include "platform/linux/linux_errors.h"
 #include "platform/native_device_stack.h"
@@ -63,41 +61,30 @@ OsHandle LinuxDeviceStack::NewHandle() {
   return handle;
 }
 
-std::vector<std::string> LinuxDeviceStack::AccessProblems() const {
+std::vector<RefusedNode> LinuxDeviceStack::RefusedNodes() const {
   std::lock_guard lock(mutex_);
-  return {accessProblems_.begin(), accessProblems_.end()};
+  std::vector<RefusedNode> nodes;
+  for (const auto& [path, node] : refused_) nodes.push_back(node);
+  return nodes;
 }
 
-bool LinuxDeviceStack::IsHidController(const LinuxNode& node) const {
-  return DeclaredFeatureReports(node).test(kControllerReportId);
-}
-
-std::vector<LinuxNode> LinuxDeviceStack::Controllers() {
-  std::vector<LinuxNode> found;
-  for (LinuxNode& node : ListInterfaces(kHidInterfaceGuid))
-    if (IsHidController(node)) found.push_back(std::move(node));
-  for (LinuxNode& node : ListInterfaces(WinUsbInterfaceGuid)) found.push_back(std::move(node));
-  return found;
-}
-
-void LinuxDeviceStack::NoteAccessProblem(const LinuxNode& node) {
-  // Keyboards and mice are refused to ordinary users on purpose; only a node that may be
-  // the controller is worth a word.
-  if (node.kind == NodeKind::Hidraw ? !IsHidController(node) : !MayDeclareInterfaceClasses(node)) return;
-  char line[512];
-  std::snprintf(line, sizeof line,
-                "%s (%04x:%04x %s) cannot be opened: permission denied. Give the logged-in user access with "
-                "'tessora --udev-rule | sudo tee /etc/udev/rules.d/70-tessora.rules' and replug the device.",
-                node.path.c_str(), node.vendorId, node.productId, node.hasProduct ? node.product.c_str() : "unknown");
-  accessProblems_.insert(line);
+// A USB device that cannot declare an interface class is never an interface of this stack.
+void LinuxDeviceStack::NoteRefusal(const LinuxNode& node, std::uint32_t error) {
+  if (node.kind == NodeKind::UsbDevice && !MayDeclareInterfaceClasses(node)) return;
+  RefusedNode& refused = refused_[node.path];
+  refused.path = node.path;
+  refused.interfaceClass = node.kind == NodeKind::Hidraw ? kHidInterfaceGuid : node.interfaceClass;
+  refused.vendorId = node.vendorId;
+  refused.productId = node.productId;
+  refused.product = node.hasProduct ? node.product : "";
+  refused.error = error;
 }
 
 int LinuxDeviceStack::OpenNodeDescriptor(const LinuxNode& node, int flags) {
   int descriptor = opener_(node.path.c_str(), flags | O_CLOEXEC);
   if (descriptor >= 0) return descriptor;
-  int error = errno;
-  if (error == EACCES || error == EPERM) NoteAccessProblem(node);
-  lastError = LastErrorFromErrno(error);
+  lastError = LastErrorFromErrno(errno);
+  NoteRefusal(node, lastError);
   return -1;
 }
 
@@ -299,6 +286,11 @@ std::string LinuxDeviceStack::UsbPortPath(const char* devicePath) {
 std::string LinuxDeviceStack::UsbSerialNumber(const char* devicePath) {
   std::optional<LinuxNode> node = FindNode(devicePath);
   return node && node->hasSerial ? node->serial : std::string();
+}
+
+std::string LinuxDeviceStack::UsbProductString(const char* devicePath) {
+  std::optional<LinuxNode> node = FindNode(devicePath);
+  return node && node->hasProduct ? node->product : std::string();
 }
 
 }  // namespace tessora::linuxstack

@@ -7,7 +7,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,12 +24,9 @@ namespace tessora::linuxstack {
 
 extern const Guid kHidInterfaceGuid;
 
-// The feature report the controller declares and answers; other HID devices lack it.
-inline constexpr std::uint8_t kControllerReportId = 0xFF;
-
 // The feature report IDs a hidraw node's report descriptor declares (none for any other
-// node). hidraw hands any report ID to the device, so this one decision both picks the
-// controllers and keeps every other device from being asked for a report it never declared.
+// node). hidraw hands any report ID to the device, so this keeps every device from being
+// asked for a report it never declared, as HID.DLL does.
 std::bitset<256> DeclaredFeatureReports(const LinuxNode& node);
 
 // Opens a device node as open(2) does: a descriptor, or -1 with errno set.
@@ -47,10 +43,6 @@ class LinuxDeviceStack : public DeviceStack {
   ~LinuxDeviceStack() override;
   LinuxDeviceStack(const LinuxDeviceStack&) = delete;
   LinuxDeviceStack& operator=(const LinuxDeviceStack&) = delete;
-
-  // The controllers present: hidraw nodes with feature report 0xFF, and USB devices that
-  // declare the WinUSB interface.
-  std::vector<LinuxNode> Controllers();
 
   std::uint32_t GetLastError() override;
 
@@ -98,7 +90,10 @@ class LinuxDeviceStack : public DeviceStack {
   // The serial string sysfs gives, also one that the instance ID leaves out for the port
   // (one Windows would refuse): on every interface of the device it is the same.
   std::string UsbSerialNumber(const char* devicePath) override;
-  std::vector<std::string> AccessProblems() const override;
+  std::string UsbProductString(const char* devicePath) override;
+  // The hidraw nodes, and the nodes of USB devices that may declare interface classes, that
+  // could not be opened, by path.
+  std::vector<RefusedNode> RefusedNodes() const override;
 
  private:
   // The one overlapped read of a handle: a thread waits for the node to become readable
@@ -142,8 +137,7 @@ class LinuxDeviceStack : public DeviceStack {
   bool HidString(OsHandle device, bool LinuxNode::*present, std::string LinuxNode::*text, char16_t* buffer,
                  std::uint32_t bufferBytes);
   int OpenNodeDescriptor(const LinuxNode& node, int flags);
-  void NoteAccessProblem(const LinuxNode& node);
-  bool IsHidController(const LinuxNode& node) const;
+  void NoteRefusal(const LinuxNode& node, std::uint32_t error);
   bool FeatureRequestAllowed(const OpenNode& file, const void* report, std::uint32_t length);
   libusb_context* Usb();
   libusb_device_handle* OpenUsbDevice(const LinuxNode& node, std::uint32_t& error);
@@ -164,7 +158,7 @@ class LinuxDeviceStack : public DeviceStack {
   std::map<OsHandle, WinUsbInterface> winUsb_;
   std::map<std::string, LinuxNode> knownNodes_;  // by path, from the latest listings
   std::map<std::string, InterfaceClassProbe> probes_;  // by node path
-  std::set<std::string> accessProblems_;
+  std::map<std::string, RefusedNode> refused_;         // by node path
 };
 
 }  // namespace tessora::linuxstack

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "app/access_problems.h"
 #include "app/procedure_lock.h"
 #include "app/program_devices.h"
 #include "devlib/qorv_device_library.h"
@@ -51,11 +52,18 @@ TEST_F(LinuxStackTest, RefusedNodesAreNamedWithTheirRemedyAndTheWalkGoesOnPastTh
   char16_t product[16] = {};
   EXPECT_TRUE(stack.HidD_GetProductString(keyboard, product, sizeof product));
   EXPECT_EQ(std::u16string(product), u"Tastatur \u00C4");
-  // The keyboard is refused on purpose: no word about it.
+  // The stack tells of every node it was refused, the keyboard's too; the keyboard is
+  // refused on purpose, so the program has no word about it.
+  std::vector<std::string> refusedPaths;
+  for (const RefusedNode& node : stack.RefusedNodes()) {
+    refusedPaths.push_back(node.path);
+    EXPECT_EQ(node.error, kErrorAccessDenied) << node.path;
+  }
+  EXPECT_EQ(refusedPaths, (std::vector{refused[2], refused[0], refused[1]}));
   const std::string remedy = " (3e9a:0210 Qorvane USB Controller) cannot be opened: permission denied. Give the "
                              "logged-in user access with 'tessora --udev-rule | sudo tee /etc/udev/rules.d/"
                              "70-tessora.rules' and replug the device.";
-  EXPECT_EQ(stack.AccessProblems(), (std::vector{refused[2] + remedy, refused[1] + remedy}));
+  EXPECT_EQ(AccessProblems(stack), (std::vector{refused[2] + remedy, refused[1] + remedy}));
 }
 
 // hidraw hands a feature request to any device, whatever it declares. Connecting over HID
