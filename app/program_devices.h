@@ -70,6 +70,7 @@ class SimulatedDeviceAccess : public DeviceAccess {
   // Each board through a simulated stack of its own, so that boards never wait for each other.
   std::vector<BoardAccess> Boards(const Settings& settings) override;
   bool Finish(std::string& /*error*/) override { return true; }
+  bool Simulated() const override { return true; }
 
  private:
   SimulatedDeviceAccess(std::vector<std::unique_ptr<sim::BoardDirectory>> boards, OsServices& os)

@@ -269,7 +269,7 @@ int Run(const std::vector<std::string>& arguments) {
     return 1;
   }
   // Null when TESSORA_SIM chose the simulated board.
-  DeviceStack* realStack = dynamic_cast<SimulatedDeviceAccess*>(devices.get()) == nullptr ? &devices->Stack() : nullptr;
+  DeviceStack* realStack = devices->Simulated() ? nullptr : &devices->Stack();
   if (request.action == ConsoleAction::UdevRule) return PrintUdevRule(realStack);
   std::unique_ptr<DeviceAccess> selected;
   if (request.device) selected = SelectDevice(*devices, settings, *os, *request.device);
