@@ -39,6 +39,8 @@ class DeviceAccess {
   virtual std::vector<BoardAccess> Boards(const Settings& settings) = 0;
   // Keeps what must outlive the run (a simulated board's EEPROM); false with a reason.
   virtual bool Finish(std::string& error) = 0;
+  // Whether the devices are the simulated bench's (TESSORA_SIM) rather than the system's.
+  virtual bool Simulated() const { return false; }
 };
 
 }  // namespace tessora

@@ -1,10 +1,8 @@
 #include "app/device_listing.h"
 
 #include <cstdio>
-#include <iterator>
-#include <memory>
 
-#include "devlib/interface_guids.h"
+#include "app/device_inventory.h"
 #include "hid/hid_context.h"
 #include "hid/hid_text.h"
 #include "platform/stack_handle.h"
@@ -13,26 +11,16 @@ namespace tessora {
 
 namespace {
 
-struct ListedInterface {
-  const char* kind = "";
-  std::string path;
-  std::string instanceId;
-  unsigned vendorId = 0;
-  unsigned productId = 0;
-  std::string product = "-";
-  std::string serial = "-";
-  std::string opens;
-  bool candidate = false;
-};
-
-std::string InstanceId(DeviceStack& stack, OsHandle set, const DevInfoData& element) {
-  std::uint32_t size = 0;
-  stack.SetupDiGetDeviceInstanceIdA(set, element, nullptr, 0, &size);
-  if (size == 0) return "-";
-  std::string id(size, '\0');
-  if (!stack.SetupDiGetDeviceInstanceIdA(set, element, id.data(), size, nullptr)) return "-";
-  id.resize(id.find('\0') == std::string::npos ? id.size() : id.find('\0'));
-  return id;
+const char* KindName(InterfaceKind kind) {
+  switch (kind) {
+    case InterfaceKind::Hid:
+      return "hid";
+    case InterfaceKind::FilterDriver:
+      return "filterdriver";
+    case InterfaceKind::WinUsb:
+      break;
+  }
+  return "winusb";
 }
 
 std::string OpenOutcome(DeviceStack& stack, const std::string& path, std::uint32_t flags) {
@@ -43,72 +31,37 @@ std::string OpenOutcome(DeviceStack& stack, const std::string& path, std::uint32
   return error == kErrorAccessDenied ? "no-access" : "open-fails(" + std::to_string(error) + ")";
 }
 
-std::string HidText(DeviceStack& stack, OsHandle device,
-                    bool (DeviceStack::*query)(OsHandle, char16_t*, std::uint32_t)) {
-  char16_t units[kHidProductTextSize] = {};
+// A HID string as wcstombs would give it in the "C" locale; "-" when the device gave none.
+std::string HidText(const std::optional<std::u16string>& units) {
+  if (!units) return "-";
   char text[kHidProductTextSize] = {};
-  if (!(stack.*query)(device, units, sizeof units)) return "-";
-  NarrowLikeWcstombs(units, std::size(units), text, sizeof text);
+  NarrowLikeWcstombs(units->data(), units->size(), text, sizeof text);
   return text;
 }
 
-// What HID.DLL tells about an interface opened for queries only.
-void DescribeHid(DeviceStack& stack, ListedInterface& entry) {
-  FileHandle device(stack, stack.CreateFileA(entry.path.c_str(), 0, kFileShareRead | kFileShareWrite, kOpenExisting, 0));
-  if (!device.Valid()) return;
-  HidAttributes attributes;
-  if (stack.HidD_GetAttributes(device.Get(), attributes)) {
-    entry.vendorId = attributes.vendorId;
-    entry.productId = attributes.productId;
-  }
-  entry.product = HidText(stack, device.Get(), &DeviceStack::HidD_GetProductString);
-  entry.serial = HidText(stack, device.Get(), &DeviceStack::HidD_GetSerialNumberString);
-  OsHandle descriptor = kNullHandle;
-  if (!stack.HidD_GetPreparsedData(device.Get(), &descriptor)) return;
-  PreparsedData preparsed(stack, descriptor);
-  entry.candidate = stack.HidP_HasFeatureReportId(preparsed.Get(), 0xFF);
+// A driver interface names its serial number only in its instance ID.
+std::string SerialColumn(const DeviceInterfaceRecord& record) {
+  if (record.kind == InterfaceKind::Hid) return HidText(record.hidSerial);
+  return record.instanceId ? ParseUsbInstanceId(*record.instanceId).serial.value_or("-") : "-";
 }
 
-// A driver interface names its device only through the instance ID,
-// USB\VID_xxxx&PID_xxxx\<serial>.
-void DescribeDriverInterface(ListedInterface& entry) {
-  char serial[256] = {};
-  if (std::sscanf(entry.instanceId.c_str(), "USB\\VID_%4x&PID_%4x\\%255s", &entry.vendorId, &entry.productId,
-                  serial) == 3)
-    entry.serial = serial;
-}
-
-void ListClass(DeviceStack& stack, const Guid& interfaceClass, const char* kind, std::vector<std::string>& lines) {
-  DeviceInfoSet set(stack, stack.SetupDiGetClassDevsA(interfaceClass, kDigcfPresent | kDigcfDeviceInterface));
-  if (!set.Valid()) return;
-  DeviceInterfaceData data;
-  for (std::uint32_t index = 0; stack.SetupDiEnumDeviceInterfaces(set.Get(), interfaceClass, index, data); ++index) {
-    char path[kHidPathSize] = {};
-    DevInfoData element;
-    if (!stack.SetupDiGetDeviceInterfaceDetailA(set.Get(), data, path, sizeof path, nullptr, &element)) continue;
-    ListedInterface entry;
-    entry.kind = kind;
-    entry.path = path;
-    entry.instanceId = InstanceId(stack, set.Get(), element);
-    bool hid = interfaceClass == stack.HidD_GetHidGuid();
-    if (hid) DescribeHid(stack, entry);
-    else DescribeDriverInterface(entry);
-    entry.opens = OpenOutcome(stack, entry.path, hid ? 0 : kFileFlagOverlapped);
-    char line[2048];
-    std::snprintf(line, sizeof line, "%-12s %s %04x:%04x \"%s\" %s %s %s%s", entry.kind, entry.path.c_str(),
-                  entry.vendorId, entry.productId, entry.product.c_str(), entry.serial.c_str(),
-                  entry.instanceId.c_str(), entry.opens.c_str(), entry.candidate ? " candidate" : "");
-    lines.push_back(line);
-  }
+std::string ListingLine(DeviceStack& stack, const DeviceInterfaceRecord& record) {
+  bool hid = record.kind == InterfaceKind::Hid;
+  std::string product = hid ? HidText(record.hidProduct) : "-";
+  std::string opens = OpenOutcome(stack, record.path, hid ? 0 : kFileFlagOverlapped);
+  char line[2048];
+  std::snprintf(line, sizeof line, "%-12s %s %04x:%04x \"%s\" %s %s %s%s", KindName(record.kind), record.path.c_str(),
+                record.vendorId, record.productId, product.c_str(), SerialColumn(record).c_str(),
+                record.instanceId.value_or("-").c_str(), opens.c_str(), hid && record.controller ? " candidate" : "");
+  return line;
 }
 
 }  // namespace
 
 std::vector<std::string> ListDeviceInterfaces(DeviceStack& stack) {
   std::vector<std::string> lines;
-  ListClass(stack, stack.HidD_GetHidGuid(), "hid", lines);
-  ListClass(stack, FilterDriverInterfaceGuid, "filterdriver", lines);
-  ListClass(stack, WinUsbInterfaceGuid, "winusb", lines);
+  for (InterfaceKind kind : {InterfaceKind::Hid, InterfaceKind::FilterDriver, InterfaceKind::WinUsb})
+    for (const DeviceInterfaceRecord& record : TakeInventory(stack, kind)) lines.push_back(ListingLine(stack, record));
   return lines;
 }
 

@@ -6,10 +6,10 @@
 
 namespace tessora {
 
-// `tessora --list`: one line for every device interface that the HID, FilterDriver and
-// WinUSB interface classes list (interface, path, VID:PID, product, serial, instance ID,
-// whether it opens for reading and writing; HID interfaces with feature report 0xFF are
-// marked as candidates). Opens and closes the interfaces but sends no request.
+// `tessora --list`: one line for every interface of the device inventory (interface, path,
+// VID:PID, product, serial, instance ID, whether it opens for reading and writing; HID
+// interfaces that declare the controller's report are marked as candidates). Opens and
+// closes the interfaces but sends no request.
 std::vector<std::string> ListDeviceInterfaces(DeviceStack& stack);
 
 }  // namespace tessora

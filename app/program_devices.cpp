@@ -3,9 +3,9 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "app/device_inventory.h"
+#include "app/device_selector.h"
 #include "app/messages.h"
-#include "app/selected_device_stack.h"
-#include "devlib/interface_guids.h"
 #include "sim/stack/sim_device_stack.h"
 
 namespace tessora {
@@ -40,9 +40,9 @@ sim::BoardIdentity Identity(const sim::BoardDirectory& board) {
   return identity;
 }
 
-BoardAccess NewBoard(const NamedInterface& listed, const Settings& settings) {
+BoardAccess NewBoard(const DeviceInterfaceRecord& listed, const Settings& settings) {
   BoardAccess board;
-  board.name = listed.name;
+  board.name = DeviceName(listed);
   board.path = listed.path;
   board.mustAnswer = listed.controller;
   board.settings = std::make_unique<Settings>(settings);
@@ -53,12 +53,11 @@ BoardAccess NewBoard(const NamedInterface& listed, const Settings& settings) {
 
 std::vector<BoardAccess> StackDeviceAccess::Boards(const Settings& settings) {
   std::vector<BoardAccess> boards;
-  for (const NamedInterface& listed : ListNamedInterfaces(*stack_, SelectedInterfaceClass(*stack_, settings))) {
+  for (const DeviceInterfaceRecord& listed : TakeInventory(*stack_, SelectedInterfaceKind(settings))) {
     BoardAccess board = NewBoard(listed, settings);
     if (newStack_) board.stack = newStack_();
     DeviceStack& under = board.stack ? *board.stack : *stack_;
-    board.devices = std::make_unique<StackDeviceAccess>(*board.settings, os_,
-                                                        std::make_unique<SelectedDeviceStack>(under, listed.path));
+    board.devices = std::make_unique<StackDeviceAccess>(*board.settings, os_, InterfaceView(under, listed.path));
     boards.push_back(std::move(board));
   }
   return boards;
@@ -112,7 +111,7 @@ std::vector<BoardAccess> SimulatedDeviceAccess::Boards(const Settings& settings)
   for (auto& directory : boards_) {
     auto stack = std::make_unique<sim::SimDeviceStack>(os_);
     stack->AttachBoard(directory->Board(), Identity(*directory));
-    std::vector<NamedInterface> listed = ListNamedInterfaces(*stack, SelectedInterfaceClass(*stack, settings));
+    std::vector<DeviceInterfaceRecord> listed = TakeInventory(*stack, SelectedInterfaceKind(settings));
     if (listed.empty()) continue;
     BoardAccess board = NewBoard(listed.front(), settings);
     board.devices = std::make_unique<StackDeviceAccess>(*board.settings, os_, std::move(stack));
@@ -121,14 +120,14 @@ std::vector<BoardAccess> SimulatedDeviceAccess::Boards(const Settings& settings)
   return boards;
 }
 
-Guid SelectedInterfaceClass(DeviceStack& stack, const Settings& settings) {
-  if (settings.useHid != 0) return stack.HidD_GetHidGuid();
-  return settings.useWinUsb != 0 ? WinUsbInterfaceGuid : FilterDriverInterfaceGuid;
+InterfaceKind SelectedInterfaceKind(const Settings& settings) {
+  if (settings.useHid != 0) return InterfaceKind::Hid;
+  return settings.useWinUsb != 0 ? InterfaceKind::WinUsb : InterfaceKind::FilterDriver;
 }
 
 std::unique_ptr<DeviceAccess> SelectDevice(DeviceAccess& all, Settings& settings, OsServices& os,
                                            const std::string& selector) {
-  return std::make_unique<StackDeviceAccess>(settings, os, std::make_unique<SelectedDeviceStack>(all.Stack(), selector));
+  return std::make_unique<StackDeviceAccess>(settings, os, SelectedView(all.Stack(), DeviceSelector::Parse(selector)));
 }
 
 std::unique_ptr<DeviceAccess> OpenProgramDevices(Settings& settings, OsServices& os,

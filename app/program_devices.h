@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/device_access.h"
+#include "app/device_inventory.h"
 #include "devlib/qorv_device_library.h"
 #include "engine/qorv_device_dispatch.h"
 #include "hid/hid_context.h"
@@ -69,6 +70,7 @@ class SimulatedDeviceAccess : public DeviceAccess {
   // Each board through a simulated stack of its own, so that boards never wait for each other.
   std::vector<BoardAccess> Boards(const Settings& settings) override;
   bool Finish(std::string& /*error*/) override { return true; }
+  bool Simulated() const override { return true; }
 
  private:
   SimulatedDeviceAccess(std::vector<std::unique_ptr<sim::BoardDirectory>> boards, OsServices& os)
@@ -82,11 +84,11 @@ class SimulatedDeviceAccess : public DeviceAccess {
 // The simulated bench's board directories, as TESSORA_SIM names them.
 std::vector<std::string> SplitBoardDirectories(const std::string& directories);
 
-// The interface class the settings select (HID, WinUSB or FilterDriver).
-Guid SelectedInterfaceClass(DeviceStack& stack, const Settings& settings);
+// The interface the settings select (HID, WinUSB or FilterDriver).
+InterfaceKind SelectedInterfaceKind(const Settings& settings);
 
 // The device subsystems over the one device that selector names (a path as --list prints
-// it, a serial number, usb:BUS-PORT): they find that device or none.
+// it, an instance ID, a serial number, usb:BUS-PORT): they find that device or none.
 std::unique_ptr<DeviceAccess> SelectDevice(DeviceAccess& all, Settings& settings, OsServices& os,
                                            const std::string& selector);
 

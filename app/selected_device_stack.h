@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -8,26 +9,17 @@
 
 namespace tessora {
 
-// A device interface of a class, and the name a person knows its device by: the serial
-// number, else where it is plugged in, else its path.
-struct NamedInterface {
-  std::string path;
-  std::string name;
-  // A driver interface, or a HID interface that declares the controller's report: it
-  // should answer, so its silence is a failure rather than another kind of device.
-  bool controller = false;
-};
-std::vector<NamedInterface> ListNamedInterfaces(DeviceStack& stack, const Guid& interfaceClass);
+// Whether an interface that enumeration lists belongs in the view; it may ask the stack
+// below (`all`) about the interface the record names in the set.
+using InterfaceFilter =
+    std::function<bool(DeviceStack& all, OsHandle set, const Guid& interfaceClass, const DeviceInterfaceData& data)>;
 
-// A view of another device stack in which enumeration lists only the interfaces of the
-// device the selector names: by its path as `--list` prints it, its device instance ID,
-// the serial number that ends a USB instance ID or that a HID device reports, or
-// `usb:BUS-PORT` where the stack can tell the port; letter case does not count. Every
-// other call goes through unchanged, so the device library and the HID enumeration above
-// it find that device or none.
+// A view of another device stack in which enumeration lists only the interfaces the filter
+// accepts. Every other call goes through unchanged, so the device library and the HID
+// enumeration above it find those interfaces or none.
 class SelectedDeviceStack : public DeviceStack {
  public:
-  SelectedDeviceStack(DeviceStack& all, std::string selector) : all_(all), selector_(std::move(selector)) {}
+  SelectedDeviceStack(DeviceStack& all, InterfaceFilter filter) : all_(all), filter_(std::move(filter)) {}
 
   std::uint32_t GetLastError() override { return all_.GetLastError(); }
 
@@ -109,7 +101,8 @@ class SelectedDeviceStack : public DeviceStack {
   }
   std::string UsbPortPath(const char* devicePath) override { return all_.UsbPortPath(devicePath); }
   std::string UsbSerialNumber(const char* devicePath) override { return all_.UsbSerialNumber(devicePath); }
-  std::vector<std::string> AccessProblems() const override { return all_.AccessProblems(); }
+  std::string UsbProductString(const char* devicePath) override { return all_.UsbProductString(devicePath); }
+  std::vector<RefusedNode> RefusedNodes() const override { return all_.RefusedNodes(); }
 
  private:
   // Which interfaces of the full set are the selected device's, and the index at which
@@ -121,7 +114,7 @@ class SelectedDeviceStack : public DeviceStack {
   Selection Select(OsHandle set, const Guid& interfaceClass);
 
   DeviceStack& all_;
-  std::string selector_;
+  InterfaceFilter filter_;
   std::mutex mutex_;
   std::map<OsHandle, Selection> selections_;
 };

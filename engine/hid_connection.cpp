@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "engine/connection.h"
+#include "engine/hid_requests.h"
 #include "hid/hid_device.h"
 #include "hid/hid_enumeration.h"
 
@@ -10,7 +11,6 @@ namespace tessora {
 namespace {
 
 constexpr std::size_t kProbeBufferSize = 128;
-constexpr std::uint8_t kControllerReportId = 0xFF;
 constexpr std::uint16_t kSmallestUsableOutputReport = 33;
 
 bool IsEndEntry(const HidCandidates& list, std::size_t i) { return list.vendorIds[i] == 0; }
@@ -50,7 +50,7 @@ int ProbeHidDevice(EngineContext& context) {
   if (!context.hidDevice) return 1;
   HidReportPort& device = *context.hidDevice;
   std::array<std::uint8_t, kProbeBufferSize> buffer{};
-  if (device.IsOpen()) buffer[0] = kControllerReportId;
+  if (device.IsOpen()) buffer[0] = kHidReportId;
   if (context.settings.hidUseFeature == 0) return device.OutputReportLength() >= kSmallestUsableOutputReport ? 0 : 1;
   std::uint16_t length = device.FeatureReportLength();
   if (length == 0 || length > buffer.size()) return 1;

@@ -9,6 +9,6 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::span<const std::uint8_t> bytes(data, size);
   tessora::linuxstack::FindMsOs20Capability(bytes);
-  tessora::linuxstack::FindInterfaceDeclaringGuid(bytes, "{42CA71EC-CE1C-44C2-82DE-87D8D8FF6C1E}");
+  tessora::linuxstack::DeclaredInterfaceClasses(bytes);
   return 0;
 }

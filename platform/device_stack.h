@@ -58,6 +58,19 @@ struct OverlappedIo {
   alignas(8) std::uint8_t backend[32] = {};
 };
 
+// A device node the stack found and could not open: what a listing or a remedy can tell of
+// it without opening it.
+struct RefusedNode {
+  std::string path;
+  // The class it is listed under; the null GUID for a USB device whose Microsoft OS 2.0
+  // descriptors, which declare its classes, could not be read.
+  Guid interfaceClass{};
+  std::uint16_t vendorId = 0;
+  std::uint16_t productId = 0;
+  std::string product;                  // UTF-8, as the device names itself; empty when it does not
+  std::uint32_t error = kErrorSuccess;  // why, as GetLastError would tell it
+};
+
 class DeviceStack {
  public:
   virtual ~DeviceStack() = default;
@@ -135,9 +148,14 @@ class DeviceStack {
   // its interfaces; empty when the device has none or the system does not name the device
   // by it (Windows names a device by its place when it ignores or refuses the serial).
   virtual std::string UsbSerialNumber(const char* /*devicePath*/) { return {}; }
-  // One line for each node of a likely controller that this user was refused, naming the
-  // node, the device and the remedy; empty where the system has nothing to tell.
-  virtual std::vector<std::string> AccessProblems() const { return {}; }
+  // The product string of the USB device behind an interface, UTF-8, as the system keeps it
+  // (off USB, the name the system gives the device); empty when the device names none or the
+  // stack cannot tell.
+  virtual std::string UsbProductString(const char* /*devicePath*/) { return {}; }
+  // Each device node this stack could not open so far, with the latest reason. Empty where
+  // the system has no such nodes to tell of: Windows opens any interface for queries and
+  // says why an open failed through the last error alone.
+  virtual std::vector<RefusedNode> RefusedNodes() const { return {}; }
 };
 
 }  // namespace tessora

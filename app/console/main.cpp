@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/access_problems.h"
 #include "app/board_runs.h"
 #include "app/console/board_progress_lines.h"
 #include "app/console/console_options.h"
@@ -16,6 +17,7 @@
 #include "app/console/console_ui.h"
 #include "app/console/debug_gate.h"
 #include "app/console/terminal.h"
+#include "app/device_inventory.h"
 #include "app/device_listing.h"
 #include "app/options_rules.h"
 #include "app/procedures.h"
@@ -183,8 +185,7 @@ int SetAsideStandardOutput() {
 
 // --device names a device the selected interface does not list: said before anything is sent.
 bool DeviceIsListed(DeviceAccess& selected, const Settings& settings, const std::string& selector) {
-  DeviceStack& stack = selected.Stack();
-  if (!ListNamedInterfaces(stack, SelectedInterfaceClass(stack, settings)).empty()) return true;
+  if (!TakeInventory(selected.Stack(), SelectedInterfaceKind(settings)).empty()) return true;
   std::fprintf(stderr, "tessora: no device \"%s\" on the %s interface (--list shows the devices)\n", selector.c_str(),
                InterfaceName(settings));
   return false;
@@ -231,7 +232,7 @@ int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequ
                : BoardProgress{});
   progress.reset();
   for (BoardAccess& board : boards)
-    for (std::string& problem : board.devices->Stack().AccessProblems()) accessProblems.insert(std::move(problem));
+    for (std::string& problem : AccessProblems(board.devices->Stack())) accessProblems.insert(std::move(problem));
   if (counted == 0) {
     std::fprintf(stderr, "tessora: no controller answers on the %s interface\n", InterfaceName(shell.settings));
     return 1;
@@ -269,7 +270,7 @@ int Run(const std::vector<std::string>& arguments) {
     return 1;
   }
   // Null when TESSORA_SIM chose the simulated board.
-  DeviceStack* realStack = dynamic_cast<SimulatedDeviceAccess*>(devices.get()) == nullptr ? &devices->Stack() : nullptr;
+  DeviceStack* realStack = devices->Simulated() ? nullptr : &devices->Stack();
   if (request.action == ConsoleAction::UdevRule) return PrintUdevRule(realStack);
   std::unique_ptr<DeviceAccess> selected;
   if (request.device) selected = SelectDevice(*devices, settings, *os, *request.device);
@@ -303,7 +304,7 @@ int Run(const std::vector<std::string>& arguments) {
                                                     streams.progressBar && !silent, accessProblems)
                                    : RunAction(shell, request, command, jsonFd);
   if (status != 0 && realStack != nullptr) {
-    for (std::string& problem : realStack->AccessProblems()) accessProblems.insert(std::move(problem));
+    for (std::string& problem : AccessProblems(*realStack)) accessProblems.insert(std::move(problem));
     for (const std::string& problem : accessProblems) std::fprintf(stderr, "tessora: %s\n", problem.c_str());
     ExplainFailure(settings);
   }

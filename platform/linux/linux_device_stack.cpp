@@ -6,10 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
-#include "devlib/interface_guids.h"
 #include "platform/device_path.h"
 #include "platform/linux/linux_errors.h"
 #include "platform/native_device_stack.h"
@@ -26,6 +24,12 @@ constexpr std::uint32_t kErrorNoSuchDeviceInterface = 0xE000020B;
 constexpr std::uint32_t kInterfaceActive = 1;  // SPINT_ACTIVE
 
 int OpenWithOpen(const char* path, int flags) { return ::open(path, flags); }
+
+bool Declares(const std::vector<DeclaredInterfaceClass>& declared, const Guid& interfaceClass) {
+  for (const DeclaredInterfaceClass& entry : declared)
+    if (entry.interfaceClass == interfaceClass) return true;
+  return false;
+}
 
 }  // namespace
 
@@ -57,41 +61,30 @@ OsHandle LinuxDeviceStack::NewHandle() {
   return handle;
 }
 
-std::vector<std::string> LinuxDeviceStack::AccessProblems() const {
+std::vector<RefusedNode> LinuxDeviceStack::RefusedNodes() const {
   std::lock_guard lock(mutex_);
-  return {accessProblems_.begin(), accessProblems_.end()};
+  std::vector<RefusedNode> nodes;
+  for (const auto& [path, node] : refused_) nodes.push_back(node);
+  return nodes;
 }
 
-bool LinuxDeviceStack::IsHidController(const LinuxNode& node) const {
-  return DeclaredFeatureReports(node).test(kControllerReportId);
-}
-
-std::vector<LinuxNode> LinuxDeviceStack::Controllers() {
-  std::vector<LinuxNode> found;
-  for (LinuxNode& node : ListInterfaces(kHidInterfaceGuid))
-    if (IsHidController(node)) found.push_back(std::move(node));
-  for (LinuxNode& node : ListInterfaces(WinUsbInterfaceGuid)) found.push_back(std::move(node));
-  return found;
-}
-
-void LinuxDeviceStack::NoteAccessProblem(const LinuxNode& node) {
-  // Keyboards and mice are refused to ordinary users on purpose; only a node that may be
-  // the controller is worth a word.
-  if (node.kind == NodeKind::Hidraw ? !IsHidController(node) : !MayDeclareWinUsb(node)) return;
-  char line[512];
-  std::snprintf(line, sizeof line,
-                "%s (%04x:%04x %s) cannot be opened: permission denied. Give the logged-in user access with "
-                "'tessora --udev-rule | sudo tee /etc/udev/rules.d/70-tessora.rules' and replug the device.",
-                node.path.c_str(), node.vendorId, node.productId, node.hasProduct ? node.product.c_str() : "unknown");
-  accessProblems_.insert(line);
+// A USB device that cannot declare an interface class is never an interface of this stack.
+void LinuxDeviceStack::NoteRefusal(const LinuxNode& node, std::uint32_t error) {
+  if (node.kind == NodeKind::UsbDevice && !MayDeclareInterfaceClasses(node)) return;
+  RefusedNode& refused = refused_[node.path];
+  refused.path = node.path;
+  refused.interfaceClass = node.kind == NodeKind::Hidraw ? kHidInterfaceGuid : node.interfaceClass;
+  refused.vendorId = node.vendorId;
+  refused.productId = node.productId;
+  refused.product = node.hasProduct ? node.product : "";
+  refused.error = error;
 }
 
 int LinuxDeviceStack::OpenNodeDescriptor(const LinuxNode& node, int flags) {
   int descriptor = opener_(node.path.c_str(), flags | O_CLOEXEC);
   if (descriptor >= 0) return descriptor;
-  int error = errno;
-  if (error == EACCES || error == EPERM) NoteAccessProblem(node);
-  lastError = LastErrorFromErrno(error);
+  lastError = LastErrorFromErrno(errno);
+  NoteRefusal(node, lastError);
   return -1;
 }
 
@@ -104,12 +97,16 @@ std::vector<LinuxNode> LinuxDeviceStack::ListInterfaces(const Guid& interfaceCla
   std::vector<LinuxNode> nodes;
   if (interfaceClass == kHidInterfaceGuid) {
     nodes = udev_.HidrawNodes();
-  } else if (interfaceClass == WinUsbInterfaceGuid) {
+  } else {
     for (LinuxNode& node : udev_.UsbDevices())
-      if (MayDeclareWinUsb(node) && ProbeWinUsb(node).interfaceNumber) nodes.push_back(std::move(node));
+      if (MayDeclareInterfaceClasses(node) && Declares(ProbeInterfaceClasses(node).declared, interfaceClass))
+        nodes.push_back(std::move(node));
   }
   std::lock_guard lock(mutex_);
-  for (const LinuxNode& node : nodes) knownNodes_[node.path] = node;
+  for (LinuxNode& node : nodes) {
+    node.interfaceClass = interfaceClass;
+    knownNodes_[node.path] = node;
+  }
   return nodes;
 }
 
@@ -206,7 +203,8 @@ bool LinuxDeviceStack::SetupDiOpenDeviceInterfaceA(OsHandle set, const char* pat
   if (!node) return Fail(kErrorNoSuchDeviceInterface);
   found->second.push_back(std::move(*node));
   if (data != nullptr) {
-    data->interfaceClassGuid = found->second.back().kind == NodeKind::Hidraw ? kHidInterfaceGuid : WinUsbInterfaceGuid;
+    const LinuxNode& opened = found->second.back();
+    data->interfaceClassGuid = opened.kind == NodeKind::Hidraw ? kHidInterfaceGuid : opened.interfaceClass;
     data->flags = kInterfaceActive;
     data->reserved = found->second.size();
   }
@@ -288,6 +286,11 @@ std::string LinuxDeviceStack::UsbPortPath(const char* devicePath) {
 std::string LinuxDeviceStack::UsbSerialNumber(const char* devicePath) {
   std::optional<LinuxNode> node = FindNode(devicePath);
   return node && node->hasSerial ? node->serial : std::string();
+}
+
+std::string LinuxDeviceStack::UsbProductString(const char* devicePath) {
+  std::optional<LinuxNode> node = FindNode(devicePath);
+  return node && node->hasProduct ? node->product : std::string();
 }
 
 }  // namespace tessora::linuxstack

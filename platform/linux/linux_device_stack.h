@@ -7,13 +7,13 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/device_stack.h"
 #include "platform/linux/hid_report_descriptor.h"
+#include "platform/linux/ms_os_descriptor.h"
 #include "platform/linux/udev_devices.h"
 #include "platform/os_services.h"
 
@@ -24,20 +24,18 @@ namespace tessora::linuxstack {
 
 extern const Guid kHidInterfaceGuid;
 
-// The feature report the controller declares and answers; other HID devices lack it.
-inline constexpr std::uint8_t kControllerReportId = 0xFF;
-
 // The feature report IDs a hidraw node's report descriptor declares (none for any other
-// node). hidraw hands any report ID to the device, so this one decision both picks the
-// controllers and keeps every other device from being asked for a report it never declared.
+// node). hidraw hands any report ID to the device, so this keeps every device from being
+// asked for a report it never declared, as HID.DLL does.
 std::bitset<256> DeclaredFeatureReports(const LinuxNode& node);
 
 // Opens a device node as open(2) does: a descriptor, or -1 with errno set.
 using NodeOpener = std::function<int(const char* path, int flags)>;
 
 // The device stack of a Linux system: udev lists the device interfaces, hidraw carries
-// the HID calls and libusb the WinUSB control transfers. The kernel filter driver exists
-// only on Windows, so its interface class is always empty here.
+// the HID calls and libusb the WinUSB control transfers. A USB device is listed under each
+// interface class its Microsoft OS 2.0 descriptors declare, as Windows would register it;
+// no node answers the filter driver's requests, which exists only on Windows.
 class LinuxDeviceStack : public DeviceStack {
  public:
   // Overlapped reads signal their events through these services.
@@ -45,10 +43,6 @@ class LinuxDeviceStack : public DeviceStack {
   ~LinuxDeviceStack() override;
   LinuxDeviceStack(const LinuxDeviceStack&) = delete;
   LinuxDeviceStack& operator=(const LinuxDeviceStack&) = delete;
-
-  // The controllers present: hidraw nodes with feature report 0xFF, and USB devices that
-  // declare the WinUSB interface.
-  std::vector<LinuxNode> Controllers();
 
   std::uint32_t GetLastError() override;
 
@@ -96,7 +90,10 @@ class LinuxDeviceStack : public DeviceStack {
   // The serial string sysfs gives, also one that the instance ID leaves out for the port
   // (one Windows would refuse): on every interface of the device it is the same.
   std::string UsbSerialNumber(const char* devicePath) override;
-  std::vector<std::string> AccessProblems() const override;
+  std::string UsbProductString(const char* devicePath) override;
+  // The hidraw nodes, and the nodes of USB devices that may declare interface classes, that
+  // could not be opened, by path.
+  std::vector<RefusedNode> RefusedNodes() const override;
 
  private:
   // The one overlapped read of a handle: a thread waits for the node to become readable
@@ -121,9 +118,10 @@ class LinuxDeviceStack : public DeviceStack {
     libusb_device_handle* handle = nullptr;
     int interfaceNumber = 0;
   };
-  // What a device's Microsoft OS 2.0 descriptors said, asked once per device and run.
-  struct WinUsbProbe {
-    std::optional<std::uint8_t> interfaceNumber;
+  // The interface classes a device's Microsoft OS 2.0 descriptors declare, asked once per
+  // device and run.
+  struct InterfaceClassProbe {
+    std::vector<DeclaredInterfaceClass> declared;
   };
 
   bool Fail(std::uint32_t error);
@@ -139,12 +137,11 @@ class LinuxDeviceStack : public DeviceStack {
   bool HidString(OsHandle device, bool LinuxNode::*present, std::string LinuxNode::*text, char16_t* buffer,
                  std::uint32_t bufferBytes);
   int OpenNodeDescriptor(const LinuxNode& node, int flags);
-  void NoteAccessProblem(const LinuxNode& node);
-  bool IsHidController(const LinuxNode& node) const;
+  void NoteRefusal(const LinuxNode& node, std::uint32_t error);
   bool FeatureRequestAllowed(const OpenNode& file, const void* report, std::uint32_t length);
   libusb_context* Usb();
   libusb_device_handle* OpenUsbDevice(const LinuxNode& node, std::uint32_t& error);
-  const WinUsbProbe& ProbeWinUsb(const LinuxNode& node);
+  const InterfaceClassProbe& ProbeInterfaceClasses(const LinuxNode& node);
   void EndPendingRead(OpenNode& file);
   void WaitForReport(OpenNode* file, std::uint8_t* buffer, std::uint32_t size);
   bool ReadDescriptor(const OpenNode& file, std::vector<std::uint8_t>& descriptor);
@@ -160,8 +157,8 @@ class LinuxDeviceStack : public DeviceStack {
   std::map<OsHandle, HidReportLayout> preparsed_;
   std::map<OsHandle, WinUsbInterface> winUsb_;
   std::map<std::string, LinuxNode> knownNodes_;  // by path, from the latest listings
-  std::map<std::string, WinUsbProbe> probes_;    // by node path
-  std::set<std::string> accessProblems_;
+  std::map<std::string, InterfaceClassProbe> probes_;  // by node path
+  std::map<std::string, RefusedNode> refused_;         // by node path
 };
 
 }  // namespace tessora::linuxstack

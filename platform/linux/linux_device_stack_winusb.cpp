@@ -1,5 +1,5 @@
 // The WinUSB calls of the Linux device stack, over libusb, and the look at a device's
-// Microsoft OS 2.0 descriptors that tells whether Windows would bind it to WinUSB.
+// Microsoft OS 2.0 descriptors that tells the interface classes Windows would register.
 #include <fcntl.h>
 #include <libusb.h>
 #include <unistd.h>
@@ -20,7 +20,6 @@ constexpr std::uint8_t kStandardDeviceIn = 0x80;
 constexpr std::uint8_t kVendorDeviceIn = 0xC0;
 constexpr std::uint16_t kBosDescriptor = 0x0F00;
 constexpr std::size_t kBosHeaderLength = 5;
-constexpr const char* kWinUsbGuidText = "{42CA71EC-CE1C-44C2-82DE-87D8D8FF6C1E}";
 
 struct HandleClose {
   void operator()(libusb_device_handle* handle) const { libusb_close(handle); }
@@ -37,20 +36,30 @@ std::vector<std::uint8_t> ReadControl(libusb_device_handle* handle, std::uint8_t
   return bytes;
 }
 
-// The interface that declares the WinUSB interface GUID: the BOS descriptor first (a
-// standard request), and the vendor request for the descriptor set only when the BOS
-// holds the Microsoft OS 2.0 capability, as Windows does at enumeration.
-std::optional<std::uint8_t> AskWinUsbInterface(libusb_device_handle* handle) {
+// The interface classes the device declares: the BOS descriptor first (a standard
+// request), and the vendor request for the descriptor set only when the BOS holds the
+// Microsoft OS 2.0 capability, as Windows does at enumeration.
+std::vector<DeclaredInterfaceClass> AskInterfaceClasses(libusb_device_handle* handle) {
   std::vector<std::uint8_t> bos = ReadControl(handle, kStandardDeviceIn, LIBUSB_REQUEST_GET_DESCRIPTOR, kBosDescriptor,
                                               0, kBosHeaderLength);
-  if (bos.size() < kBosHeaderLength) return std::nullopt;
+  if (bos.size() < kBosHeaderLength) return {};
   bos = ReadControl(handle, kStandardDeviceIn, LIBUSB_REQUEST_GET_DESCRIPTOR, kBosDescriptor, 0,
                     static_cast<std::uint16_t>(bos[2] | bos[3] << 8));
   std::optional<MsOs20Location> location = FindMsOs20Capability(bos);
-  if (!location) return std::nullopt;
+  if (!location) return {};
   std::vector<std::uint8_t> set =
       ReadControl(handle, kVendorDeviceIn, location->vendorCode, 0, kMsOs20DescriptorIndex, location->totalLength);
-  return FindInterfaceDeclaringGuid(set, kWinUsbGuidText);
+  return DeclaredInterfaceClasses(set);
+}
+
+// The interface that declares the class the node was listed under; for a node never
+// listed, the first that declares one.
+std::optional<std::uint8_t> InterfaceOfClass(const std::vector<DeclaredInterfaceClass>& declared,
+                                             const Guid& interfaceClass) {
+  for (const DeclaredInterfaceClass& entry : declared)
+    if (entry.interfaceClass == interfaceClass) return entry.interfaceNumber;
+  if (declared.empty()) return std::nullopt;
+  return declared.front().interfaceNumber;
 }
 
 }  // namespace
@@ -78,19 +87,19 @@ libusb_device_handle* LinuxDeviceStack::OpenUsbDevice(const LinuxNode& node, std
   return handle;
 }
 
-const LinuxDeviceStack::WinUsbProbe& LinuxDeviceStack::ProbeWinUsb(const LinuxNode& node) {
+const LinuxDeviceStack::InterfaceClassProbe& LinuxDeviceStack::ProbeInterfaceClasses(const LinuxNode& node) {
   std::lock_guard lock(mutex_);
   auto cached = probes_.find(node.path);
   if (cached != probes_.end()) return cached->second;
-  WinUsbProbe& probe = probes_[node.path];
+  InterfaceClassProbe& probe = probes_[node.path];
   // The node is opened once first, so that lack of permission is told, not taken for
-  // "no WinUSB interface".
+  // "no interface class".
   int descriptor = OpenNodeDescriptor(node, O_RDWR);
   if (descriptor < 0) return probe;
   ::close(descriptor);
   std::uint32_t error = 0;
   UsbHandle handle(OpenUsbDevice(node, error));
-  if (handle) probe.interfaceNumber = AskWinUsbInterface(handle.get());
+  if (handle) probe.declared = AskInterfaceClasses(handle.get());
   return probe;
 }
 
@@ -100,12 +109,13 @@ bool LinuxDeviceStack::WinUsb_Initialize(OsHandle device, OsHandle* interfaceHan
   if (file == nullptr) return false;
   if (interfaceHandle == nullptr || (file->flags & kFileFlagOverlapped) == 0) return Fail(kErrorInvalidParameter);
   auto probe = probes_.find(file->node.path);
-  if (file->node.kind != NodeKind::UsbDevice || probe == probes_.end() || !probe->second.interfaceNumber)
-    return Fail(kErrorInvalidFunction);
+  if (file->node.kind != NodeKind::UsbDevice || probe == probes_.end()) return Fail(kErrorInvalidFunction);
+  std::optional<std::uint8_t> declaring = InterfaceOfClass(probe->second.declared, file->node.interfaceClass);
+  if (!declaring) return Fail(kErrorInvalidFunction);
   std::uint32_t error = 0;
   UsbHandle handle(OpenUsbDevice(file->node, error));
   if (!handle) return Fail(error);
-  int interfaceNumber = *probe->second.interfaceNumber;
+  int interfaceNumber = *declaring;
   int claimed = libusb_claim_interface(handle.get(), interfaceNumber);
   if (claimed != 0) return Fail(LastErrorFromLibusb(claimed));
   *interfaceHandle = NewHandle();

@@ -34,16 +34,56 @@ std::string AsciiUpper(std::span<const std::uint8_t> utf16) {
   return text;
 }
 
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
+// Upper-case hex digits of `text` from `at` as a number of `count` digits; false at a non-digit.
+bool HexNumber(const std::string& text, std::size_t at, std::size_t count, std::uint32_t& number) {
+  number = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    int digit = HexDigit(text[i]);
+    if (digit < 0) return false;
+    number = number << 4 | static_cast<std::uint32_t>(digit);
+  }
+  return true;
+}
+
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in upper case, starting at `at`.
+std::optional<Guid> GuidAt(const std::string& text, std::size_t at) {
+  constexpr std::size_t kGuidTextLength = 38;
+  if (at + kGuidTextLength > text.size() || text[at + 37] != '}') return std::nullopt;
+  for (std::size_t dash : {9, 14, 19, 24})
+    if (text[at + dash] != '-') return std::nullopt;
+  Guid guid{};
+  std::uint32_t part = 0;
+  if (!HexNumber(text, at + 1, 8, guid.data1)) return std::nullopt;
+  if (!HexNumber(text, at + 10, 4, part)) return std::nullopt;
+  guid.data2 = static_cast<std::uint16_t>(part);
+  if (!HexNumber(text, at + 15, 4, part)) return std::nullopt;
+  guid.data3 = static_cast<std::uint16_t>(part);
+  constexpr std::size_t kByteAt[8] = {20, 22, 25, 27, 29, 31, 33, 35};
+  for (std::size_t i = 0; i < 8; ++i) {
+    if (!HexNumber(text, at + kByteAt[i], 2, part)) return std::nullopt;
+    guid.data4[i] = static_cast<std::uint8_t>(part);
+  }
+  return guid;
+}
+
 // One registry property feature descriptor: name, then data, each with its length.
-bool PropertyDeclaresGuid(std::span<const std::uint8_t> property, const std::string& wanted) {
-  if (property.size() < 10) return false;
+void TakeDeclaredGuids(std::span<const std::uint8_t> property, std::uint8_t interface,
+                       std::vector<DeclaredInterfaceClass>& declared) {
+  if (property.size() < 10) return;
   std::size_t nameLength = Little16(property, 6);
-  if (8 + nameLength + 2 > property.size()) return false;
+  if (8 + nameLength + 2 > property.size()) return;
   std::string name = AsciiUpper(property.subspan(8, nameLength));
   std::size_t dataLength = Little16(property, 8 + nameLength);
-  if (10 + nameLength + dataLength > property.size()) return false;
-  if (name.compare(0, 19, "DEVICEINTERFACEGUID") != 0) return false;
-  return AsciiUpper(property.subspan(10 + nameLength, dataLength)).find(wanted) != std::string::npos;
+  if (10 + nameLength + dataLength > property.size()) return;
+  if (name.compare(0, 19, "DEVICEINTERFACEGUID") != 0) return;
+  std::string data = AsciiUpper(property.subspan(10 + nameLength, dataLength));
+  for (std::size_t at = data.find('{'); at != std::string::npos; at = data.find('{', at + 1))
+    if (std::optional<Guid> guid = GuidAt(data, at)) declared.push_back({interface, *guid});
 }
 
 }  // namespace
@@ -65,21 +105,19 @@ std::optional<MsOs20Location> FindMsOs20Capability(std::span<const std::uint8_t>
   return std::nullopt;
 }
 
-std::optional<std::uint8_t> FindInterfaceDeclaringGuid(std::span<const std::uint8_t> descriptorSet,
-                                                       std::string_view guidText) {
-  std::string wanted(guidText);
-  for (char& c : wanted) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+std::vector<DeclaredInterfaceClass> DeclaredInterfaceClasses(std::span<const std::uint8_t> descriptorSet) {
+  std::vector<DeclaredInterfaceClass> declared;
   std::uint8_t interface = 0;
   for (std::size_t at = 0; at + 4 <= descriptorSet.size();) {
     std::size_t length = Little16(descriptorSet, at);
-    if (length < 4 || at + length > descriptorSet.size()) return std::nullopt;
+    if (length < 4 || at + length > descriptorSet.size()) return declared;
     std::span<const std::uint8_t> item = descriptorSet.subspan(at, length);
     std::uint16_t type = Little16(item, 2);
     if (type == kFunctionSubsetHeader && length >= 5) interface = item[4];
-    if (type == kRegistryProperty && PropertyDeclaresGuid(item, wanted)) return interface;
+    if (type == kRegistryProperty) TakeDeclaredGuids(item, interface, declared);
     at += length;
   }
-  return std::nullopt;
+  return declared;
 }
 
 }  // namespace tessora::linuxstack

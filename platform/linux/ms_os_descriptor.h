@@ -2,7 +2,9 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string_view>
+#include <vector>
+
+#include "platform/types.h"
 
 namespace tessora::linuxstack {
 
@@ -17,10 +19,15 @@ constexpr std::uint16_t kMsOs20DescriptorIndex = 7;
 
 std::optional<MsOs20Location> FindMsOs20Capability(std::span<const std::uint8_t> bos);
 
-// The interface whose registry properties declare `DeviceInterfaceGUIDs` (or the single
-// `DeviceInterfaceGUID`) holding the given "{...}" text, compared without regard to case;
-// a set without function subsets speaks for interface 0.
-std::optional<std::uint8_t> FindInterfaceDeclaringGuid(std::span<const std::uint8_t> descriptorSet,
-                                                       std::string_view guidText);
+// One interface class a device declares for one of its interfaces.
+struct DeclaredInterfaceClass {
+  std::uint8_t interfaceNumber = 0;
+  Guid interfaceClass{};
+};
+
+// Every "{...}" GUID that the registry properties `DeviceInterfaceGUIDs` (or the single
+// `DeviceInterfaceGUID`) of a descriptor set hold, in the set's order, each with the
+// interface of its function subset; a set without function subsets speaks for interface 0.
+std::vector<DeclaredInterfaceClass> DeclaredInterfaceClasses(std::span<const std::uint8_t> descriptorSet);
 
 }  // namespace tessora::linuxstack

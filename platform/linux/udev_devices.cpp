@@ -147,7 +147,7 @@ std::vector<LinuxNode> UdevSystem::UsbDevices() {
   });
 }
 
-bool MayDeclareWinUsb(const LinuxNode& usbDevice) {
+bool MayDeclareInterfaceClasses(const LinuxNode& usbDevice) {
   const std::vector<std::uint8_t>& bytes = usbDevice.descriptors;
   if (bytes.size() < 18 || (bytes[2] | bytes[3] << 8) < 0x0201) return false;
   for (std::size_t at = 18; at + 6 <= bytes.size() && bytes[at] >= 2; at += bytes[at])

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/types.h"
+
 struct udev;
 
 namespace tessora::linuxstack {
@@ -29,6 +31,8 @@ struct LinuxNode {
   std::string portPath;  // of the USB device, "BUS-PORT" ("1-1.4"); empty off USB
   // Hidraw: the report descriptor. USB device: its device and configuration descriptors.
   std::vector<std::uint8_t> descriptors;
+  // The class the device stack last listed it under; the null GUID before that.
+  Guid interfaceClass{};
 };
 
 // `USB\VID_xxxx&PID_xxxx\<serial>`, or the bus-port path ("1-1.4") in place of a serial
@@ -56,7 +60,8 @@ class UdevSystem {
 };
 
 // True when a USB device's descriptors make it worth asking for a Microsoft OS 2.0
-// descriptor set: USB 2.01 or later (so it has a BOS) and a vendor-specific interface.
-bool MayDeclareWinUsb(const LinuxNode& usbDevice);
+// descriptor set, which declares its interface classes: USB 2.01 or later (so it has a
+// BOS) and a vendor-specific interface.
+bool MayDeclareInterfaceClasses(const LinuxNode& usbDevice);
 
 }  // namespace tessora::linuxstack

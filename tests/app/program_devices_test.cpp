@@ -5,8 +5,7 @@
 #include <cctype>
 
 #include "app/board_runs.h"
-#include "app/selected_device_stack.h"
-#include "devlib/interface_guids.h"
+#include "app/device_selector.h"
 #include "engine/connection.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/test_support.h"
@@ -68,16 +67,17 @@ TEST(SimulatedBench, BoardsSharingASerialNumberAreReachedAtTheirOwnPorts) {
   EXPECT_NE(testing::ReadFile(second.File("trace.log")), "");
 }
 
-TEST(SelectedDeviceStack, ListsOnlyTheNamedBoard) {
+// A selector names a board by its serial number, an interface's path, its instance ID or its
+// port; a board of a run on every board is its interface's path and nothing else.
+TEST(DeviceSelector, ListsOnlyTheNamedBoard) {
   testing::TempDir first, second;
   testing::RecordingOs os;
   Settings settings;
   std::string error;
   auto bench = SimulatedDeviceAccess::Open(first.Path().string() + ":" + second.Path().string(), settings, os, error);
   ASSERT_TRUE(bench) << error;
-  const Guid hid = bench->Stack().HidD_GetHidGuid();
-  const NamedInterface secondHid = ListNamedInterfaces(bench->Stack(), hid).at(1);
-  const std::string serial = secondHid.name;
+  const DeviceInterfaceRecord secondHid = TakeInventory(bench->Stack(), InterfaceKind::Hid).at(1);
+  const std::string serial = DeviceName(secondHid);
   struct Case {
     std::string selector;
     std::size_t hidCount;
@@ -88,12 +88,14 @@ TEST(SelectedDeviceStack, ListsOnlyTheNamedBoard) {
   const Case cases[] = {{lowerSerial, 1, 1}, {secondHid.path, 1, 0}, {"USB\\VID_3E9A&PID_0210\\" + serial, 0, 1},
                         {"SIM00000000", 0, 0}, {"usb:1-1", 0, 0}};
   for (const Case& c : cases) {
-    SelectedDeviceStack view(bench->Stack(), c.selector);
-    std::vector<NamedInterface> hidListed = ListNamedInterfaces(view, hid);
+    std::unique_ptr<DeviceStack> view = SelectedView(bench->Stack(), DeviceSelector::Parse(c.selector));
+    std::vector<DeviceInterfaceRecord> hidListed = TakeInventory(*view, InterfaceKind::Hid);
     EXPECT_EQ(hidListed.size(), c.hidCount) << c.selector;
-    EXPECT_EQ(ListNamedInterfaces(view, WinUsbInterfaceGuid).size(), c.winUsbCount) << c.selector;
-    for (const NamedInterface& listed : hidListed) EXPECT_EQ(listed.name, serial);
+    EXPECT_EQ(TakeInventory(*view, InterfaceKind::WinUsb).size(), c.winUsbCount) << c.selector;
+    for (const DeviceInterfaceRecord& listed : hidListed) EXPECT_EQ(DeviceName(listed), serial);
   }
+  EXPECT_EQ(TakeInventory(*InterfaceView(bench->Stack(), secondHid.path), InterfaceKind::Hid).size(), 1u);
+  EXPECT_TRUE(TakeInventory(*InterfaceView(bench->Stack(), serial), InterfaceKind::Hid).empty());
 }
 
 }  // namespace

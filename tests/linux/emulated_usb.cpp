@@ -31,6 +31,7 @@ using Bytes = std::vector<std::uint8_t>;
 // The controller's Microsoft OS 2.0 descriptor set (vendor code 0x20, index 7): interface 1
 // is WINUSB with DeviceInterfaceGUIDs {42CA71EC-CE1C-44C2-82DE-87D8D8FF6C1E}; the BOS that
 // points to it, and one without that capability.
+constexpr const char* kDeclaredGuid = "{42CA71EC-CE1C-44C2-82DE-87D8D8FF6C1E}";
 constexpr const char* kDescriptorSet =
     "0A00000000000306AA00080002000100A0001400030057494E555342000000000000000000008400040007002A00440065007600"
     "69006300650049006E00740065007200660061006300650047005500490044007300000050007B00340032004300410037003100"
@@ -43,6 +44,19 @@ Bytes FromHex(const std::string& hex) {
   Bytes bytes;
   for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(std::stoul(hex.substr(i, 2), nullptr, 16));
   return bytes;
+}
+
+// The descriptor set with another GUID of the same form in place of the one it declares.
+Bytes DescriptorSet(const std::string& guid) {
+  Bytes set = FromHex(kDescriptorSet);
+  Bytes declared, wanted;
+  for (std::size_t i = 0; i < guid.size(); ++i) {
+    declared.insert(declared.end(), {static_cast<std::uint8_t>(kDeclaredGuid[i]), 0});
+    wanted.insert(wanted.end(), {static_cast<std::uint8_t>(guid[i]), 0});
+  }
+  auto at = std::search(set.begin(), set.end(), declared.begin(), declared.end());
+  if (at != set.end() && wanted.size() == declared.size()) std::copy(wanted.begin(), wanted.end(), at);
+  return set;
 }
 
 template <typename T>
@@ -124,7 +138,7 @@ struct Node {
     if (setup.requestType == 0x80 && setup.request == 6 && setup.value == 0x0F00)
       answer = FromHex(device.msOs20 ? kBosWithMsOs20 : kBosWithout);
     else if (device.msOs20 && setup.requestType == 0xC0 && setup.request == 0x20 && setup.index == 7)
-      answer = FromHex(kDescriptorSet);
+      answer = DescriptorSet(device.interfaceGuid);
     else
       return -Serve(winUsb.has_value(), [&] {
         return winUsb->ControlTransfer(setup, std::span(setupAndData + 8, setup.length), actual);

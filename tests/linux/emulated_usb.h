@@ -25,11 +25,12 @@ struct EmulatedDevice {
   std::string product = "Qorvane USB Controller";
   std::string serial = "QV000001";
   std::vector<std::uint8_t> reportDescriptor = ControllerReportDescriptor();
-  bool msOs20 = true;  // the Microsoft OS 2.0 descriptors declare the WinUSB interface
+  bool msOs20 = true;  // the Microsoft OS 2.0 descriptors declare an interface class for the vendor interface
   sim::SimBoard* board = nullptr;
   // Without a board: the bytes it answers a feature report request with, whatever its ID,
   // as hidraw lets a device do (0: it refuses the request).
   std::uint32_t featureAnswerBytes = 0;
+  std::string interfaceGuid = "{42CA71EC-CE1C-44C2-82DE-87D8D8FF6C1E}";  // the class declared: WinUSB's
 };
 
 // sysfs, udev and the nodes of a machine with these devices, emulated by umockdev for this

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "app/access_problems.h"
 #include "app/procedure_lock.h"
 #include "app/program_devices.h"
 #include "devlib/qorv_device_library.h"
@@ -16,6 +17,7 @@
 #include "hid/hid_device.h"
 #include "platform/linux/hid_report_descriptor.h"
 #include "platform/linux/linux_device_stack.h"
+#include "platform/stack_handle.h"
 #include "tests/linux/emulated_usb.h"
 
 namespace tessora::testing {
@@ -50,11 +52,18 @@ TEST_F(LinuxStackTest, RefusedNodesAreNamedWithTheirRemedyAndTheWalkGoesOnPastTh
   char16_t product[16] = {};
   EXPECT_TRUE(stack.HidD_GetProductString(keyboard, product, sizeof product));
   EXPECT_EQ(std::u16string(product), u"Tastatur \u00C4");
-  // The keyboard is refused on purpose: no word about it.
+  // The stack tells of every node it was refused, the keyboard's too; the keyboard is
+  // refused on purpose, so the program has no word about it.
+  std::vector<std::string> refusedPaths;
+  for (const RefusedNode& node : stack.RefusedNodes()) {
+    refusedPaths.push_back(node.path);
+    EXPECT_EQ(node.error, kErrorAccessDenied) << node.path;
+  }
+  EXPECT_EQ(refusedPaths, (std::vector{refused[2], refused[0], refused[1]}));
   const std::string remedy = " (3e9a:0210 Qorvane USB Controller) cannot be opened: permission denied. Give the "
                              "logged-in user access with 'tessora --udev-rule | sudo tee /etc/udev/rules.d/"
                              "70-tessora.rules' and replug the device.";
-  EXPECT_EQ(stack.AccessProblems(), (std::vector{refused[2] + remedy, refused[1] + remedy}));
+  EXPECT_EQ(AccessProblems(stack), (std::vector{refused[2] + remedy, refused[1] + remedy}));
 }
 
 // hidraw hands a feature request to any device, whatever it declares. Connecting over HID
@@ -79,6 +88,32 @@ TEST(LinuxHidProbe, OnlyADeviceDeclaringTheControllerReportIsAskedAndOnlyAWholeA
   EXPECT_EQ(connected->DevicePath(), EmulatedUsb::HidrawPath(2));
   EXPECT_EQ(usb.FeatureRequests(0), 0);
   EXPECT_GT(usb.FeatureRequests(1), 0);
+}
+
+// A USB device is listed under the interface class its Microsoft OS 2.0 descriptors
+// declare, whichever it is, and under no other.
+TEST(LinuxUsbClasses, AUsbDeviceIsListedUnderTheClassItsDescriptorsDeclare) {
+  sim::SimBoard first{{}, std::vector<std::uint8_t>(16384, 0xFF)};
+  sim::SimBoard second{{}, std::vector<std::uint8_t>(16384, 0xFF)};
+  const Guid otherClass = {0x0123ABCD, 0x4567, 0x89EF, {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10}};
+  EmulatedUsb usb{{{.board = &first},
+                   {.serial = "QV000002", .board = &second, .interfaceGuid = "{0123abcd-4567-89ef-FEDC-BA9876543210}"}}};
+  std::unique_ptr<OsServices> os = CreateNativeOsServices();
+  LinuxDeviceStack stack(*os);
+  auto listed = [&stack](const Guid& interfaceClass) {
+    std::vector<std::string> paths;
+    DeviceInfoSet set(stack, stack.SetupDiGetClassDevsA(interfaceClass, kDigcfPresent | kDigcfDeviceInterface));
+    DeviceInterfaceData data;
+    for (std::uint32_t i = 0; stack.SetupDiEnumDeviceInterfaces(set.Get(), interfaceClass, i, data); ++i) {
+      char path[kDevicePathBufferSize] = {};
+      if (stack.SetupDiGetDeviceInterfaceDetailA(set.Get(), data, path, sizeof path, nullptr, nullptr))
+        paths.push_back(path);
+    }
+    return paths;
+  };
+  EXPECT_EQ(listed(WinUsbInterfaceGuid), std::vector{EmulatedUsb::UsbPath(0)});
+  EXPECT_EQ(listed(otherClass), std::vector{EmulatedUsb::UsbPath(1)});
+  EXPECT_TRUE(listed(FilterDriverInterfaceGuid).empty());
 }
 
 // Requests fail with the errors Windows gives.

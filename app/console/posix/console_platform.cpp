@@ -9,18 +9,16 @@
 #include <string>
 
 #include "app/console/console_platform.h"
-#include "platform/linux/linux_device_stack.h"
-#include "platform/linux/udev_rule.h"
+#include "app/udev_rule.h"
 
 namespace tessora {
 
 int PrintUdevRule(DeviceStack* realStack) {
-  auto* stack = dynamic_cast<linuxstack::LinuxDeviceStack*>(realStack);
-  if (stack == nullptr) {
+  if (realStack == nullptr) {
     std::fprintf(stderr, "tessora: --udev-rule is for real devices; unset TESSORA_SIM\n");
     return 2;
   }
-  std::string rule = linuxstack::UdevRule(stack->Controllers());
+  std::string rule = UdevRule(ControllersPresent(*realStack));
   if (rule.empty()) {
     std::fprintf(stderr, "tessora: no controller found (plug it in; a WinUSB controller whose node this user "
                          "cannot open is found by root only)\n");
