@@ -34,7 +34,4 @@ struct ConsoleRequest {
 // False with a reason for arguments the program does not take.
 bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleRequest& request, std::string& error);
 
-// The --help text.
-std::string ConsoleUsage();
-
 }  // namespace tessora

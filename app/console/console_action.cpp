@@ -1,0 +1,130 @@
+// One run of the console program's command on one board: the procedure, its explanation
+// and its JSON result.
+#include "app/console/console_action.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "app/console/console_help.h"
+#include "app/procedures.h"
+#include "app/run_result.h"
+#include "app/start_up.h"
+#include "engine/image_format.h"
+
+namespace tessora {
+
+namespace {
+
+// Why an image could not be read, in more words than the system's message has.
+void ExplainUnreadableImage(const ShellContext& shell) {
+  ImageProblem problem;
+  int result = CheckImageText(shell.filePath.data(), shell.imageFormat, problem);
+  if (result == 0) {
+    std::vector<std::uint8_t> image(MaxEepromSize);
+    result = ReadImageAs(shell.filePath.data(), shell.imageFormat, image.data(), MaxEepromSize, &problem);
+    if (result > 0) return;
+  }
+  std::fprintf(stderr, "tessora: %s (%s image): %s\n", shell.filePath.data(), ImageFormatName(shell.imageFormat),
+               DescribeImageError(result, problem).c_str());
+}
+
+// The procedure the request names, or none; the command's name for its result.
+const char* CommandName(const ConsoleRequest& request, const StartCommand& command) {
+  switch (request.action) {
+    case ConsoleAction::ReadOut:
+      return "read-out";
+    case ConsoleAction::Verify:
+      return "verify";
+    case ConsoleAction::Clear:
+      return "clear";
+    case ConsoleAction::Reboot:
+      return "reboot";
+    default:
+      break;
+  }
+  if (command.fileName[0] == '\0') return nullptr;
+  return request.updateChanged ? "update-changed" : "update";
+}
+
+int RunProcedure(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command) {
+  shell.imageFormat = request.format.value_or(ImageFormat::Text);
+  shell.consoleImageRules = true;
+  shell.namesLocks = true;
+  switch (request.action) {
+    case ConsoleAction::ReadOut:
+      return ReadOutFirmware(shell, request.readOutFile.c_str()) == 1 ? 0 : 1;
+    case ConsoleAction::Verify:
+      return VerifyFirmware(shell, request.verifyFile.c_str()) == 1 ? 0 : 1;
+    case ConsoleAction::Clear:
+      return ClearEeprom(shell) == 1 ? 0 : 1;
+    case ConsoleAction::Reboot:
+      return RebootCommand(shell, request.rebootMode, RefusalReport::Message) ? 0 : 1;
+    default:
+      break;
+  }
+  shell.updateChangedOnly = request.updateChanged;
+  RunCommandLineUpdate(shell, command.fileName);
+  return RunExitStatus(shell);
+}
+
+}  // namespace
+
+std::string ImageFileOf(const ConsoleRequest& request, const StartCommand& command) {
+  switch (request.action) {
+    case ConsoleAction::ReadOut:
+      return request.readOutFile;
+    case ConsoleAction::Verify:
+      return request.verifyFile;
+    case ConsoleAction::Clear:
+    case ConsoleAction::Reboot:
+      return {};
+    default:
+      return command.fileName;
+  }
+}
+
+ImageFormat FormatOfFile(const ConsoleRequest& request, const std::string& fileName) {
+  if (request.format) return *request.format;
+  ImageFormat format = ImageFormat::Text;
+  if (request.action != ConsoleAction::ReadOut) DetectImageFormat(fileName.c_str(), format);
+  return format;
+}
+
+const char* FormatTitle(ImageFormat format) {
+  switch (format) {
+    case ImageFormat::IntelHex:
+      return "Intel HEX";
+    case ImageFormat::Binary:
+      return "raw binary";
+    case ImageFormat::Text:
+      break;
+  }
+  return "text image";
+}
+
+int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command, int jsonFd,
+              const std::string& boardPath) {
+  const char* name = CommandName(request, command);
+  if (name == nullptr) {
+    if (!request.ChangesSettings() && request.commandLine.empty())
+      std::printf("%s\n\n%s", shell.statusText.data(), ConsoleUsage().c_str());
+    return 0;
+  }
+  auto started = std::chrono::steady_clock::now();
+  int status = RunProcedure(shell, request, command);
+  if (shell.tally.outcome == kUpdateUnreadableImage && shell.filePath[0] != '\0') ExplainUnreadableImage(shell);
+  if (jsonFd >= 0) {
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    RunResult result = ResultOfProcedure(shell, name, seconds);
+    if (result.device.empty()) result.device = boardPath;
+    if (request.format) result.format = ImageFormatName(*request.format);
+    std::string line = RunResultJson(result) + "\n";
+    if (write(jsonFd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) return 1;
+  }
+  return status;
+}
+
+}  // namespace tessora

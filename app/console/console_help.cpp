@@ -1,0 +1,106 @@
+#include "app/console/console_help.h"
+
+namespace tessora {
+
+std::string ConsoleUsage() {
+  return R"(Usage: tessora [OPTION...] [-s] [IMAGE]
+
+Writes a firmware image into the boot EEPROM of a Qorvane USB controller and verifies
+every page; reads the EEPROM out, clears it, or reboots the chip.
+
+  IMAGE                  update the EEPROM from IMAGE; exit status 0 when the image was
+                         written and verified, 1 otherwise
+  -s IMAGE               the same in silent mode: no progress bar, messages go to the debug
+                         output (standard error) and "Exit code: N" ends it
+                         (1 written, -1 no device, -2 no EEPROM, -3 unreadable image,
+                         -4 too large for 1-byte subaddressing, -5 programming failed)
+  --update-changed       with IMAGE: read every page first and write only those that differ
+                         (the header page is still erased first and written last); a board
+                         that already holds the image is only read
+  --verify IMAGE         compare the EEPROM with IMAGE without writing; exit status 0 when
+                         equal, else 1 with the first differing address, the bytes expected
+                         and found, and the number of differing bytes
+  --read-out FILE        read the EEPROM out into FILE; exit status 0 or 1
+  --format text|ihex|bin image format of the file read or written: the text image format
+                         ("hex" also names it), Intel HEX (records 00 to 05) or raw
+                         binary. Read, when not given: binary for a name ending in .bin,
+                         else Intel HEX when ":" comes first, else text; a text or Intel
+                         HEX file with a control byte or in UTF-16 is refused. Written:
+                         text unless given. Every run names the format it uses
+  --clear                clear the EEPROM to 0xFF; exit status 0 or 1
+  --reboot rom|eeprom    restart the chip from its ROM or from the EEPROM; exit status 0
+                         when the controller took the request
+  --interface hid|filterdriver|winusb
+  --address HEX          EEPROM bus address (7 bit; the first two characters are read)
+  --subaddressing 1|2    subaddress bytes the EEPROM takes
+  --read-size auto|N     read-out size from the EEPROM header, or N bytes (at most 16384)
+                         These four change the settings and save them, as the Options
+                         dialog does; they may be combined with any command.
+  --device SELECTOR      talk to this device only: a path as --list prints it, a serial
+                         number, or usb:BUS-PORT (Linux, as in 1-1.4); without it the
+                         first device that answers is used
+  --all                  run the update, --read-out, --verify, --clear or --reboot on
+                         every controller, all at once; one line per board and a summary;
+                         a controller that does not answer has failed (HID devices that are
+                         no candidate are left out); exit status 0 only when every board
+                         succeeded. A read-out goes to one file per board: FILE-SERIAL.EXT
+  --list                 list the device interfaces the three interfaces see, one line each:
+                         interface, path, VID:PID, product, serial, instance ID, whether it
+                         opens; HID controllers (feature report 0xFF) are marked "candidate"
+  --udev-rule            print a udev rule that lets the logged-in user reach the controllers
+                         found: tessora --udev-rule | sudo tee /etc/udev/rules.d/70-tessora.rules
+  --json                 one JSON object on standard output, and nothing else there:
+                         command, device, interface, outcome_code (1 success, -1 to -5 as
+                         the exit codes above, -6 verify found differences, -7 stopped by a
+                         signal), outcome_text, format, bytes, pages, page_size, seconds,
+                         first_mismatch
+  --debug                the debug lines (mode line, silent-mode texts, "Exit code: N") on
+                         standard error; without it they go there only when standard error
+                         is not the terminal standard output is
+  --help, --version
+
+Options come first; the rest of the command line is taken as Tessora's own, "-s" and
+the image file name, joined with single blanks. -s alone with --read-out, --clear or
+--reboot makes them silent.
+
+SIGINT or SIGTERM stops an update or clear at the next page, with the header page erased
+(or the image complete and verified), and a read-out between blocks with the file as it
+was; the run says which, writes its JSON and summary, and exits with 130 or 143.
+
+Settings are kept in $XDG_CONFIG_HOME/Velmora/tessora (~/.config when unset).
+On Linux, programs that use one device take turns through locks that any user may take
+and that leave no file behind; TESSORA_LOCK_NAMESPACE=NAME gives a set of programs locks
+of their own (programs share a lock only where they share the name).
+
+Devices: HID controllers through /dev/hidraw*, WinUSB controllers (those whose Microsoft
+OS 2.0 descriptors declare the WinUSB interface) through libusb; the FilterDriver exists
+only on Windows.
+
+Simulated board: with TESSORA_SIM set to a directory, the program talks to a simulated
+board kept there instead of real devices; several directories separated by ':' make a
+bench of boards, each with the serial number and USB port its directory gives it. Each
+directory:
+  eeprom.bin   the EEPROM's bytes; created as 16384 bytes of 0xFF when missing; 256
+               bytes make a part with 1-byte subaddressing; read and written as the
+               board serves each request, so programs sharing the directory share
+               the board
+  board.conf   optional "key = value" lines, # comments; unknown keys are errors:
+                 interfaces = hid filterdriver winusb | none   (all three)
+                 eeprom_address = 0x51        write_limit = 64
+                 fail_after = N|never         corrupt_readback = ADDRESS|none
+                 feature_report_length, input_report_length, output_report_length = 128
+                 busy_polls = 2|stuck         crc_errors = N    short_bus_data = N
+                 open_fails = yes|no          winusb_init_fails = yes|no
+                 refuse_read_length = N (bus reads of exactly N bytes fail)
+                 done_status = 0x80|0xff      status_read_fails = N
+                 page_size = 64 (EEPROM write page, a power of two up to 256)
+                 serial = TEXT|none (the serial number, up to 126 characters)
+                 port = BUS-PORT (where it is plugged in, as 1-1.4)
+                 latency_us = 250   write_cycle_us = 5000   bus_khz = 400
+                   (setting any of these three makes the board answer in real time,
+                   the ones not set at these defaults; without them it answers at once)
+  trace.log    one line appended for every request the board serves
+)";
+}
+
+}  // namespace tessora

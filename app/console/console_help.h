@@ -1,0 +1,9 @@
+#pragma once
+#include <string>
+
+namespace tessora {
+
+// The --help text.
+std::string ConsoleUsage();
+
+}  // namespace tessora

@@ -1,0 +1,66 @@
+#include "app/console/every_board_run.h"
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "app/access_problems.h"
+#include "app/board_runs.h"
+#include "app/console/board_progress_lines.h"
+#include "app/console/console_action.h"
+#include "app/stored_settings.h"
+
+namespace tessora {
+
+namespace {
+
+void PrintBoardLine(const BoardOutcome& outcome) {
+  std::printf("%s: %s%s%s%s\n", outcome.name.c_str(), outcome.succeeded ? "succeeded" : "FAILED",
+              outcome.text.empty() ? "" : " (", outcome.text.c_str(), outcome.text.empty() ? "" : ")");
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequest& request,
+                   const StartCommand& command, int jsonFd, bool showProgress,
+                   std::set<std::string>& accessProblems) {
+  std::vector<BoardAccess> boards = devices.Boards(shell.settings);
+  std::unique_ptr<BoardProgressLines> progress;
+  if (showProgress) {
+    std::vector<std::string> names;
+    for (const BoardAccess& board : boards) names.push_back(board.name);
+    progress = std::make_unique<BoardProgressLines>(stderr, names);
+  }
+  int counted = 0;  // boards that answered, and controllers that had to
+  int succeeded = 0;
+  RunOnEveryBoard(
+      boards, shell.os, shell.store,
+      [&](ShellContext& board, const BoardAccess& access) {
+        board.engine.stop = shell.engine.stop;
+        ConsoleRequest own = request;
+        if (own.action == ConsoleAction::ReadOut) own.readOutFile = BoardFileName(request.readOutFile, access.name);
+        return RunAction(board, own, command, jsonFd, access.path) == 0;
+      },
+      [&](const BoardOutcome& outcome) {
+        ++counted;
+        succeeded += outcome.succeeded ? 1 : 0;
+        if (progress) progress->Ended(outcome.board, [&] { PrintBoardLine(outcome); });
+        else PrintBoardLine(outcome);
+      },
+      progress ? BoardProgress([&](std::size_t board, std::uint32_t done, std::uint32_t total) {
+        progress->Update(board, done, total);
+      })
+               : BoardProgress{});
+  progress.reset();
+  for (BoardAccess& board : boards)
+    for (std::string& problem : AccessProblems(board.devices->Stack())) accessProblems.insert(std::move(problem));
+  if (counted == 0) {
+    std::fprintf(stderr, "tessora: no controller answers on the %s interface\n", InterfaceName(shell.settings));
+    return 1;
+  }
+  std::printf("%d of %d boards succeeded\n", succeeded, counted);
+  return succeeded == counted ? 0 : 1;
+}
+
+}  // namespace tessora
