@@ -5,7 +5,7 @@
 #include "sim/board/board_directory.h"
 #include "sim/board/board_timing.h"
 #include "sim/board/hid_face.h"
-#include "tests/support/recording_ui.h"
+#include "tests/support/recording_os.h"
 #include "tests/support/test_support.h"
 
 namespace tessora::sim {
