@@ -13,13 +13,13 @@
 #include "devlib/qorv_device_library.h"
 #include "devlib/winusb_transport.h"
 #include "platform/native_os_services.h"
-#include "tests/support/shell_rig.h"
+#include "tests/support/device_rig.h"
 
 
 namespace tessora {
 namespace {
 
-using testing::ShellRig;
+using testing::DeviceRig;
 
 constexpr const char* kHolderVariable = "TESSORA_LOCK_HOLDER";  // "<mode>|<directory>|<mutex name>"
 constexpr auto kPatience = std::chrono::seconds(60);           // Wine may take a while to start a program
@@ -102,7 +102,7 @@ class CrossProcessLockTest : public ::testing::Test {
     return QorvDevice::MutexName(rig.stack.Interface(board * 3 + 1).instanceId.c_str(), rig.library.TerminalServices());
   }
 
-  ShellRig rig;
+  DeviceRig rig;
   const std::uint8_t sub[2] = {0, 0};
   const std::uint8_t data[1] = {0x5A};
 };

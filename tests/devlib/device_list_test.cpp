@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "devlib/qorv_device_library.h"
-#include "tests/support/shell_rig.h"
+#include "tests/support/device_rig.h"
 
 namespace tessora {
 namespace {
@@ -34,7 +34,7 @@ class DeviceListTest : public ::testing::Test {
     return names;
   }
 
-  testing::ShellRig rig;
+  testing::DeviceRig rig;
 };
 
 TEST_F(DeviceListTest, FoundDevicesMoveToTheFrontAndKeepTheirHandles) {

@@ -7,7 +7,7 @@
 
 #include "engine/hid_requests.h"
 #include "engine/qorv_device_dispatch.h"
-#include "tests/support/shell_rig.h"
+#include "tests/support/device_rig.h"
 
 namespace tessora {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/image_format.h"
-#include "tests/support/shell_rig.h"
+#include "tests/support/device_rig.h"
 
 #ifndef _WIN32
 #include <fcntl.h>

@@ -8,7 +8,7 @@
 #include "engine/compare_eeprom.h"
 #include "engine/image_file.h"
 #include "engine/program_changed_pages.h"
-#include "tests/support/shell_rig.h"
+#include "tests/support/device_rig.h"
 
 namespace tessora {
 namespace {
