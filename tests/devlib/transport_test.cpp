@@ -12,7 +12,7 @@
 namespace tessora {
 namespace {
 
-using testing::DeviceRig;
+using test::DeviceRig;
 
 const std::uint8_t kSub[2] = {0x01, 0x00};
 const std::uint8_t kData[3] = {0xAA, 0xBB, 0xCC};

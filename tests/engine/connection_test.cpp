@@ -12,7 +12,7 @@
 namespace tessora {
 namespace {
 
-using testing::DeviceRig;
+using test::DeviceRig;
 
 // Nothing listed ends at once; devices listed but silent cost one pause, or a search every
 // 100 ms within a longer budget. The first that answers is taken.

@@ -12,8 +12,8 @@
 namespace tessora {
 namespace {
 
-using testing::EngineRig;
-using testing::Route;
+using test::EngineRig;
+using test::Route;
 
 // The read-back stops the clear at the first bad page; a width the program cannot
 // address, or no page size, clears nothing and must not claim success. The header

@@ -26,7 +26,7 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
 namespace tessora {
 namespace {
 
-using testing::DeviceRig;
+using test::DeviceRig;
 constexpr std::uint16_t kControllerVendorId = 0x3E9A;
 constexpr std::uint16_t kControllerProductId = 0x0210;
 constexpr const char* kControllerText = "Qorvane USB Controller";

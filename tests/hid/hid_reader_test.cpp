@@ -11,7 +11,7 @@
 namespace tessora {
 namespace {
 
-using testing::DeviceRig;
+using test::DeviceRig;
 
 // Lets a test raise the stop event the way Close does, without closing.
 class StoppableDevice : public hidDeviceClass {

@@ -18,7 +18,7 @@
 #include "platform/linux/linux_device_stack.h"
 #include "tests/linux/emulated_usb.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 namespace {
 
 using linuxstack::LinuxDeviceStack;
@@ -203,4 +203,4 @@ TEST(HidReportDescriptor, GivesTheLengthsHidPGetCapsWouldGive) {
 }
 
 }  // namespace
-}  // namespace tessora::testing
+}  // namespace tessora::test

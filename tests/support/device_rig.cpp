@@ -4,7 +4,7 @@
 
 #include "engine/connection.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 
 void SelectInterface(Settings& settings, Interface interfaceKind) {
   settings.useHid = interfaceKind == Interface::Hid ? 1 : 0;
@@ -65,4 +65,4 @@ EngineRig::EngineRig(Route route, sim::BoardConfig config, std::size_t eepromSiz
   if (config.failAfter) Board().MutableConfig().failAfter = *config.failAfter + probes;
 }
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

@@ -14,7 +14,7 @@
 #include "tests/support/recording_os.h"
 #include "tests/support/test_support.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 
 enum class Interface { Hid, FilterDriver, WinUsb };
 
@@ -127,4 +127,4 @@ struct EngineRig : DeviceRig {
   CountingProgress progress;
 };
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

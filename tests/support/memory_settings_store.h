@@ -6,7 +6,7 @@
 
 #include "platform/settings_store.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 
 // Settings values kept in memory, with a switch to make the store fail.
 class MemorySettingsStore : public SettingsStore {
@@ -40,4 +40,4 @@ class MemorySettingsStore : public SettingsStore {
   bool open_ = false;
 };
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

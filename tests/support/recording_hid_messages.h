@@ -6,7 +6,7 @@
 
 #include "hid/hid_message_sink.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 
 // A message box as one line: "owned " when the main window owns it, the caption in
 // brackets, the style in hex, the text.
@@ -28,4 +28,4 @@ class RecordingHidMessages : public HidMessageSink {
   std::vector<std::string> boxes;
 };
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

@@ -7,7 +7,7 @@
 #include "platform/native_os_services.h"
 #include "sim/virtual_clock.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 
 struct NativeOsHolder {
   std::unique_ptr<OsServices> native = CreateNativeOsServices();
@@ -37,4 +37,4 @@ class RecordingOs : private NativeOsHolder, public VirtualClock {
   };
 };
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

@@ -9,7 +9,7 @@
 #include "tests/support/memory_settings_store.h"
 #include "tests/support/recording_os.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 
 // Records what the shell shows, as one event line each ("box ...", "out ...", "paint ...",
 // "bar ..."), and answers file questions with a preset name.
@@ -50,4 +50,4 @@ class RecordingUi : public UiPort, public ProgressBar {
   std::vector<FileQuestion> questions;
 };
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

@@ -2,7 +2,7 @@
 
 #include "app/program_devices.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 
 ShellRig::ShellRig()
     : devices(std::make_unique<StackDeviceAccess>(settings, os, std::make_unique<CountingSimStack>(os))),
@@ -38,4 +38,4 @@ std::string ShellRig::WriteImage(const std::vector<std::uint8_t>& bytes, const s
   return WriteFile(dir.File(name), ImageText(bytes));
 }
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

@@ -15,7 +15,7 @@ namespace tessora {
 class StackDeviceAccess;
 }  // namespace tessora
 
-namespace tessora::testing {
+namespace tessora::test {
 
 // The whole program below its front end: simulated boards behind the simulated device
 // stack, the device subsystems as the program's own device access builds them (so the
@@ -57,4 +57,4 @@ struct ShellRig {
   HidContext& hid;
 };
 
-}  // namespace tessora::testing
+}  // namespace tessora::test
