@@ -90,36 +90,58 @@ function(tessora_add_googletest)
   add_subdirectory("${TESSORA_GOOGLETEST_DIR}" "${PROJECT_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
 endfunction()
 
-# tessora_add_test_suite(<folder> [ENVIRONMENT <VAR=value>...])
-# tests/<folder>/*.cpp plus tests/support/*.cpp become tessora_<folder>_tests, linked with every
-# Tessora library and GoogleTest, with the entry of tests/support/test_main.cpp (a watchdog ends
-# the program, naming the case, when one case runs too long). Natively each case is a CTest test
-# of its own, "<folder>.<Suite>.<Case>", so a failure or a time-out names its case. Under Wine
-# each process start costs a second or more, so there the program is one CTest test.
+# tessora_add_test_support()
+# The shared test helpers of tests/support, compiled once rather than once per suite, as two
+# libraries that follow the layers: tessora_test_support, the device rig and what every suite
+# shares, over the engine and the simulated world; and tessora_shell_test_support, the
+# shell's rig (tests/support/shell_*.cpp), over app/ and the rest.
+function(tessora_add_test_support)
+  if(TARGET tessora_test_support)
+    return()
+  endif()
+  tessora_glob_sources(support tests/support)
+  list(FILTER support INCLUDE REGEX "\\.cpp$")
+  list(REMOVE_ITEM support "${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp")
+  set(shell_support ${support})
+  list(FILTER shell_support INCLUDE REGEX "/shell_[^/]*\\.cpp$")
+  list(REMOVE_ITEM support ${shell_support})
+
+  add_library(tessora_test_support STATIC ${support})
+  target_link_libraries(tessora_test_support PUBLIC tessora_engine tessora_sim GTest::gmock GTest::gtest)
+  target_include_directories(tessora_test_support PUBLIC "${PROJECT_SOURCE_DIR}")
+  target_compile_definitions(tessora_test_support PUBLIC TESSORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  tessora_set_warnings(tessora_test_support)
+
+  get_property(libraries GLOBAL PROPERTY TESSORA_LIBRARIES)
+  add_library(tessora_shell_test_support STATIC ${shell_support})
+  target_link_libraries(tessora_shell_test_support PUBLIC tessora_test_support ${libraries})
+  tessora_set_warnings(tessora_shell_test_support)
+endfunction()
+
+# tessora_add_test_suite(<folder> [APP] [ENVIRONMENT <VAR=value>...])
+# tests/<folder>/*.cpp become tessora_<folder>_tests, linked with the test helpers and
+# GoogleTest, with the entry of tests/support/test_main.cpp (a watchdog ends the program,
+# naming the case, when one case runs too long). A suite below the shell links the device
+# rig and the libraries under it only; APP, for the shell's suites and the whole program's,
+# adds the shell's rig and every Tessora library. Natively each case is a CTest test of its
+# own, "<folder>.<Suite>.<Case>", so a failure or a time-out names its case. Under Wine each
+# process start costs a second or more, so there the program is one CTest test.
 function(tessora_add_test_suite folder)
-  cmake_parse_arguments(ARG "" "" "ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "APP" "" "ENVIRONMENT" ${ARGN})
   tessora_glob_sources(sources "tests/${folder}")
   list(FILTER sources INCLUDE REGEX "\\.cpp$")
   if(NOT sources)
     return()
   endif()
-  set(test_main "${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp")
-  # The shared test helpers are compiled once, not once per suite.
-  if(NOT TARGET tessora_test_support)
-    tessora_glob_sources(support tests/support)
-    list(FILTER support INCLUDE REGEX "\\.cpp$")
-    list(REMOVE_ITEM support "${test_main}")
-    get_property(libraries GLOBAL PROPERTY TESSORA_LIBRARIES)
-    add_library(tessora_test_support STATIC ${support})
-    target_link_libraries(tessora_test_support PUBLIC ${libraries} GTest::gmock GTest::gtest)
-    target_include_directories(tessora_test_support PUBLIC "${PROJECT_SOURCE_DIR}")
-    target_compile_definitions(tessora_test_support PUBLIC TESSORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-    tessora_set_warnings(tessora_test_support)
+  tessora_add_test_support()
+  set(support tessora_test_support)
+  if(ARG_APP)
+    set(support tessora_shell_test_support)
   endif()
 
   set(name tessora_${folder}_tests)
-  add_executable(${name} ${sources} "${test_main}")
-  target_link_libraries(${name} PRIVATE tessora_test_support)
+  add_executable(${name} ${sources} "${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp")
+  target_link_libraries(${name} PRIVATE ${support})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TESSORA_TEST_OUTPUT_DIRECTORY}")
   tessora_set_warnings(${name})
 
@@ -160,7 +182,7 @@ function(tessora_add_linux_device_tests)
     message(WARNING "Tessora: tests/linux skipped; install umockdev and libumockdev-dev")
     return()
   endif()
-  tessora_add_test_suite(linux ENVIRONMENT "LD_PRELOAD=libumockdev-preload.so.0")
+  tessora_add_test_suite(linux APP ENVIRONMENT "LD_PRELOAD=libumockdev-preload.so.0")
   if(NOT TARGET tessora_linux_tests)
     return()
   endif()

@@ -20,8 +20,8 @@ namespace tessora {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadFile;
-using testing::WriteFile;
+using test::ReadFile;
+using test::WriteFile;
 
 struct ProgramRun {
   int status;
@@ -74,7 +74,7 @@ class ConsoleProgram : public ::testing::Test {
   }
   std::string Example() const { return std::string(TESSORA_SOURCE_DIR) + "/examples/firmware.hex"; }
 
-  testing::TempDir dir;
+  test::TempDir dir;
   std::string board = dir.File("board");
 };
 
@@ -129,7 +129,7 @@ TEST_F(ConsoleProgram, ClosedStreamsAndAGoneReaderLeaveBoardAndFilesRight) {
 // header erased, said in words and in the JSON result, and the shell's status for it.
 TEST_F(ConsoleProgram, ASignalStopsAtASafePointWithTheHeaderErased) {
   WriteFile(board + "/board.conf", "write_cycle_us = 100000\n");  // a page a tenth of a second: minutes in all
-  std::string image = WriteFile(dir.File("big.hex"), testing::ImageText(testing::PatternBytes(16384)));
+  std::string image = WriteFile(dir.File("big.hex"), test::ImageText(test::PatternBytes(16384)));
   const std::pair<std::string, int> runs[] = {{"--json -s " + image, SIGINT}, {"--json --clear", SIGTERM}};
   for (const auto& [arguments, signal] : runs) {
     std::size_t before = ReadFile(board + "/trace.log").size();
@@ -178,7 +178,7 @@ TEST_F(ConsoleProgram, ExitStatusOfEachKindOfRun) {
 TEST_F(ConsoleProgram, ASecondProgramLeavesABoardInUseAlone) {
   WriteFile(board + "/eeprom.bin", std::string(256, '\x42'));
   WriteFile(board + "/board.conf", "serial = none\n");
-  testing::RecordingOs os;
+  test::RecordingOs os;
   Settings settings;
   settings.useHid = 1;
   std::string error;

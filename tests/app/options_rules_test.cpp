@@ -9,7 +9,7 @@ namespace {
 
 class OptionsRulesTest : public ::testing::Test {
  protected:
-  testing::ShellRig rig{testing::Interface::FilterDriver};
+  test::ShellRig rig{test::Interface::FilterDriver};
 };
 
 TEST_F(OptionsRulesTest, InitialisationShowsTheSettings) {

@@ -14,9 +14,9 @@
 namespace tessora {
 namespace {
 
-using testing::Interface;
-using testing::PatternBytes;
-using testing::ShellRig;
+using test::Interface;
+using test::PatternBytes;
+using test::ShellRig;
 using Lines = std::vector<std::string>;
 
 // Holds a named mutex on a thread of its own, as another program would, while it lives.
@@ -43,7 +43,7 @@ class OtherHolder {
   std::jthread thread_;
 };
 
-Lines BarAndPaint(const testing::RecordingUi& ui) {
+Lines BarAndPaint(const test::RecordingUi& ui) {
   Lines shown;
   for (const std::string& event : ui.events)
     if (event.rfind("bar ", 0) == 0 || event.rfind("paint ", 0) == 0) shown.push_back(event);
@@ -195,7 +195,7 @@ TEST_P(Procedures, ARebootThatDoesNotArriveIsAFailure) {
 
 INSTANTIATE_TEST_SUITE_P(EachInterface, Procedures,
                          ::testing::Values(Interface::Hid, Interface::FilterDriver, Interface::WinUsb),
-                         [](const ::testing::TestParamInfo<Interface>& info) { return testing::NameOf(info.param); });
+                         [](const ::testing::TestParamInfo<Interface>& info) { return test::NameOf(info.param); });
 
 // Every pause of a procedure falls inside a 1 ms system timer it asked for, and the
 // timer is given back however the procedure ends.
@@ -237,7 +237,7 @@ TEST(Procedures, ARequestLockThatCannotBeTakenIsReportedAsSuch) {
 TEST(Procedures, ALockThatCannotBeTakenIsNamedOnTheConsole) {
   for (Interface face : {Interface::Hid, Interface::FilterDriver, Interface::WinUsb}) {
     for (bool console : {false, true}) {
-      SCOPED_TRACE(std::string(testing::NameOf(face)) + (console ? " console" : " window"));
+      SCOPED_TRACE(std::string(test::NameOf(face)) + (console ? " console" : " window"));
       ShellRig rig(face);
       rig.os.mutexesFail = true;
       rig.shell->namesLocks = console;
@@ -259,8 +259,8 @@ TEST(Procedures, ALockThatCannotBeTakenIsNamedOnTheConsole) {
 // Named by its serial number, or by its port when it has none, the lock is the board's
 // on every interface; never an interface's path.
 TEST(Procedures, TheProcedureLockNamesTheBoardNotTheInterface) {
-  const std::string serial = testing::UniqueSerial();
-  const std::string port = testing::UniquePort();
+  const std::string serial = test::UniqueSerial();
+  const std::string port = test::UniquePort();
   const struct {
     std::string serial;
     std::string name;
@@ -274,7 +274,7 @@ TEST(Procedures, TheProcedureLockNamesTheBoardNotTheInterface) {
     for (Interface face : {Interface::Hid, Interface::FilterDriver, Interface::WinUsb}) {
       rig.Use(face);
       ASSERT_TRUE(ConnectDevice(rig.shell->engine));
-      EXPECT_EQ(ProcedureLockName(rig.shell->engine), c.name) << testing::NameOf(face);
+      EXPECT_EQ(ProcedureLockName(rig.shell->engine), c.name) << test::NameOf(face);
     }
   }
 }
@@ -283,10 +283,10 @@ TEST(Procedures, TheProcedureLockNamesTheBoardNotTheInterface) {
 // while the first holds its board, the second is refused on that board and runs on any
 // other.
 TEST(Procedures, ASecondProgramIsRefusedOnTheSameBoardWhateverItsInterface) {
-  const std::string serial = testing::UniqueSerial() + "-01";  // 24 characters
+  const std::string serial = test::UniqueSerial() + "-01";  // 24 characters
   const std::string lastDiffers = serial.substr(0, serial.size() - 1) + "2";
-  const std::string portA = testing::UniquePort();
-  const std::string portB = testing::UniquePort();
+  const std::string portA = test::UniquePort();
+  const std::string portB = test::UniquePort();
   const struct {
     const char* name;
     sim::BoardIdentity first;
@@ -330,7 +330,7 @@ TEST(Procedures, ReadWriteReportsNeedRoomForTheLongestRequest) {
 
 TEST(UpdateFirmware, ImageProblemsAreReportedWithTheirOutcomeCodes) {
   ShellRig rig(Interface::FilterDriver, {}, 256);
-  std::string unreadable = testing::WriteFile(rig.dir.File("bad.hex"), "01 zz\n");
+  std::string unreadable = test::WriteFile(rig.dir.File("bad.hex"), "01 zz\n");
   EXPECT_EQ(UpdateFirmware(*rig.shell, unreadable.c_str()), 0);
   EXPECT_EQ(rig.shell->exitCode, kUpdateUnreadableImage);
   EXPECT_EQ(rig.ui.Boxes().back(), "[-] 50010 Could not read Firmware Image.\n" + unreadable);

@@ -23,9 +23,9 @@ TEST(SimulatedDeviceAccess, TimingKeysMakeTheBoardKeepTime) {
   const Case cases[] = {{"", 0},                  {"page_size = 16\n", 0},  {"busy_polls = 1\n", 0},
                         {"latency_us = 40\n", 40}, {"bus_khz = 100\n", 250}, {"write_cycle_us = 0\n", 250}};
   for (const Case& c : cases) {
-    testing::TempDir dir;
-    testing::WriteFile(dir.File("board.conf"), c.conf);
-    testing::RecordingOs clock;
+    test::TempDir dir;
+    test::WriteFile(dir.File("board.conf"), c.conf);
+    test::RecordingOs clock;
     Settings settings;
     std::string error;
     auto access = SimulatedDeviceAccess::Open(dir.Path().string(), settings, clock, error);
@@ -49,10 +49,10 @@ TEST(SimulatedBench, DirectoriesAndPerBoardFileNames) {
 // Two boards with one serial number: each interface of each is still a path of its own,
 // so a board picked by its port is the one that answers.
 TEST(SimulatedBench, BoardsSharingASerialNumberAreReachedAtTheirOwnPorts) {
-  testing::TempDir first, second;
-  testing::WriteFile(first.File("board.conf"), "serial = QV1\nport = 1-1\n");
-  testing::WriteFile(second.File("board.conf"), "serial = QV1\nport = 1-2\n");
-  testing::RecordingOs os;
+  test::TempDir first, second;
+  test::WriteFile(first.File("board.conf"), "serial = QV1\nport = 1-1\n");
+  test::WriteFile(second.File("board.conf"), "serial = QV1\nport = 1-2\n");
+  test::RecordingOs os;
   Settings settings;
   std::string error;
   auto bench = SimulatedDeviceAccess::Open(first.Path().string() + ":" + second.Path().string(), settings, os, error);
@@ -63,15 +63,15 @@ TEST(SimulatedBench, BoardsSharingASerialNumberAreReachedAtTheirOwnPorts) {
     auto one = SelectDevice(*bench, settings, os, "usb:1-2");
     ASSERT_TRUE(ConnectDevice(one->Engine()));
   }
-  EXPECT_EQ(testing::ReadFile(first.File("trace.log")), "");
-  EXPECT_NE(testing::ReadFile(second.File("trace.log")), "");
+  EXPECT_EQ(test::ReadFile(first.File("trace.log")), "");
+  EXPECT_NE(test::ReadFile(second.File("trace.log")), "");
 }
 
 // A selector names a board by its serial number, an interface's path, its instance ID or its
 // port; a board of a run on every board is its interface's path and nothing else.
 TEST(DeviceSelector, ListsOnlyTheNamedBoard) {
-  testing::TempDir first, second;
-  testing::RecordingOs os;
+  test::TempDir first, second;
+  test::RecordingOs os;
   Settings settings;
   std::string error;
   auto bench = SimulatedDeviceAccess::Open(first.Path().string() + ":" + second.Path().string(), settings, os, error);

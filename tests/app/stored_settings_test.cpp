@@ -14,7 +14,7 @@
 namespace tessora {
 namespace {
 
-using testing::MemorySettingsStore;
+using test::MemorySettingsStore;
 using Names = std::vector<std::string>;
 
 // An unreadable value, and an address beyond 7 bits (which would reach another device),
@@ -47,20 +47,20 @@ TEST(Settings, StoredValuesWinUnlessUnusable) {
 
 #ifndef _WIN32
 TEST(FileSettingsStore, KeepsOneNameHexLinePerValue) {
-  testing::TempDir dir;
+  test::TempDir dir;
   std::string path = dir.File("Velmora/tessora");
   ::setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1);
   EXPECT_EQ(FileSettingsStore::DefaultPath(), path);
 
   // Edited on Windows: CR LF line ends. Unknown lines are kept.
   std::filesystem::create_directories(dir.Path() / "Velmora");
-  testing::WriteFile(path, "EEPROM_ADR=50\r\nreadsize_hi=01\r\nreadsize_lo=00\r\naddressing=zz\r\n# mine\r\n");
+  test::WriteFile(path, "EEPROM_ADR=50\r\nreadsize_hi=01\r\nreadsize_lo=00\r\naddressing=zz\r\n# mine\r\n");
   FileSettingsStore store(path);
   Settings settings;
   LoadSettings(settings, store);
   EXPECT_EQ(settings.eepromAddress, 0x50);
   EXPECT_EQ(settings.subaddressing, 2);  // unreadable: rewritten from the default
-  EXPECT_EQ(testing::ReadFile(path),
+  EXPECT_EQ(test::ReadFile(path),
             "EEPROM_ADR=50\nreadsize_hi=01\nreadsize_lo=00\naddressing=02\n# mine\nreadsize_auto=01\n"
             "device_iface=00\nwinusb_option=00\n");
 }

@@ -10,8 +10,8 @@
 namespace tessora {
 namespace {
 
-using testing::Interface;
-using testing::ShellRig;
+using test::Interface;
+using test::ShellRig;
 
 // The chip boots from its ROM while byte 0 is erased. An update broken off at any point
 // may leave new header bytes (1-63) only over a complete body, and byte 0's write, the
@@ -34,11 +34,11 @@ TEST(UnplugSweep, EveryBreakFailsLeavesTheHeaderBlankAndTheRerunCompletes) {
     for (std::size_t size : {150u, 20u}) {
       for (std::uint32_t page : {64u, 8u}) {
         sim::BoardConfig config{.writeLimit = page};  // at 8, pages of 64, 32 and 16 fail
-        std::vector<std::uint8_t> image = testing::PatternBytes(size);
+        std::vector<std::uint8_t> image = test::PatternBytes(size);
         ShellRig clean(face, config);
         ASSERT_EQ(UpdateFirmware(*clean.shell, clean.WriteImage(image).c_str()), 1);
         for (std::size_t after = 0; after < clean.Trace().size(); ++after) {
-          SCOPED_TRACE(std::string(testing::NameOf(face)) + " size " + std::to_string(size) + " page " +
+          SCOPED_TRACE(std::string(test::NameOf(face)) + " size " + std::to_string(size) + " page " +
                        std::to_string(page) + " unplugged after request " + std::to_string(after));
           config.failAfter = after;
           ShellRig rig(face, config);

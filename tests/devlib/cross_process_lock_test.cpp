@@ -13,13 +13,13 @@
 #include "devlib/qorv_device_library.h"
 #include "devlib/winusb_transport.h"
 #include "platform/native_os_services.h"
-#include "tests/support/shell_rig.h"
+#include "tests/support/device_rig.h"
 
 
 namespace tessora {
 namespace {
 
-using testing::ShellRig;
+using test::DeviceRig;
 
 constexpr const char* kHolderVariable = "TESSORA_LOCK_HOLDER";  // "<mode>|<directory>|<mutex name>"
 constexpr auto kPatience = std::chrono::seconds(60);           // Wine may take a while to start a program
@@ -55,7 +55,7 @@ TEST(LockHolder, DISABLED_HoldsTheMutexUntilToldToGo) {
   auto mutex = os->CreateMutexA(text.substr(second + 1).c_str(), lastError);
   ASSERT_NE(mutex, nullptr);
   ASSERT_EQ(mutex->Wait(kInfinite), kWaitObject0);
-  testing::WriteFile((directory / "held").string(), "held");
+  test::WriteFile((directory / "held").string(), "held");
   ASSERT_TRUE(WaitForFile(directory / "go"));
   if (mode == "abandon") std::_Exit(0);
   mutex->Release();
@@ -77,14 +77,14 @@ class OtherProcess {
   // Tells it to go and waits until it has ended; its exit status.
   int Finish() {
     if (child_.joinable()) {
-      testing::WriteFile(dir_.File("go"), "go");
+      test::WriteFile(dir_.File("go"), "go");
       child_.join();
     }
     return status_;
   }
 
  private:
-  testing::TempDir dir_;
+  test::TempDir dir_;
   std::thread child_;
   int status_ = -1;
 };
@@ -102,7 +102,7 @@ class CrossProcessLockTest : public ::testing::Test {
     return QorvDevice::MutexName(rig.stack.Interface(board * 3 + 1).instanceId.c_str(), rig.library.TerminalServices());
   }
 
-  ShellRig rig;
+  DeviceRig rig;
   const std::uint8_t sub[2] = {0, 0};
   const std::uint8_t data[1] = {0x5A};
 };
@@ -148,7 +148,7 @@ TEST_F(CrossProcessLockTest, AMutexLeftByAnEndedHolderIsTaken) {
 // opened afterwards never both hold.
 TEST(NamedMutex, AMutexOpenedBeforeTheLastReleaseStillExcludesTheOthers) {
   auto os = CreateNativeOsServices();
-  const std::string name = "Global\\tessora_" + testing::UniqueSerial();
+  const std::string name = "Global\\tessora_" + test::UniqueSerial();
   std::uint32_t lastError = 0;
   auto first = os->CreateMutexA(name.c_str(), lastError);
   auto early = os->CreateMutexA(name.c_str(), lastError);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "devlib/qorv_device_library.h"
-#include "tests/support/shell_rig.h"
+#include "tests/support/device_rig.h"
 
 namespace tessora {
 namespace {
@@ -19,7 +19,7 @@ class DeviceListTest : public ::testing::Test {
     interface.kind = guid == WinUsbInterfaceGuid ? sim::InterfaceKind::WinUsb : sim::InterfaceKind::FilterDriver;
     interface.interfaceClass = guid;
     interface.path = "\\\\?\\usb#" + name;
-    rig.serials.push_back(testing::UniqueSerial());
+    rig.serials.push_back(test::UniqueSerial());
     interface.instanceId = "USB\\" + name + "\\" + rig.serials.back();
     return rig.stack.AddInterface(interface);
   }
@@ -34,7 +34,7 @@ class DeviceListTest : public ::testing::Test {
     return names;
   }
 
-  testing::ShellRig rig;
+  test::DeviceRig rig;
 };
 
 TEST_F(DeviceListTest, FoundDevicesMoveToTheFrontAndKeepTheirHandles) {
@@ -98,7 +98,7 @@ TEST_F(DeviceListTest, MutexNamesFollowTheInstanceId) {
   EXPECT_FALSE(withoutId->Lock(0));
 
   // Pre-NT and NT 4 systems have no Terminal Services: the name has no global prefix.
-  struct OldWindows : testing::RecordingOs {
+  struct OldWindows : test::RecordingOs {
     OsVersion GetVersionExA() override { return OsVersion{4, 0, 2}; }
   } old;
   EXPECT_FALSE(QorvDeviceLibrary(old, rig.stack).TerminalServices());

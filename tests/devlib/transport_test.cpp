@@ -7,12 +7,12 @@
 #include "devlib/filter_driver_transport.h"
 #include "devlib/qorv_device_library.h"
 #include "devlib/winusb_transport.h"
-#include "tests/support/shell_rig.h"
+#include "tests/support/device_rig.h"
 
 namespace tessora {
 namespace {
 
-using testing::ShellRig;
+using test::DeviceRig;
 
 const std::uint8_t kSub[2] = {0x01, 0x00};
 const std::uint8_t kData[3] = {0xAA, 0xBB, 0xCC};
@@ -37,7 +37,7 @@ class TransportTest : public ::testing::TestWithParam<bool> {
     return taken;
   }
 
-  ShellRig rig;
+  DeviceRig rig;
   sim::SimBoard* board = nullptr;
 };
 
@@ -98,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(EachDriver, TransportTest, ::testing::Values(false, tru
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "WinUsb" : "FilterDriver"; });
 
 TEST(FilterDriverTransport, CrcErrorsAreTriedSixTimesOtherErrorsOnce) {
-  ShellRig rig;
+  DeviceRig rig;
   sim::SimBoard& board = rig.AddBoard({.crcErrors = 5});
   rig.library.BuildDeviceList(false);
   FilterDriverTransport driver(*rig.library.FindByHandle(rig.library.FirstDevice()));
@@ -115,7 +115,7 @@ TEST(FilterDriverTransport, CrcErrorsAreTriedSixTimesOtherErrorsOnce) {
 }
 
 TEST(WinUsbTransport, MemoryAndAnInterfaceThatDoesNotInitialise) {
-  ShellRig rig;
+  DeviceRig rig;
   sim::SimBoard& board = rig.AddBoard();
   rig.library.SetInterfaceGuid(WinUsbInterfaceGuid);
   rig.library.BuildDeviceList(false);

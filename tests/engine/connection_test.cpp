@@ -7,17 +7,17 @@
 #include "devlib/qorv_device_library.h"
 #include "engine/connection.h"
 #include "hid/hid_device.h"
-#include "tests/support/shell_rig.h"
+#include "tests/support/device_rig.h"
 
 namespace tessora {
 namespace {
 
-using testing::ShellRig;
+using test::DeviceRig;
 
 // Nothing listed ends at once; devices listed but silent cost one pause, or a search every
 // 100 ms within a longer budget. The first that answers is taken.
 TEST(FindDriverDevice, SilenceCostsOnePausePerSearch) {
-  ShellRig rig;
+  DeviceRig rig;
   rig.context.currentDevice = 0x564D0083;
   EXPECT_FALSE(ConnectDevice(rig.context));
   EXPECT_EQ(rig.context.pageSize, 64);
@@ -39,7 +39,7 @@ TEST(FindDriverDevice, SilenceCostsOnePausePerSearch) {
 }
 
 TEST(DriverDispatch, RecordsOfTheOtherInterfaceAreRefused) {
-  ShellRig rig;
+  DeviceRig rig;
   rig.AddBoard();
   ASSERT_TRUE(ConnectDevice(rig.context));
   std::uint32_t driverRecord = rig.context.currentDevice;
@@ -69,7 +69,7 @@ TEST(DriverDispatch, RecordsOfTheOtherInterfaceAreRefused) {
 // a walk that finds no controller ends with a fresh closed object, and one that cannot
 // read the device list fails with its message.
 TEST(HidConnection, TheFirstCandidateAnsweringReport0xFFIsTaken) {
-  ShellRig rig;
+  DeviceRig rig;
   rig.settings.useHid = 1;
   auto path = [&] { return static_cast<const hidDeviceClass&>(*rig.context.hidDevice).DevicePath(); };
   rig.AddKeyboard();
@@ -90,12 +90,12 @@ TEST(HidConnection, TheFirstCandidateAnsweringReport0xFFIsTaken) {
   ASSERT_TRUE(ConnectDevice(rig.context));
   EXPECT_EQ(path(), rig.stack.Interface(wanted).path);
   EXPECT_EQ(rig.stack.OpenHandleCount(), 2u);
-  EXPECT_TRUE(rig.ui.Boxes().empty());
+  EXPECT_TRUE(rig.messages.Boxes().empty());
 
   rig.stack.Interface(lookalike).productFails = true;
   EXPECT_FALSE(ConnectDevice(rig.context));
   EXPECT_FALSE(rig.context.hidDevice);
-  EXPECT_EQ(rig.ui.Boxes().size(), 1u);
+  EXPECT_EQ(rig.messages.Boxes().size(), 1u);
 }
 
 }  // namespace

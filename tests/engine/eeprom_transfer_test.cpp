@@ -7,13 +7,13 @@
 
 #include "engine/hid_requests.h"
 #include "engine/qorv_device_dispatch.h"
-#include "tests/support/shell_rig.h"
+#include "tests/support/device_rig.h"
 
 namespace tessora {
 namespace {
 
-using testing::EngineRig;
-using testing::Route;
+using test::EngineRig;
+using test::Route;
 
 // The read-back stops the clear at the first bad page; a width the program cannot
 // address, or no page size, clears nothing and must not claim success. The header

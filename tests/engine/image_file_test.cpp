@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/image_format.h"
-#include "tests/support/shell_rig.h"
+#include "tests/support/device_rig.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -19,12 +19,12 @@
 namespace tessora {
 namespace {
 
-using testing::EngineRig;
-using testing::PatternBytes;
-using testing::ReadFile;
-using testing::Route;
-using testing::TempDir;
-using testing::WriteFile;
+using test::EngineRig;
+using test::PatternBytes;
+using test::ReadFile;
+using test::Route;
+using test::TempDir;
+using test::WriteFile;
 
 struct ReaderCase {
   std::string text;

@@ -8,17 +8,17 @@
 #include "engine/compare_eeprom.h"
 #include "engine/image_file.h"
 #include "engine/program_changed_pages.h"
-#include "tests/support/shell_rig.h"
+#include "tests/support/device_rig.h"
 
 namespace tessora {
 namespace {
 
-using testing::CountingProgress;
-using testing::EngineRig;
-using testing::ImageText;
-using testing::PatternBytes;
-using testing::Route;
-using testing::TempDir;
+using test::CountingProgress;
+using test::EngineRig;
+using test::ImageText;
+using test::PatternBytes;
+using test::Route;
+using test::TempDir;
 
 // The bus requests of a trace as "W<subaddress>/<length>" and "R...", joined by blanks.
 std::string BusSteps(const std::vector<std::string>& trace) {
@@ -69,7 +69,7 @@ TEST(ProgramImage, HeaderLastAndEveryByteAtItsAddress) {
     std::size_t capacity = c.width == 2 ? 16384 : 256;
     EngineRig rig(Route::Driver, {}, capacity);
     rig.Eeprom() = PatternBytes(capacity, 11);  // the firmware before
-    std::string file = testing::WriteFile(rig.dir.File("image.hex"), c.image);
+    std::string file = test::WriteFile(rig.dir.File("image.hex"), c.image);
     std::vector<std::uint8_t> expected(capacity, 0xFF);
     int length = std::max(ReadImageFile(file.c_str(), expected.data(), static_cast<int>(capacity)), 64);
     std::copy(rig.Eeprom().begin() + length, rig.Eeprom().end(), expected.begin() + length);  // the header is erased whole
@@ -88,7 +88,7 @@ TEST(ProgramImage, ImageThatCannotBeLoadedLeavesTheFirmwareAlone) {
       {"@3fff 01 02\n", 64}, {"01 zz\n", 64}, {"// nothing\n", 64}, {"@10000 01\n", 64}, {"01\n", 0}, {"01\n", 128}};
   EngineRig rig(Route::Driver);
   for (const auto& [text, page] : cases) {
-    std::string file = testing::WriteFile(rig.dir.File("image.hex"), text);
+    std::string file = test::WriteFile(rig.dir.File("image.hex"), text);
     EXPECT_EQ(ProgramImage(rig.context, rig.progress, file.c_str(), 0x51, page, 2), 1) << text << page;
   }
   EXPECT_EQ(ProgramImage(rig.context, rig.progress, rig.dir.File("missing.hex").c_str(), 0x51, 64, 2), 1);
@@ -155,7 +155,7 @@ TEST_P(ChangedPages, WritesOnlyWhatDiffersBetweenTheHeadersEraseAndWrite) {
   TempDir dir;
   std::string file = dir.File("image.hex");
   std::vector<std::uint8_t> bytes = PatternBytes(200);
-  testing::WriteFile(file, ImageText(bytes));
+  test::WriteFile(file, ImageText(bytes));
   EngineRig rig(Route::Driver);
   std::copy(bytes.begin(), bytes.end(), rig.Eeprom().begin());
   for (std::uint32_t address : c.differing) rig.Eeprom()[address] ^= 0x5A;

@@ -8,7 +8,7 @@
 #include <new>
 #include <string>
 
-#include "tests/support/shell_rig.h"
+#include "tests/support/device_rig.h"
 
 // While set, allocations that may fail (new (std::nothrow) T[n]) fail, as when memory
 // runs out.
@@ -26,7 +26,7 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
 namespace tessora {
 namespace {
 
-using testing::ShellRig;
+using test::DeviceRig;
 constexpr std::uint16_t kControllerVendorId = 0x3E9A;
 constexpr std::uint16_t kControllerProductId = 0x0210;
 constexpr const char* kControllerText = "Qorvane USB Controller";
@@ -45,7 +45,7 @@ class CountingHooks : public hidDeviceClass {
 // entry that cannot be opened is passed over, and a scan that opens nothing leaves the
 // devices after it reachable.
 TEST(HidDevice, TheWalkOpensEachMatchingDeviceInTurn) {
-  ShellRig system;
+  DeviceRig system;
   system.AddKeyboard();
   std::size_t refusing = system.AddHidDevice(0x1111, 0x2222, u"Twin");
   system.stack.Interface(refusing).refusesReadWrite = true;
@@ -73,7 +73,7 @@ TEST(HidDevice, TheWalkOpensEachMatchingDeviceInTurn) {
 }
 
 TEST(HidDevice, ADeviceWithoutDescriptorDataIsOpenWithoutReportsOrHooks) {
-  ShellRig system;
+  DeviceRig system;
   std::size_t index = system.AddHidDevice(0x1111, 0x2222, u"\u0141odz \u0100rest");
   system.stack.Interface(index).serialNumber = std::u16string(40, u'7');
   CountingHooks device(system.hid);
@@ -102,7 +102,7 @@ TEST(HidDevice, ADeviceWithoutDescriptorDataIsOpenWithoutReportsOrHooks) {
 // Removal closes the object once: everything is released, the texts outlive the reset,
 // and closing a closed object waits for nothing.
 TEST(HidDevice, ArrivalKeepsOnlyTheWantedDeviceAndRemovalClosesIt) {
-  ShellRig system;
+  DeviceRig system;
   std::size_t controller = system.stack.InterfaceCount();  // the HID face comes first
   system.AddBoard();
   std::size_t other = system.AddHidDevice(0x1111, 0x2222, u"Other");
@@ -135,7 +135,7 @@ TEST(HidDevice, ArrivalKeepsOnlyTheWantedDeviceAndRemovalClosesIt) {
 // The table passes over what it cannot read about a device; the list names it in order
 // and ends with an empty entry.
 TEST(HidEnumeration, TableAndListDescribeTheDevicesInEnumerationOrder) {
-  ShellRig system;
+  DeviceRig system;
   std::strcpy(system.hid.HidDeviceTable[0].productText, "stale");
   EXPECT_EQ(EnumerateHidDevices(system.hid), 0u);
   EXPECT_STREQ(system.hid.HidDeviceTable[0].productText, "");
@@ -160,7 +160,7 @@ TEST(HidEnumeration, TableAndListDescribeTheDevicesInEnumerationOrder) {
   EXPECT_EQ(table[2].vendorId, 0);
   EXPECT_STREQ(table[2].productText, "Anonymous");
   EXPECT_EQ(std::string(table[3].path), system.stack.Interface(3).path);
-  EXPECT_TRUE(system.ui.Boxes().empty());
+  EXPECT_TRUE(system.messages.Boxes().empty());
 }
 
 // Each fault ends the list at its device with its message (caption "Error!", error
@@ -172,7 +172,7 @@ TEST(HidEnumeration, TheListGivesUpAtTheFirstUnreadableDeviceWithItsMessage) {
     std::vector<std::string> messages;
     bool outOfMemory = false;
   };
-  // The message boxes as the shell shows them: owned or not, caption, style, text.
+  // The message boxes as the shell would show them: owned or not, caption, style, text.
   const std::string owned = "owned [Error!] 10 Error: ", alone = "[Error!] 10 Error: ";
   const std::string noProduct = owned + "HidD_GetProductString failed!";
   const Fault faults[] = {
@@ -186,7 +186,7 @@ TEST(HidEnumeration, TheListGivesUpAtTheFirstUnreadableDeviceWithItsMessage) {
   };
   for (const Fault& fault : faults) {
     SCOPED_TRACE(fault.messages.front());
-    ShellRig system;
+    DeviceRig system;
     system.AddKeyboard();
     fault.apply(system.stack.Interface(system.AddHidDevice(0x1111, 0x2222, u"Broken")));
     system.AddKeyboard();
@@ -194,7 +194,7 @@ TEST(HidEnumeration, TheListGivesUpAtTheFirstUnreadableDeviceWithItsMessage) {
     bool listed = ListHidDevices(system.hid);
     refuseNothrowArrays = false;
     EXPECT_FALSE(listed);
-    EXPECT_EQ(system.ui.Boxes(), fault.messages);
+    EXPECT_EQ(system.messages.Boxes(), fault.messages);
     EXPECT_EQ(system.stack.OpenHandleCount(), 0u);
   }
 }
@@ -203,7 +203,7 @@ TEST(HidEnumeration, TheListGivesUpAtTheFirstUnreadableDeviceWithItsMessage) {
 // convert product strings as the C runtime does in the "C" locale, each within its own
 // buffer.
 TEST(HidEnumeration, TableListAndStringsStayWithinTheirBounds) {
-  ShellRig system;
+  DeviceRig system;
   system.AddHidDevice(0x1111, 0x0001, u"Caf\u00e9 \u0141\u00f3d\u017a");
   system.AddHidDevice(0x1111, 0x0002, std::u16string(70, u'x'));
   system.AddHidDevice(0x1111, 0x0003, std::u16string(200, u'y'));

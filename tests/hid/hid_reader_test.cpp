@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "hid/hid_device.h"
-#include "tests/support/shell_rig.h"
+#include "tests/support/device_rig.h"
 
 namespace tessora {
 namespace {
 
-using testing::ShellRig;
+using test::DeviceRig;
 
 // Lets a test raise the stop event the way Close does, without closing.
 class StoppableDevice : public hidDeviceClass {
@@ -37,7 +37,7 @@ class HidReader : public ::testing::Test {
   }
   void Deliver(std::vector<std::uint8_t> report) { system.stack.DeliverInputReport(controller, std::move(report)); }
 
-  ShellRig system;
+  DeviceRig system;
   std::size_t controller = 0;
   StoppableDevice device{system.hid};
 };

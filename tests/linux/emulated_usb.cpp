@@ -22,7 +22,7 @@
 #include "sim/board/hid_face.h"
 #include "sim/board/winusb_face.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 
 namespace {
 
@@ -260,4 +260,4 @@ void EmulatedUsb::SendInputReport(std::size_t device, const std::vector<std::uin
   ASSERT_EQ(::write(node, report.data(), report.size()), static_cast<ssize_t>(report.size()));
 }
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

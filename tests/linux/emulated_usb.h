@@ -9,7 +9,7 @@
 #include "platform/native_os_services.h"
 #include "sim/board/sim_board.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 
 // Feature, input and output report 0xFF of 128 bytes with the ID, as the controller has.
 std::vector<std::uint8_t> ControllerReportDescriptor();
@@ -64,4 +64,4 @@ class LinuxStackTest : public ::testing::Test {
   std::unique_ptr<OsServices> os = CreateNativeOsServices();
 };
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

@@ -20,7 +20,7 @@
 #include "platform/stack_handle.h"
 #include "tests/linux/emulated_usb.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 namespace {
 
 using linuxstack::LinuxDeviceStack;
@@ -238,4 +238,4 @@ TEST(HidReportDescriptor, GivesTheLengthsHidPGetCapsWouldGive) {
 }
 
 }  // namespace
-}  // namespace tessora::testing
+}  // namespace tessora::test

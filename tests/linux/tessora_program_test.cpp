@@ -12,7 +12,7 @@
 #include "tests/linux/emulated_usb.h"
 #include "tests/support/test_support.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 namespace {
 
 using ::testing::HasSubstr;
@@ -114,4 +114,4 @@ TEST_P(UnplugTest, AnUnplugInMidUpdateEndsTheRunWithAFailureAndAMessage) {
 INSTANTIATE_TEST_SUITE_P(BothInterfaces, UnplugTest, ::testing::Values("hid", "winusb"));
 
 }  // namespace
-}  // namespace tessora::testing
+}  // namespace tessora::test

@@ -29,7 +29,7 @@ std::unique_ptr<NamedMutex> OpenMutex(const std::string& name, const std::string
 // Names of any length map to an address of their own in their namespace: a long name is
 // not cut to a shorter one's lock, nor refused for want of room in the address.
 TEST(PosixNamedMutex, EveryNameAndNamespaceHasALockOfItsOwn) {
-  const std::string unique = testing::UniqueSerial();
+  const std::string unique = test::UniqueSerial();
   const std::string longTail(300, 'x');
   const struct {
     const char* name;
@@ -96,7 +96,7 @@ bool CoverLockDirectoryReadOnly() {
 // sees it held, across the namespace boundary; the holder's death frees it. The name is
 // the default namespace's, unique to this run.
 TEST(PosixNamedMutex, ALockNeedsNoWritableDirectoryAndEndsWithItsHolder) {
-  const std::string name = "Global\\tessora_" + testing::UniqueSerial();
+  const std::string name = "Global\\tessora_" + test::UniqueSerial();
   auto mine = OpenMutex(name, "");
   ASSERT_NE(mine, nullptr);
   int ready[2], go[2];

@@ -5,7 +5,7 @@
 #include "sim/board/board_directory.h"
 #include "sim/board/board_timing.h"
 #include "sim/board/hid_face.h"
-#include "tests/support/recording_ui.h"
+#include "tests/support/recording_os.h"
 #include "tests/support/test_support.h"
 
 namespace tessora::sim {
@@ -64,11 +64,11 @@ TEST(BoardConfig, ParsesKeysAndRejectsWhatItDoesNotKnow) {
 }
 
 TEST(BoardDirectory, ProgramsSharingTheDirectoryShareOnePart) {
-  testing::TempDir dir;
+  test::TempDir dir;
   std::string error;
   auto first = BoardDirectory::Open(dir.Path().string(), error);
   ASSERT_TRUE(first) << error;
-  EXPECT_EQ(testing::ReadFile(dir.File("eeprom.bin")), std::string(16384, '\xFF'));
+  EXPECT_EQ(test::ReadFile(dir.File("eeprom.bin")), std::string(16384, '\xFF'));
   auto second = BoardDirectory::Open(dir.Path().string(), error);
   ASSERT_TRUE(second) << error;
   EXPECT_EQ(first->Serial(), second->Serial());
@@ -79,22 +79,22 @@ TEST(BoardDirectory, ProgramsSharingTheDirectoryShareOnePart) {
   EXPECT_EQ(second->Board().BusTransfer(Face::Hid, 0xA3, Bytes{0, 0}, {}, 2).data, (Bytes{0xFF, 0x42}));
   second->Board().BusTransfer(Face::Hid, 0xA2, Bytes{0, 2}, Bytes{0x43}, 0);
   first->Board().BusTransfer(Face::Hid, 0xA2, Bytes{0, 0}, Bytes{0x41}, 0);
-  EXPECT_EQ(testing::ReadFile(dir.File("eeprom.bin")).substr(0, 4), "\x41\x42\x43\xFF");
-  EXPECT_EQ(testing::ReadFile(dir.File("trace.log")).rfind("hid bus-write dev=51 sub=0001 len=1 data=42 result=ok\n", 0),
+  EXPECT_EQ(test::ReadFile(dir.File("eeprom.bin")).substr(0, 4), "\x41\x42\x43\xFF");
+  EXPECT_EQ(test::ReadFile(dir.File("trace.log")).rfind("hid bus-write dev=51 sub=0001 len=1 data=42 result=ok\n", 0),
             0u);
 
-  testing::TempDir other;
+  test::TempDir other;
   auto otherBoard = BoardDirectory::Open(other.Path().string(), error);
   EXPECT_NE(otherBoard->Serial(), first->Serial());
   EXPECT_NE(otherBoard->Port(), first->Port());
   BoardConfig parsed;
   EXPECT_TRUE(ParseBoardConfig("port = " + first->Port() + "\n", parsed, error)) << first->Port();
-  testing::WriteFile(other.File("board.conf"), "serial = none\nport = 3-2.1\n");
+  test::WriteFile(other.File("board.conf"), "serial = none\nport = 3-2.1\n");
   otherBoard = BoardDirectory::Open(other.Path().string(), error);
   EXPECT_EQ(otherBoard->Serial() + " " + otherBoard->Port(), " 3-2.1");
-  testing::WriteFile(dir.File("eeprom.bin"), std::string(256, '\0'));
+  test::WriteFile(dir.File("eeprom.bin"), std::string(256, '\0'));
   EXPECT_EQ(BoardDirectory::Open(dir.Path().string(), error)->Board().EepromPart().AddressBytes(), 1);
-  testing::WriteFile(dir.File("board.conf"), "colour = green\n");
+  test::WriteFile(dir.File("board.conf"), "colour = green\n");
   EXPECT_FALSE(BoardDirectory::Open(dir.Path().string(), error));
   EXPECT_FALSE(BoardDirectory::Open(dir.File("missing"), error));
 }
@@ -115,7 +115,7 @@ class TimedBoard : public ::testing::Test {
 
   std::uint64_t Now() { return clock.MicrosecondCount(); }
 
-  testing::RecordingOs clock;
+  test::RecordingOs clock;
   SimBoard board;
 };
 

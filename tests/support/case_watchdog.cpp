@@ -7,7 +7,7 @@
 #include <windows.h>
 #endif
 
-namespace tessora::testing {
+namespace tessora::test {
 
 namespace {
 
@@ -54,4 +54,4 @@ void CaseWatchdog::StopProgram(const std::string& name) {
   std::_Exit(3);
 }
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-namespace tessora::testing {
+namespace tessora::test {
 
 // Ends the test program when one case runs longer than the limit, naming the case, so
 // that a case that hangs fails by name instead of taking the whole suite down with it.
@@ -33,4 +33,4 @@ class CaseWatchdog : public ::testing::EmptyTestEventListener {
   std::thread watcher_;
 };
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

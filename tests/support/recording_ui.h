@@ -1,14 +1,15 @@
 #pragma once
-#include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "app/ui_port.h"
-#include "platform/settings_store.h"
+#include "tests/support/recording_hid_messages.h"
+// The shell's tests find the recording OS services and the memory store here too.
+#include "tests/support/memory_settings_store.h"
+#include "tests/support/recording_os.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 
 // Records what the shell shows, as one event line each ("box ...", "out ...", "paint ...",
 // "bar ..."), and answers file questions with a preset name.
@@ -16,10 +17,7 @@ class RecordingUi : public UiPort, public ProgressBar {
  public:
   void RepaintNow(const char* statusText) override { events.push_back(std::string("paint ") + statusText); }
   void ShowMessageBox(bool ownedByMainWindow, const char* text, const char* caption, std::uint32_t style) override {
-    char styleText[16];
-    std::snprintf(styleText, sizeof styleText, "%x", style);
-    events.push_back(std::string("box ") + (ownedByMainWindow ? "owned " : "") + "[" + (caption ? caption : "-") +
-                     "] " + styleText + " " + text);
+    events.push_back("box " + MessageBoxLine(ownedByMainWindow, text, caption, style));
   }
   bool AskFileName(FileQuestion question, char* path, std::size_t capacity) override {
     questions.push_back(question);
@@ -52,71 +50,4 @@ class RecordingUi : public UiPort, public ProgressBar {
   std::vector<FileQuestion> questions;
 };
 
-// Settings values kept in memory, with a switch to make the store fail.
-class MemorySettingsStore : public SettingsStore {
- public:
-  bool OpenForQuery() override { return open_ = exists && !failing; }
-  bool OpenForWrite() override {
-    if (failing) return false;
-    exists = true;
-    return open_ = true;
-  }
-  bool QueryByte(const char* name, std::uint8_t& value) override {
-    auto found = values.find(name);
-    if (!open_ || found == values.end() || found->second.size() != 1) return false;
-    value = found->second[0];
-    return true;
-  }
-  bool WriteByte(const char* name, std::uint8_t value) override {
-    if (!open_) return false;
-    values[name] = {value};
-    writes.push_back(name);
-    return true;
-  }
-  void Close() override { open_ = false; }
-
-  bool exists = false;
-  bool failing = false;
-  std::map<std::string, std::vector<std::uint8_t>> values;
-  std::vector<std::string> writes;  // names in write order
-
- private:
-  bool open_ = false;
-};
-
-}  // namespace tessora::testing
-
-#include "platform/native_os_services.h"
-#include "sim/virtual_clock.h"
-
-namespace tessora::testing {
-
-struct NativeOsHolder {
-  std::unique_ptr<OsServices> native = CreateNativeOsServices();
-};
-
-// Virtual time, and the debug output kept as lines. The native services are built
-// first (base order), so the clock can wrap them.
-class RecordingOs : private NativeOsHolder, public VirtualClock {
- public:
-  RecordingOs() : NativeOsHolder(), VirtualClock(*native) {}
-  void OutputDebugStringA(const char* text) override { debugLines.push_back(text); }
-  std::unique_ptr<NamedMutex> CreateMutexA(const char* name, std::uint32_t& lastError) override {
-    if (!mutexesFail) return VirtualClock::CreateMutexA(name, lastError);
-    lastError = kErrorSuccess;
-    return std::make_unique<FailingMutex>();
-  }
-
-  std::vector<std::string> debugLines;
-  // Mutexes made from now on cannot be taken at all, as when the system gives no socket.
-  bool mutexesFail = false;
-
- private:
-  class FailingMutex : public NamedMutex {
-   public:
-    std::uint32_t Wait(std::uint32_t /*timeoutMilliseconds*/) override { return kWaitFailed; }
-    bool Release() override { return false; }
-  };
-};
-
-}  // namespace tessora::testing
+}  // namespace tessora::test

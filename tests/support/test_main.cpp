@@ -26,7 +26,7 @@ class PrivateLockNamespace {
  public:
   PrivateLockNamespace() {
     if (std::getenv(tessora::kLockNamespaceVariable) != nullptr) return;
-    setenv(tessora::kLockNamespaceVariable, ("tests-" + tessora::testing::UniqueSerial()).c_str(), 1);
+    setenv(tessora::kLockNamespaceVariable, ("tests-" + tessora::test::UniqueSerial()).c_str(), 1);
     set_ = true;
   }
   ~PrivateLockNamespace() {
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   PrivateLockNamespace locks;
 #endif
   // GoogleTest owns the listener; the watchdog is ended before the program's globals.
-  auto* watchdog = new tessora::testing::CaseWatchdog(kCaseLimit);
+  auto* watchdog = new tessora::test::CaseWatchdog(kCaseLimit);
   ::testing::UnitTest::GetInstance()->listeners().Append(watchdog);
   int status = RUN_ALL_TESTS();
   delete ::testing::UnitTest::GetInstance()->listeners().Release(watchdog);

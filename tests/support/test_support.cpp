@@ -6,7 +6,7 @@
 #include <random>
 #include <sstream>
 
-namespace tessora::testing {
+namespace tessora::test {
 
 std::string UniqueSerial() {
   static std::atomic<unsigned> counter{0};
@@ -75,4 +75,4 @@ std::vector<std::uint8_t> PatternBytes(std::size_t size, unsigned seed) {
   return bytes;
 }
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

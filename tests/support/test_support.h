@@ -6,7 +6,7 @@
 
 #include "engine/progress.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 
 // A fresh directory that is removed with everything in it when the test ends.
 class TempDir {
@@ -42,4 +42,4 @@ class CountingProgress : public Progress {
 std::string ImageText(const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> PatternBytes(std::size_t size, unsigned seed = 7);
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

@@ -9,7 +9,7 @@
 #include "tests/win32/debuggee.h"
 #include "tests/win32/program_state.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 namespace {
 
 std::string SerialOf(const TempDir& directory) {
@@ -54,4 +54,4 @@ TEST(ConsoleProgram, BoardChoiceAndEveryBoardOnTheBenchAndTheRealStack) {
 }
 
 }  // namespace
-}  // namespace tessora::testing
+}  // namespace tessora::test

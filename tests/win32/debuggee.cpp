@@ -5,7 +5,7 @@
 
 #include "tests/support/test_support.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 
 namespace {
 
@@ -102,4 +102,4 @@ ProgramRun RunProgram(const std::string& program, const std::string& arguments, 
   return run;
 }
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

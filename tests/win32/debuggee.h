@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tessora::testing {
+namespace tessora::test {
 
 struct ProgramRun {
   bool exited = false;  // false: it did not end in time and was terminated
@@ -22,4 +22,4 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::string& program, const std::string& arguments, const std::string& boardDirectory,
                       const std::function<void(DWORD processId)>& during = {}, DWORD timeoutMs = 60000);
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

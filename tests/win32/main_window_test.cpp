@@ -15,7 +15,7 @@
 #include "tests/win32/window_capture.h"
 #include "tests/win32/window_finder.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 namespace {
 
 constexpr char kSuccess[] = "Firmware update successful.\nPlease re-plug the device.";
@@ -163,4 +163,4 @@ TEST_F(MainWindow, AltQuestionMarkOpensTheAboutBox) {
 }
 
 }  // namespace
-}  // namespace tessora::testing
+}  // namespace tessora::test

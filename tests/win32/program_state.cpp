@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace tessora::testing {
+namespace tessora::test {
 
 namespace {
 
@@ -41,4 +41,4 @@ bool EepromHolds(const TempDir& board, const std::vector<std::uint8_t>& image) {
          });
 }
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

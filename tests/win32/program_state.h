@@ -4,7 +4,7 @@
 
 #include "tests/support/test_support.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 
 // The programs' settings key, HKEY_LOCAL_MACHINE\Software\Velmora\tessora, as another
 // program sees it.
@@ -15,4 +15,4 @@ int ReadSettingByte(const char* name);
 // Whether the simulated board kept in this folder has the image at the start of its EEPROM.
 bool EepromHolds(const TempDir& board, const std::vector<std::uint8_t>& image);
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

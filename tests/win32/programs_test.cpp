@@ -8,7 +8,7 @@
 #include "tests/win32/window_capture.h"
 #include "tests/win32/window_finder.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 namespace {
 
 TEST(SilentUpdate, ExitStatusDebugLinesAndEepromForEachOutcome) {
@@ -127,4 +127,4 @@ TEST(HighDpi, StatusTextAndProgressBarFitTheWindow) {
 }
 
 }  // namespace
-}  // namespace tessora::testing
+}  // namespace tessora::test

@@ -8,7 +8,7 @@
 #include "app/stored_settings.h"
 #include "tests/win32/program_state.h"
 
-namespace tessora::testing {
+namespace tessora::test {
 namespace {
 
 // Where the key lies for a program that asks for no particular view: under Wow6432Node on
@@ -75,4 +75,4 @@ TEST(RegistryStore, SharesTheThirtyTwoBitViewAndReadsAReadOnlyKey) {
 }
 
 }  // namespace
-}  // namespace tessora::testing
+}  // namespace tessora::test

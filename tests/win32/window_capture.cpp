@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace tessora::testing {
+namespace tessora::test {
 
 namespace {
 
@@ -103,4 +103,4 @@ bool CaptureWindow(HWND window, Picture& picture) {
   return copied && ReadPixels(memory.dc, bitmap.handle, width, height, picture);
 }
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

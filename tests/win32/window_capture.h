@@ -3,7 +3,7 @@
 
 #include <vector>
 
-namespace tessora::testing {
+namespace tessora::test {
 
 // What a window showed, frame included, as 0x00RRGGBB pixels row by row from the top.
 struct Picture {
@@ -23,4 +23,4 @@ bool CaptureWindow(HWND window, Picture& picture);
 // A child's rectangle in its top-level window's picture coordinates.
 RECT RectInWindow(HWND topLevel, HWND child);
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

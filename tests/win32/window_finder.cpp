@@ -3,7 +3,7 @@
 #include <atomic>
 #include <thread>
 
-namespace tessora::testing {
+namespace tessora::test {
 
 namespace {
 
@@ -79,4 +79,4 @@ void WhileAnswering(const std::function<void()>& script, const std::function<voi
   answerer.join();
 }
 
-}  // namespace tessora::testing
+}  // namespace tessora::test

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-namespace tessora::testing {
+namespace tessora::test {
 
 // Polls, within a bounded time, for a visible top-level window of the process with this
 // class and caption (any caption when null); null when none appeared.
@@ -27,4 +27,4 @@ void AnswerFileDialog(HWND dialog, const std::string& path);
 // returns, so a failure cannot hang the test.
 void WhileAnswering(const std::function<void()>& script, const std::function<void()>& action);
 
-}  // namespace tessora::testing
+}  // namespace tessora::test
