@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 
 #include "app/board_runs.h"
 #include "app/device_selector.h"
 #include "engine/connection.h"
+#include "hid/hid_enumeration.h"
 #include "tests/support/recording_ui.h"
+#include "tests/support/shell_rig.h"
 #include "tests/support/test_support.h"
 
 namespace tessora {
@@ -96,6 +99,21 @@ TEST(DeviceSelector, ListsOnlyTheNamedBoard) {
   }
   EXPECT_EQ(TakeInventory(*InterfaceView(bench->Stack(), secondHid.path), InterfaceKind::Hid).size(), 1u);
   EXPECT_TRUE(TakeInventory(*InterfaceView(bench->Stack(), serial), InterfaceKind::Hid).empty());
+}
+
+// The HID enumeration's complaints reach the user as the shell shows messages: a box in a
+// window, the debug output in silent mode.
+TEST(StackDeviceAccess, HidMessagesGoWhereTheShellShowsMessages) {
+  for (bool silent : {false, true}) {
+    test::ShellRig rig(test::Interface::Hid);
+    rig.shell->silentMode = silent;
+    rig.stack.Interface(rig.AddHidDevice(0x1111, 0x2222, u"Broken")).productFails = true;
+    EXPECT_FALSE(ListHidDevices(rig.hid));
+    std::vector<std::string> expected{"owned [Error!] 10 Error: HidD_GetProductString failed!"};
+    EXPECT_EQ(rig.ui.Boxes(), silent ? std::vector<std::string>{} : expected) << silent;
+    auto said = [](const std::string& line) { return line.find("HidD_GetProductString failed!") != std::string::npos; };
+    EXPECT_EQ(std::count_if(rig.os.debugLines.begin(), rig.os.debugLines.end(), said), silent ? 1 : 0);
+  }
 }
 
 }  // namespace
