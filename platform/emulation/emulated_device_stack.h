@@ -104,9 +104,9 @@ class EmulatedDeviceStack : public DeviceStack {
   // --- called with the lock held ---
   // Whether overlapped report reads can run on the file; false with the last error set.
   virtual bool ReadsReports(OpenFile& file) = 0;
-  // Puts the file's new read under way: ended at once (EndRead) when the device has a
-  // report or fails, running otherwise.
-  virtual void StartRead(OpenFile& file, OverlappedTransfer& read, void* buffer, std::uint32_t size) = 0;
+  // Puts the file's new read under way. True when it ended at once (EndRead), because the
+  // device had a report or failed; false when it runs on, however soon it ends.
+  virtual bool StartRead(OpenFile& file, OverlappedTransfer& read, void* buffer, std::uint32_t size) = 0;
   // Asks a running read to end with ERROR_OPERATION_ABORTED; false with the last error set
   // when it cannot.
   virtual bool CancelRead(OpenFile& file, OverlappedTransfer& read) = 0;

@@ -47,8 +47,7 @@ bool EmulatedDeviceStack::ReadFileOverlapped(OsHandle device, void* buffer, std:
   // As on Windows, starting the transfer clears its event.
   events_->ResetEvent(overlapped.event);
   file->read = std::make_shared<OverlappedTransfer>(overlapped);
-  StartRead(*file, *file->read, buffer, size);
-  if (!file->read->ended) return Fail(kErrorIoPending);
+  if (!StartRead(*file, *file->read, buffer, size)) return Fail(kErrorIoPending);
   return file->read->error == kErrorSuccess || Fail(file->read->error);
 }
 

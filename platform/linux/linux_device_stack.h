@@ -71,7 +71,7 @@ class LinuxDeviceStack : public EmulatedDeviceStack {
   std::optional<ListedInterface> LookUpInterface(const char* path) override;
   std::unique_ptr<OpenFile> OpenInterface(const char* path, std::uint32_t access, std::uint32_t flags) override;
   bool ReadsReports(OpenFile& file) override;
-  void StartRead(OpenFile& file, OverlappedTransfer& read, void* buffer, std::uint32_t size) override;
+  bool StartRead(OpenFile& file, OverlappedTransfer& read, void* buffer, std::uint32_t size) override;
   bool CancelRead(OpenFile& file, OverlappedTransfer& read) override;
 
  private:

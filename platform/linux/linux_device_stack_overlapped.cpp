@@ -33,18 +33,19 @@ void LinuxDeviceStack::WaitForReport(int descriptor, int wake, OverlappedTransfe
 bool LinuxDeviceStack::ReadsReports(OpenFile& file) { return IsHidFile(static_cast<OpenNode&>(file), true); }
 
 // A report already waiting completes the read at once.
-void LinuxDeviceStack::StartRead(OpenFile& file, OverlappedTransfer& read, void* buffer, std::uint32_t size) {
+bool LinuxDeviceStack::StartRead(OpenFile& file, OverlappedTransfer& read, void* buffer, std::uint32_t size) {
   auto& node = static_cast<OpenNode&>(file);
   if (!node.wake.Valid()) node.wake = UniqueDescriptor(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-  if (!node.wake.Valid()) return EndRead(read, 0, LastErrorFromErrno(errno));
+  if (!node.wake.Valid()) return EndRead(read, 0, LastErrorFromErrno(errno)), true;
   // A wake-up left by an earlier read's cancelling is not this read's.
   std::uint64_t stale = 0;
   [[maybe_unused]] ssize_t drained = ::read(node.wake.Get(), &stale, sizeof stale);
   ssize_t got = ::read(node.descriptor.Get(), buffer, size);
-  if (got >= 0) return EndRead(read, static_cast<std::uint32_t>(got), kErrorSuccess);
-  if (errno != EAGAIN) return EndRead(read, 0, LastErrorFromErrno(errno));
+  if (got >= 0) return EndRead(read, static_cast<std::uint32_t>(got), kErrorSuccess), true;
+  if (errno != EAGAIN) return EndRead(read, 0, LastErrorFromErrno(errno)), true;
   read.carrier = std::thread(&LinuxDeviceStack::WaitForReport, this, node.descriptor.Get(), node.wake.Get(), &read,
                              static_cast<std::uint8_t*>(buffer), size);
+  return false;
 }
 
 bool LinuxDeviceStack::CancelRead(OpenFile& file, OverlappedTransfer& /*read*/) {

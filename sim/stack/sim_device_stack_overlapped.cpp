@@ -37,11 +37,12 @@ bool SimDeviceStack::ReadsReports(OpenFile& file) {
   return interface.hidFace != nullptr || Fail(kErrorInvalidFunction);
 }
 
-void SimDeviceStack::StartRead(OpenFile& file, OverlappedTransfer& /*read*/, void* buffer, std::uint32_t size) {
+bool SimDeviceStack::StartRead(OpenFile& file, OverlappedTransfer& read, void* buffer, std::uint32_t size) {
   auto& simFile = static_cast<SimFile&>(file);
   simFile.readBuffer = static_cast<std::uint8_t*>(buffer);
   simFile.readSize = size;
   TakeInputReport(simFile, *interfaces_[simFile.interfaceIndex].hidFace);
+  return read.ended;
 }
 
 bool SimDeviceStack::CancelRead(OpenFile& /*file*/, OverlappedTransfer& read) {
