@@ -10,7 +10,6 @@ OsHandle EmulatedDeviceStack::CreateFileA(const char* path, std::uint32_t access
   if (path == nullptr || creation != kOpenExisting) return Fail(kErrorInvalidParameter), kInvalidHandle;
   std::unique_ptr<OpenFile> file = OpenInterface(path, access, flags);
   if (!file) return kInvalidHandle;
-  file->access = access;
   file->flags = flags;
   std::lock_guard lock(mutex_);
   return files_.Add(std::move(file));

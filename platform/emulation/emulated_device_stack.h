@@ -87,7 +87,6 @@ class EmulatedDeviceStack : public DeviceStack {
   // A file handle's state; each backend derives its own.
   struct OpenFile {
     virtual ~OpenFile() = default;
-    std::uint32_t access = 0;
     std::uint32_t flags = 0;  // CreateFileA's
     std::shared_ptr<OverlappedTransfer> read;  // the latest overlapped read
   };
@@ -113,6 +112,7 @@ class EmulatedDeviceStack : public DeviceStack {
 
   // --- for the backends ---
   static bool Fail(std::uint32_t error) { return FailWith(error); }
+  // The series every kind of handle takes its values from, the backends' own kinds too.
   HandleNumbers& Handles() { return handleNumbers_; }
   // Null with ERROR_INVALID_HANDLE unless it is an open file handle.
   OpenFile* FindFile(OsHandle handle);
