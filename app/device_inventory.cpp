@@ -19,7 +19,8 @@ constexpr std::size_t kSerialTextSize = 256;
 std::optional<std::string> InstanceIdOf(DeviceStack& stack, OsHandle set, const DevInfoData& element) {
   std::uint32_t size = 0;
   stack.SetupDiGetDeviceInstanceIdA(set, element, nullptr, 0, &size);
-  if (size == 0) return std::nullopt;
+  // 0: the call told nothing; 1: room for the terminator alone. Either way there is no ID.
+  if (size <= 1) return std::nullopt;
   std::string id(size, '\0');
   if (!stack.SetupDiGetDeviceInstanceIdA(set, element, id.data(), size, nullptr)) return std::nullopt;
   return id.substr(0, id.find('\0'));

@@ -15,18 +15,18 @@ SelectedDeviceStack::Selection SelectedDeviceStack::Select(OsHandle set, const G
   for (std::uint32_t index = 0; index < kLargestSet; ++index) {
     selection.end = index + 1;
     DeviceInterfaceData data;
-    if (!all_.SetupDiEnumDeviceInterfaces(set, interfaceClass, index, data)) {
-      if (all_.GetLastError() != kErrorNoMoreItems) continue;
+    if (!Inner().SetupDiEnumDeviceInterfaces(set, interfaceClass, index, data)) {
+      if (Inner().GetLastError() != kErrorNoMoreItems) continue;
       selection.end = index;
       break;
     }
-    if (filter_(all_, set, interfaceClass, data)) selection.members.push_back(index);
+    if (filter_(Inner(), set, interfaceClass, data)) selection.members.push_back(index);
   }
   return selection;
 }
 
 OsHandle SelectedDeviceStack::SetupDiGetClassDevsA(const Guid& interfaceClass, std::uint32_t flags) {
-  OsHandle set = all_.SetupDiGetClassDevsA(interfaceClass, flags);
+  OsHandle set = Inner().SetupDiGetClassDevsA(interfaceClass, flags);
   if (!IsUsable(set)) return set;
   Selection selection = Select(set, interfaceClass);
   std::lock_guard lock(mutex_);
@@ -43,7 +43,7 @@ bool SelectedDeviceStack::SetupDiEnumDeviceInterfaces(OsHandle set, const Guid& 
     if (found != selections_.end())
       underlying = index < found->second.members.size() ? found->second.members[index] : found->second.end;
   }
-  return all_.SetupDiEnumDeviceInterfaces(set, interfaceClass, underlying, data);
+  return Inner().SetupDiEnumDeviceInterfaces(set, interfaceClass, underlying, data);
 }
 
 bool SelectedDeviceStack::SetupDiDestroyDeviceInfoList(OsHandle set) {
@@ -51,7 +51,7 @@ bool SelectedDeviceStack::SetupDiDestroyDeviceInfoList(OsHandle set) {
     std::lock_guard lock(mutex_);
     selections_.erase(set);
   }
-  return all_.SetupDiDestroyDeviceInfoList(set);
+  return Inner().SetupDiDestroyDeviceInfoList(set);
 }
 
 }  // namespace tessora

@@ -13,7 +13,8 @@ void QorvDevice::FetchInstanceId(OsHandle set, const DevInfoData& element) {
   DeviceStack& stack = library_.Stack();
   std::uint32_t size = 0;
   stack.SetupDiGetDeviceInstanceIdA(set, element, nullptr, 0, &size);
-  if (size == 0) return;
+  // 0: the call told nothing; 1: room for the terminator alone. Either way there is no ID.
+  if (size <= 1) return;
   std::vector<char> buffer(static_cast<std::size_t>(size) + 1, '\0');
   if (!stack.SetupDiGetDeviceInstanceIdA(set, element, buffer.data(), size, nullptr)) return;
   instanceId_.emplace(buffer.data());

@@ -44,16 +44,17 @@ std::u16string Utf16(const std::string& text) {
 
 }  // namespace
 
-Guid LinuxDeviceStack::HidD_GetHidGuid() { return kHidInterfaceGuid; }
+// A query-only handle has no node open.
+bool LinuxDeviceStack::IsHidFile(const OpenNode& file, bool needsDescriptor) {
+  if (file.node.kind != NodeKind::Hidraw) return Fail(kErrorInvalidFunction);
+  return !needsDescriptor || file.descriptor.Valid() || Fail(kErrorAccessDenied);
+}
 
 // The HID handle behind `handle`; with needsDescriptor, only one opened for reading and
-// writing (a query-only handle has no node open).
+// writing.
 LinuxDeviceStack::OpenNode* LinuxDeviceStack::HidFile(OsHandle handle, bool needsDescriptor) {
-  OpenNode* file = FindFile(handle);
-  if (file == nullptr) return nullptr;
-  if (file->node.kind != NodeKind::Hidraw) return Fail(kErrorInvalidFunction), nullptr;
-  if (needsDescriptor && file->descriptor < 0) return Fail(kErrorAccessDenied), nullptr;
-  return file;
+  OpenNode* file = FindNodeFile(handle);
+  return file != nullptr && IsHidFile(*file, needsDescriptor) ? file : nullptr;
 }
 
 bool LinuxDeviceStack::HidD_GetAttributes(OsHandle device, HidAttributes& attributes) {
@@ -61,9 +62,9 @@ bool LinuxDeviceStack::HidD_GetAttributes(OsHandle device, HidAttributes& attrib
   OpenNode* file = HidFile(device, false);
   if (file == nullptr) return false;
   attributes = HidAttributes{file->node.vendorId, file->node.productId, file->node.version};
-  if (file->descriptor < 0) return true;
+  if (!file->descriptor.Valid()) return true;
   hidraw_devinfo info{};
-  if (::ioctl(file->descriptor, HIDIOCGRAWINFO, &info) < 0) return Fail(LastErrorFromErrno(errno));
+  if (::ioctl(file->descriptor.Get(), HIDIOCGRAWINFO, &info) < 0) return Fail(LastErrorFromErrno(errno));
   attributes.vendorId = static_cast<std::uint16_t>(info.vendor);
   attributes.productId = static_cast<std::uint16_t>(info.product);
   return true;
@@ -89,16 +90,16 @@ bool LinuxDeviceStack::HidD_GetSerialNumberString(OsHandle device, char16_t* buf
 }
 
 bool LinuxDeviceStack::ReadDescriptor(const OpenNode& file, std::vector<std::uint8_t>& descriptor) {
-  if (file.descriptor < 0) {
+  if (!file.descriptor.Valid()) {
     descriptor = file.node.descriptors;
     return !descriptor.empty() || Fail(kErrorGenFailure);
   }
   int size = 0;
-  if (::ioctl(file.descriptor, HIDIOCGRDESCSIZE, &size) < 0) return Fail(LastErrorFromErrno(errno));
+  if (::ioctl(file.descriptor.Get(), HIDIOCGRDESCSIZE, &size) < 0) return Fail(LastErrorFromErrno(errno));
   if (size <= 0 || size > HID_MAX_DESCRIPTOR_SIZE) return Fail(kErrorGenFailure);
   hidraw_report_descriptor raw{};
   raw.size = static_cast<std::uint32_t>(size);
-  if (::ioctl(file.descriptor, HIDIOCGRDESC, &raw) < 0) return Fail(LastErrorFromErrno(errno));
+  if (::ioctl(file.descriptor.Get(), HIDIOCGRDESC, &raw) < 0) return Fail(LastErrorFromErrno(errno));
   descriptor.assign(raw.value, raw.value + (raw.size <= HID_MAX_DESCRIPTOR_SIZE ? raw.size : 0));
   return true;
 }
@@ -111,29 +112,27 @@ bool LinuxDeviceStack::HidD_GetPreparsedData(OsHandle device, OsHandle* preparse
   if (preparsed == nullptr || !ReadDescriptor(*file, descriptor)) return false;
   HidReportLayout layout = ParseHidReportDescriptor(descriptor);
   if (!layout.valid) return Fail(kErrorGenFailure);
-  *preparsed = NewHandle();
-  preparsed_[*preparsed] = layout;
+  *preparsed = preparsed_.Add(layout);
   return true;
 }
 
 bool LinuxDeviceStack::HidD_FreePreparsedData(OsHandle preparsed) {
   std::lock_guard lock(mutex_);
-  return preparsed_.erase(preparsed) == 1 ? true : Fail(kErrorInvalidHandle);
+  return preparsed_.Remove(preparsed);
 }
 
 bool LinuxDeviceStack::HidP_GetCaps(OsHandle preparsed, HidCaps& caps) {
   std::lock_guard lock(mutex_);
-  auto found = preparsed_.find(preparsed);
-  if (found == preparsed_.end()) return Fail(kErrorInvalidHandle);
-  const HidReportLayout& layout = found->second;
-  caps = HidCaps{layout.usage, layout.usagePage, layout.inputLength, layout.outputLength, layout.featureLength};
+  const HidReportLayout* layout = preparsed_.Find(preparsed);
+  if (layout == nullptr) return false;
+  caps = HidCaps{layout->usage, layout->usagePage, layout->inputLength, layout->outputLength, layout->featureLength};
   return true;
 }
 
 bool LinuxDeviceStack::HidP_HasFeatureReportId(OsHandle preparsed, std::uint8_t reportId) {
   std::lock_guard lock(mutex_);
-  auto found = preparsed_.find(preparsed);
-  return found != preparsed_.end() && found->second.featureReportIds.test(reportId);
+  const HidReportLayout* layout = preparsed_.Find(preparsed);
+  return layout != nullptr && layout->featureReportIds.test(reportId);
 }
 
 // HID.DLL refuses a feature report the device's descriptor does not declare; hidraw would
@@ -147,7 +146,7 @@ bool LinuxDeviceStack::HidD_SetFeature(OsHandle device, const void* report, std:
   std::lock_guard lock(mutex_);
   OpenNode* file = HidFile(device, true);
   if (file == nullptr || !FeatureRequestAllowed(*file, report, length)) return false;
-  if (::ioctl(file->descriptor, HIDIOCSFEATURE(length), report) < 0) return Fail(LastErrorFromErrno(errno));
+  if (::ioctl(file->descriptor.Get(), HIDIOCSFEATURE(length), report) < 0) return Fail(LastErrorFromErrno(errno));
   return true;
 }
 
@@ -157,7 +156,7 @@ bool LinuxDeviceStack::HidD_GetFeature(OsHandle device, void* report, std::uint3
   std::lock_guard lock(mutex_);
   OpenNode* file = HidFile(device, true);
   if (file == nullptr || !FeatureRequestAllowed(*file, report, length)) return false;
-  int got = ::ioctl(file->descriptor, HIDIOCGFEATURE(length), report);
+  int got = ::ioctl(file->descriptor.Get(), HIDIOCGFEATURE(length), report);
   if (got < 0) return Fail(LastErrorFromErrno(errno));
   return static_cast<std::uint32_t>(got) >= length || Fail(kErrorGenFailure);
 }
@@ -167,7 +166,7 @@ bool LinuxDeviceStack::WriteFile(OsHandle device, const void* buffer, std::uint3
   std::lock_guard lock(mutex_);
   OpenNode* file = HidFile(device, true);
   if (file == nullptr) return false;
-  ssize_t sent = ::write(file->descriptor, buffer, size);
+  ssize_t sent = ::write(file->descriptor.Get(), buffer, size);
   if (sent < 0) return Fail(LastErrorFromErrno(errno));
   if (written != nullptr) *written = static_cast<std::uint32_t>(sent);
   return true;
@@ -182,7 +181,7 @@ bool LinuxDeviceStack::ReadFile(OsHandle device, void* buffer, std::uint32_t siz
     std::lock_guard lock(mutex_);
     OpenNode* file = HidFile(device, true);
     if (file == nullptr) return false;
-    descriptor = file->descriptor;
+    descriptor = file->descriptor.Get();
   }
   pollfd readable{descriptor, POLLIN, 0};
   while (::poll(&readable, 1, -1) < 0 && errno == EINTR) {

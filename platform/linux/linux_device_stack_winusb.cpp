@@ -105,7 +105,7 @@ const LinuxDeviceStack::InterfaceClassProbe& LinuxDeviceStack::ProbeInterfaceCla
 
 bool LinuxDeviceStack::WinUsb_Initialize(OsHandle device, OsHandle* interfaceHandle) {
   std::lock_guard lock(mutex_);
-  OpenNode* file = FindFile(device);
+  OpenNode* file = FindNodeFile(device);
   if (file == nullptr) return false;
   if (interfaceHandle == nullptr || (file->flags & kFileFlagOverlapped) == 0) return Fail(kErrorInvalidParameter);
   auto probe = probes_.find(file->node.path);
@@ -118,8 +118,7 @@ bool LinuxDeviceStack::WinUsb_Initialize(OsHandle device, OsHandle* interfaceHan
   int interfaceNumber = *declaring;
   int claimed = libusb_claim_interface(handle.get(), interfaceNumber);
   if (claimed != 0) return Fail(LastErrorFromLibusb(claimed));
-  *interfaceHandle = NewHandle();
-  winUsb_[*interfaceHandle] = WinUsbInterface{handle.release(), interfaceNumber};
+  *interfaceHandle = winUsb_.Add(WinUsbInterface{handle.release(), interfaceNumber});
   return true;
 }
 
@@ -128,10 +127,10 @@ bool LinuxDeviceStack::WinUsb_ControlTransfer(OsHandle interfaceHandle, const Us
                                               std::uint32_t* transferred) {
   if (transferred != nullptr) *transferred = 0;
   std::lock_guard lock(mutex_);
-  auto found = winUsb_.find(interfaceHandle);
-  if (found == winUsb_.end()) return Fail(kErrorInvalidHandle);
+  const WinUsbInterface* claimed = winUsb_.Find(interfaceHandle);
+  if (claimed == nullptr) return false;
   if (bufferLength < setup.length || (setup.length > 0 && buffer == nullptr)) return Fail(kErrorInvalidParameter);
-  int result = libusb_control_transfer(found->second.handle, setup.requestType, setup.request, setup.value,
+  int result = libusb_control_transfer(claimed->handle, setup.requestType, setup.request, setup.value,
                                        setup.index, buffer, setup.length, kTransferTimeoutMs);
   if (result < 0) return Fail(LastErrorFromLibusb(result));
   if (transferred != nullptr) *transferred = static_cast<std::uint32_t>(result);
@@ -140,12 +139,11 @@ bool LinuxDeviceStack::WinUsb_ControlTransfer(OsHandle interfaceHandle, const Us
 
 bool LinuxDeviceStack::WinUsb_Free(OsHandle interfaceHandle) {
   std::lock_guard lock(mutex_);
-  auto found = winUsb_.find(interfaceHandle);
-  if (found == winUsb_.end()) return Fail(kErrorInvalidHandle);
-  libusb_release_interface(found->second.handle, found->second.interfaceNumber);
-  libusb_close(found->second.handle);
-  winUsb_.erase(found);
-  return true;
+  const WinUsbInterface* claimed = winUsb_.Find(interfaceHandle);
+  if (claimed == nullptr) return false;
+  libusb_release_interface(claimed->handle, claimed->interfaceNumber);
+  libusb_close(claimed->handle);
+  return winUsb_.Remove(interfaceHandle);
 }
 
 }  // namespace tessora::linuxstack

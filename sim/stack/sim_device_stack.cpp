@@ -2,22 +2,16 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstring>
 
 #include "platform/device_path.h"
 #include "sim/board/name_hash.h"
 
 namespace tessora::sim {
 
-const Guid kHidInterfaceGuid = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 const Guid kFilterDriverGuid = {0xC3A59861, 0x025D, 0x11D3, {0x9D, 0x73, 0x00, 0x40, 0x30, 0x80, 0x4D, 0x56}};
 const Guid kWinUsbGuid = {0x42CA71EC, 0xCE1C, 0x44C2, {0x82, 0xDE, 0x87, 0xD8, 0xD8, 0xFF, 0x6C, 0x1E}};
 
 namespace {
-
-thread_local std::uint32_t lastError = kErrorSuccess;
-
-constexpr std::uint32_t kErrorNoSuchDeviceInterface = 0xE000020B;
 
 std::string GuidText(const Guid& guid) {
   char text[40];
@@ -107,30 +101,7 @@ std::size_t SimDeviceStack::AddInterface(SimInterface interface) {
 
 std::size_t SimDeviceStack::OpenHandleCount() const {
   std::lock_guard lock(mutex_);
-  return handles_.size();
-}
-
-std::uint32_t SimDeviceStack::GetLastError() { return lastError; }
-
-bool SimDeviceStack::Fail(std::uint32_t error) {
-  lastError = error;
-  return false;
-}
-
-OsHandle SimDeviceStack::NewHandle(HandleEntry entry) {
-  OsHandle handle = nextHandle_;
-  nextHandle_ += 4;
-  handles_.emplace(handle, std::move(entry));
-  return handle;
-}
-
-SimDeviceStack::HandleEntry* SimDeviceStack::Find(OsHandle handle, HandleKind kind) {
-  auto found = handles_.find(handle);
-  if (found == handles_.end() || found->second.kind != kind) {
-    lastError = kErrorInvalidHandle;
-    return nullptr;
-  }
-  return &found->second;
+  return SetAndFileCount() + preparsed_.Count() + winUsb_.Count();
 }
 
 const SimInterface* SimDeviceStack::InterfaceAt(const char* path) const {
@@ -157,149 +128,53 @@ bool SimDeviceStack::InterfaceIsPresent(const SimInterface& interface) const {
 }
 
 SimInterface* SimDeviceStack::ConnectedInterface(OsHandle device) {
-  HandleEntry* entry = Find(device, HandleKind::File);
-  if (entry == nullptr) return nullptr;
-  SimInterface& interface = interfaces_[entry->interfaceIndex];
-  if (!InterfaceIsPresent(interface)) {
-    lastError = kErrorDeviceNotConnected;
-    return nullptr;
-  }
+  SimFile* file = FindSimFile(device);
+  if (file == nullptr) return nullptr;
+  SimInterface& interface = interfaces_[file->interfaceIndex];
+  if (!InterfaceIsPresent(interface)) return Fail(kErrorDeviceNotConnected), nullptr;
   return &interface;
 }
 
-// --- enumeration ---
+// --- what enumeration lists and what opens ---
 
-OsHandle SimDeviceStack::SetupDiGetClassDevsA(const Guid& interfaceClass, std::uint32_t flags) {
+SimDeviceStack::ListedInterface SimDeviceStack::Listing(const SimInterface& interface) const {
+  return ListedInterface{interface.interfaceClass, interface.path, interface.instanceId, InterfaceIsPresent(interface),
+                         interface.pathFails ? kErrorGenFailure : kErrorSuccess};
+}
+
+std::vector<SimDeviceStack::ListedInterface> SimDeviceStack::ListInterfaces(const Guid& interfaceClass,
+                                                                            bool presentOnly) {
   std::lock_guard lock(mutex_);
-  if ((flags & kDigcfDeviceInterface) == 0) {
-    lastError = kErrorInvalidParameter;
-    return kInvalidHandle;
-  }
-  HandleEntry set{HandleKind::InfoSet, {}, 0, 0};
-  for (std::size_t i = 0; i < interfaces_.size(); ++i) {
-    const SimInterface& interface = interfaces_[i];
+  std::vector<ListedInterface> listed;
+  for (const SimInterface& interface : interfaces_) {
     if (!(interface.interfaceClass == interfaceClass)) continue;
-    if ((flags & kDigcfPresent) != 0 && !InterfaceIsPresent(interface)) continue;
-    set.members.push_back(i);
+    if (presentOnly && !InterfaceIsPresent(interface)) continue;
+    listed.push_back(Listing(interface));
   }
-  return NewHandle(std::move(set));
+  return listed;
 }
 
-bool SimDeviceStack::SetupDiEnumDeviceInterfaces(OsHandle set, const Guid& interfaceClass, std::uint32_t index,
-                                                 DeviceInterfaceData& data) {
+std::optional<SimDeviceStack::ListedInterface> SimDeviceStack::LookUpInterface(const char* path) {
   std::lock_guard lock(mutex_);
-  HandleEntry* entry = Find(set, HandleKind::InfoSet);
-  if (entry == nullptr) return false;
-  std::uint32_t seen = 0;
-  for (std::size_t member : entry->members) {
-    if (!(interfaces_[member].interfaceClass == interfaceClass)) continue;
-    if (seen++ != index) continue;
-    data.interfaceClassGuid = interfaceClass;
-    data.flags = InterfaceIsPresent(interfaces_[member]) ? 1u : 0u;
-    data.reserved = member + 1;
-    return true;
-  }
-  return Fail(kErrorNoMoreItems);
+  const SimInterface* interface = InterfaceAt(path);
+  if (interface == nullptr) return std::nullopt;
+  return Listing(*interface);
 }
 
-bool SimDeviceStack::SetupDiGetDeviceInterfaceDetailA(OsHandle set, const DeviceInterfaceData& data, char* path,
-                                                      std::uint32_t pathSize, std::uint32_t* requiredSize,
-                                                      DevInfoData* device) {
+std::unique_ptr<SimDeviceStack::OpenFile> SimDeviceStack::OpenInterface(const char* path, std::uint32_t access,
+                                                                        std::uint32_t /*flags*/) {
   std::lock_guard lock(mutex_);
-  if (Find(set, HandleKind::InfoSet) == nullptr) return false;
-  if (data.reserved == 0 || data.reserved > interfaces_.size()) return Fail(kErrorInvalidParameter);
-  const SimInterface& interface = interfaces_[data.reserved - 1];
-  std::uint32_t needed = static_cast<std::uint32_t>(interface.path.size() + 1);
-  if (requiredSize != nullptr) *requiredSize = needed;
-  if (device != nullptr) {
-    device->classGuid = interface.interfaceClass;
-    device->devInst = static_cast<std::uint32_t>(data.reserved);
-    device->reserved = data.reserved;
-  }
-  if (path == nullptr || pathSize < needed) return Fail(kErrorInsufficientBuffer);
-  if (interface.pathFails) return Fail(kErrorGenFailure);
-  std::memcpy(path, interface.path.c_str(), needed);
-  return true;
-}
-
-bool SimDeviceStack::SetupDiGetDeviceInstanceIdA(OsHandle set, const DevInfoData& device, char* buffer,
-                                                 std::uint32_t bufferSize, std::uint32_t* requiredSize) {
-  std::lock_guard lock(mutex_);
-  if (Find(set, HandleKind::InfoSet) == nullptr) return false;
-  if (device.reserved == 0 || device.reserved > interfaces_.size()) return Fail(kErrorInvalidParameter);
-  const std::string& id = interfaces_[device.reserved - 1].instanceId;
-  std::uint32_t needed = static_cast<std::uint32_t>(id.size() + 1);
-  if (requiredSize != nullptr) *requiredSize = id.empty() ? 0 : needed;
-  if (buffer == nullptr || bufferSize < needed) return Fail(kErrorInsufficientBuffer);
-  std::memcpy(buffer, id.c_str(), needed);
-  return true;
-}
-
-OsHandle SimDeviceStack::SetupDiCreateDeviceInfoList() {
-  std::lock_guard lock(mutex_);
-  return NewHandle(HandleEntry{HandleKind::InfoSet, {}, 0, 0});
-}
-
-bool SimDeviceStack::SetupDiOpenDeviceInterfaceA(OsHandle set, const char* path, std::uint32_t /*openFlags*/,
-                                                 DeviceInterfaceData* data) {
-  std::lock_guard lock(mutex_);
-  HandleEntry* entry = Find(set, HandleKind::InfoSet);
-  if (entry == nullptr) return false;
-  if (path == nullptr) return Fail(kErrorInvalidParameter);
-  for (std::size_t i = 0; i < interfaces_.size(); ++i) {
-    if (!SamePathIgnoringCase(interfaces_[i].path.c_str(), path)) continue;
-    entry->members.push_back(i);
-    if (data != nullptr) {
-      data->interfaceClassGuid = interfaces_[i].interfaceClass;
-      data->flags = InterfaceIsPresent(interfaces_[i]) ? 1u : 0u;
-      data->reserved = i + 1;
-    }
-    return true;
-  }
-  return Fail(kErrorNoSuchDeviceInterface);
-}
-
-bool SimDeviceStack::SetupDiDestroyDeviceInfoList(OsHandle set) {
-  std::lock_guard lock(mutex_);
-  if (Find(set, HandleKind::InfoSet) == nullptr) return false;
-  handles_.erase(set);
-  return true;
-}
-
-// --- handles ---
-
-OsHandle SimDeviceStack::CreateFileA(const char* path, std::uint32_t access, std::uint32_t /*shareMode*/,
-                                     std::uint32_t creation, std::uint32_t flags) {
-  std::lock_guard lock(mutex_);
-  if (path == nullptr || creation != kOpenExisting) {
-    lastError = kErrorInvalidParameter;
-    return kInvalidHandle;
-  }
   for (std::size_t i = 0; i < interfaces_.size(); ++i) {
     const SimInterface& interface = interfaces_[i];
     if (!SamePathIgnoringCase(interface.path.c_str(), path)) continue;
     if (!InterfaceIsPresent(interface)) break;
-    if (interface.refusesOpen || (interface.refusesReadWrite && (access & (kGenericRead | kGenericWrite)) != 0)) {
-      lastError = kErrorAccessDenied;
-      return kInvalidHandle;
-    }
-    if (interface.kind != InterfaceKind::Hid && interface.board != nullptr && interface.board->Config().openFails) {
-      lastError = kErrorGenFailure;
-      return kInvalidHandle;
-    }
-    return NewHandle(HandleEntry{HandleKind::File, {}, i, access, flags});
+    if (interface.refusesOpen || (interface.refusesReadWrite && (access & (kGenericRead | kGenericWrite)) != 0))
+      return Fail(kErrorAccessDenied), nullptr;
+    if (interface.kind != InterfaceKind::Hid && interface.board != nullptr && interface.board->Config().openFails)
+      return Fail(kErrorGenFailure), nullptr;
+    return std::make_unique<SimFile>(i);
   }
-  lastError = kErrorFileNotFound;
-  return kInvalidHandle;
-}
-
-bool SimDeviceStack::CloseHandle(OsHandle handle) {
-  std::lock_guard lock(mutex_);
-  auto found = handles_.find(handle);
-  if (found == handles_.end() || found->second.kind != HandleKind::File) return Fail(kErrorInvalidHandle);
-  AbortOverlappedRead(handle);
-  handles_.erase(found);
-  return true;
+  return Fail(kErrorFileNotFound), nullptr;
 }
 
 }  // namespace tessora::sim

@@ -1,21 +1,19 @@
 #pragma once
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "platform/device_stack.h"
+#include "platform/emulation/emulated_device_stack.h"
 #include "platform/os_services.h"
 #include "sim/board/hid_face.h"
 #include "sim/board/sim_board.h"
 
 namespace tessora::sim {
 
-extern const Guid kHidInterfaceGuid;
+using tessora::kHidInterfaceGuid;
 extern const Guid kFilterDriverGuid;
 extern const Guid kWinUsbGuid;
 
@@ -59,14 +57,12 @@ struct BoardIdentity {
 
 // The device stack of a simulated system: any number of interfaces, among them the faces
 // of simulated boards, reached through the same calls and error codes as on Windows.
-class SimDeviceStack : public DeviceStack {
+class SimDeviceStack : public EmulatedDeviceStack {
  public:
-  SimDeviceStack() = default;
+  SimDeviceStack() : EmulatedDeviceStack(nullptr) {}
   // Overlapped reads signal their events through these services; without them such
   // reads are not supported.
-  explicit SimDeviceStack(OsServices& events) : events_(&events) {}
-  SimDeviceStack(const SimDeviceStack&) = delete;
-  SimDeviceStack& operator=(const SimDeviceStack&) = delete;
+  explicit SimDeviceStack(OsServices& events) : EmulatedDeviceStack(&events) {}
 
   // Lists the faces the board presents (HID, FilterDriver, WinUSB) as interfaces.
   void AttachBoard(SimBoard& board, const BoardIdentity& identity = {});
@@ -79,39 +75,16 @@ class SimDeviceStack : public DeviceStack {
   // pending overlapped read takes it, otherwise it waits for the next read.
   void DeliverInputReport(std::size_t interfaceIndex, std::vector<std::uint8_t> report);
 
-  std::uint32_t GetLastError() override;
-
-  OsHandle SetupDiGetClassDevsA(const Guid& interfaceClass, std::uint32_t flags) override;
-  bool SetupDiEnumDeviceInterfaces(OsHandle set, const Guid& interfaceClass, std::uint32_t index,
-                                   DeviceInterfaceData& data) override;
-  bool SetupDiGetDeviceInterfaceDetailA(OsHandle set, const DeviceInterfaceData& data, char* path,
-                                        std::uint32_t pathSize, std::uint32_t* requiredSize,
-                                        DevInfoData* device) override;
-  bool SetupDiGetDeviceInstanceIdA(OsHandle set, const DevInfoData& device, char* buffer, std::uint32_t bufferSize,
-                                   std::uint32_t* requiredSize) override;
-  OsHandle SetupDiCreateDeviceInfoList() override;
-  bool SetupDiOpenDeviceInterfaceA(OsHandle set, const char* path, std::uint32_t openFlags,
-                                   DeviceInterfaceData* data) override;
-  bool SetupDiDestroyDeviceInfoList(OsHandle set) override;
-
-  OsHandle CreateFileA(const char* path, std::uint32_t access, std::uint32_t shareMode, std::uint32_t creation,
-                       std::uint32_t flags) override;
-  bool CloseHandle(OsHandle handle) override;
   bool DeviceIoControl(OsHandle device, std::uint32_t code, const void* in, std::uint32_t inSize, void* out,
                        std::uint32_t outSize, std::uint32_t* bytesReturned) override;
   bool WriteFile(OsHandle device, const void* buffer, std::uint32_t size, std::uint32_t* written) override;
   bool ReadFile(OsHandle device, void* buffer, std::uint32_t size, std::uint32_t* read) override;
-  bool ReadFileOverlapped(OsHandle device, void* buffer, std::uint32_t size, OverlappedIo& overlapped) override;
-  bool GetOverlappedResult(OsHandle device, OverlappedIo& overlapped, std::uint32_t* transferred,
-                           bool wait) override;
-  bool CancelIoEx(OsHandle device, OverlappedIo& overlapped) override;
 
   bool WinUsb_Initialize(OsHandle device, OsHandle* interfaceHandle) override;
   bool WinUsb_ControlTransfer(OsHandle interfaceHandle, const UsbSetupPacket& setup, std::uint8_t* buffer,
                               std::uint32_t bufferLength, std::uint32_t* transferred) override;
   bool WinUsb_Free(OsHandle interfaceHandle) override;
 
-  Guid HidD_GetHidGuid() override;
   bool HidD_GetAttributes(OsHandle device, HidAttributes& attributes) override;
   bool HidD_GetProductString(OsHandle device, char16_t* buffer, std::uint32_t bufferBytes) override;
   bool HidD_GetSerialNumberString(OsHandle device, char16_t* buffer, std::uint32_t bufferBytes) override;
@@ -124,53 +97,44 @@ class SimDeviceStack : public DeviceStack {
   std::string UsbPortPath(const char* devicePath) override;
   std::string UsbSerialNumber(const char* devicePath) override;
 
+ protected:
+  std::vector<ListedInterface> ListInterfaces(const Guid& interfaceClass, bool presentOnly) override;
+  std::optional<ListedInterface> LookUpInterface(const char* path) override;
+  std::unique_ptr<OpenFile> OpenInterface(const char* path, std::uint32_t access, std::uint32_t flags) override;
+  bool ReadsReports(OpenFile& file) override;
+  bool StartRead(OpenFile& file, OverlappedTransfer& read, void* buffer, std::uint32_t size) override;
+  bool CancelRead(OpenFile& file, OverlappedTransfer& read) override;
+
  private:
-  enum class HandleKind { InfoSet, File, Preparsed, WinUsb };
-  struct HandleEntry {
-    HandleKind kind;
-    std::vector<std::size_t> members;  // info set: interface indexes in enumeration order
-    std::size_t interfaceIndex = 0;    // file, preparsed data, WinUSB interface
-    std::uint32_t access = 0;
-    std::uint32_t flags = 0;           // file: CreateFileA flags
-  };
-  // The one overlapped read of a file handle, from ReadFileOverlapped until the next.
-  struct OverlappedRead {
-    const OverlappedIo* record = nullptr;  // identifies the transfer; never written through
-    OsHandle event = kNullHandle;
-    std::uint8_t* buffer = nullptr;
-    std::uint32_t size = 0;
-    bool ended = false;
-    std::uint32_t transferred = 0;
-    std::uint32_t error = kErrorSuccess;
+  // A file handle on one of the interfaces, and the buffer of its running read.
+  struct SimFile : OpenFile {
+    explicit SimFile(std::size_t index) : interfaceIndex(index) {}
+    std::size_t interfaceIndex;
+    std::uint8_t* readBuffer = nullptr;
+    std::uint32_t readSize = 0;
   };
 
-  OsHandle NewHandle(HandleEntry entry);
-  // The entry of a live handle of that kind, or null with the last error set.
-  HandleEntry* Find(OsHandle handle, HandleKind kind);
+  SimFile* FindSimFile(OsHandle device) { return static_cast<SimFile*>(FindFile(device)); }
   // The interface behind a file handle while its device is still there.
   SimInterface* ConnectedInterface(OsHandle device);
-  bool Fail(std::uint32_t error);
   bool InterfaceIsPresent(const SimInterface& entry) const;
+  ListedInterface Listing(const SimInterface& entry) const;
   // The interface with that path, whatever the letter case; null when there is none.
   const SimInterface* InterfaceAt(const char* path) const;
   // The last part of the board's USB instance ID, as Windows would give it.
   std::string UsbInstanceName(const BoardIdentity& identity, const std::string& ids) const;
-  // The board behind a handle of that kind (file or WinUSB interface) while it is there.
-  SimBoard* ConnectedBoard(OsHandle handle, HandleKind kind, InterfaceKind expected);
-  // Hands waiting input reports to the pending overlapped reads on that interface.
+  // The board behind an interface of that kind while it is there; null with the last error set.
+  SimBoard* ConnectedBoard(std::size_t interfaceIndex, InterfaceKind expected);
+  // Hands waiting input reports to the running overlapped reads on that interface.
   void CompleteOverlappedReads(std::size_t interfaceIndex);
-  void EndOverlappedRead(OverlappedRead& read, std::uint32_t transferred, std::uint32_t error);
-  // Closing a handle ends its pending read, as Windows does.
-  void AbortOverlappedRead(OsHandle device);
+  // Ends the file's running read with the face's next input report when there is one.
+  void TakeInputReport(SimFile& file, HidFace& face);
 
-  mutable std::recursive_mutex mutex_;
   std::deque<SimInterface> interfaces_;  // deque: references stay valid as interfaces are added
   std::set<std::string> usbInstances_;   // of the boards attached, whichever faces they have
   std::vector<std::unique_ptr<HidFace>> hidFaces_;
-  std::map<OsHandle, HandleEntry> handles_;
-  OsHandle nextHandle_ = 0x1000;
-  OsServices* events_ = nullptr;
-  std::map<OsHandle, OverlappedRead> overlappedReads_;
+  HandleTable<std::size_t> preparsed_{Handles()};  // by interface index
+  HandleTable<std::size_t> winUsb_{Handles()};     // by interface index
 };
 
 }  // namespace tessora::sim

@@ -8,10 +8,8 @@
 
 namespace tessora::sim {
 
-SimBoard* SimDeviceStack::ConnectedBoard(OsHandle handle, HandleKind kind, InterfaceKind expected) {
-  HandleEntry* entry = Find(handle, kind);
-  if (entry == nullptr) return nullptr;
-  SimInterface& interface = interfaces_[entry->interfaceIndex];
+SimBoard* SimDeviceStack::ConnectedBoard(std::size_t interfaceIndex, InterfaceKind expected) {
+  SimInterface& interface = interfaces_[interfaceIndex];
   if (!InterfaceIsPresent(interface)) return Fail(kErrorDeviceNotConnected), nullptr;
   if (interface.kind != expected || interface.board == nullptr) return Fail(kErrorInvalidFunction), nullptr;
   return interface.board;
@@ -25,7 +23,8 @@ bool SimDeviceStack::DeviceIoControl(OsHandle device, std::uint32_t code, const 
   std::uint32_t ignored = 0;
   std::uint32_t* returned = bytesReturned != nullptr ? bytesReturned : &ignored;
   *returned = 0;
-  SimBoard* board = ConnectedBoard(device, HandleKind::File, InterfaceKind::FilterDriver);
+  SimFile* file = FindSimFile(device);
+  SimBoard* board = file != nullptr ? ConnectedBoard(file->interfaceIndex, InterfaceKind::FilterDriver) : nullptr;
   if (board == nullptr) return false;
   std::uint32_t error = FilterDriverFace(*board).IoControl(code, static_cast<const std::uint8_t*>(in), inSize,
                                                            static_cast<std::uint8_t*>(out), outSize, *returned);
@@ -37,13 +36,13 @@ bool SimDeviceStack::DeviceIoControl(OsHandle device, std::uint32_t code, const 
 bool SimDeviceStack::WinUsb_Initialize(OsHandle device, OsHandle* interfaceHandle) {
   std::lock_guard lock(mutex_);
   if (interfaceHandle == nullptr) return Fail(kErrorInvalidParameter);
-  SimBoard* board = ConnectedBoard(device, HandleKind::File, InterfaceKind::WinUsb);
+  SimFile* file = FindSimFile(device);
+  SimBoard* board = file != nullptr ? ConnectedBoard(file->interfaceIndex, InterfaceKind::WinUsb) : nullptr;
   if (board == nullptr) return false;
-  HandleEntry* file = Find(device, HandleKind::File);
   // WinUSB works only on handles opened for overlapped I/O.
   if ((file->flags & kFileFlagOverlapped) == 0) return Fail(kErrorInvalidParameter);
   if (board->Config().winUsbInitFails) return Fail(kErrorGenFailure);
-  *interfaceHandle = NewHandle(HandleEntry{HandleKind::WinUsb, {}, file->interfaceIndex, 0, 0});
+  *interfaceHandle = winUsb_.Add(file->interfaceIndex);
   return true;
 }
 
@@ -55,7 +54,8 @@ bool SimDeviceStack::WinUsb_ControlTransfer(OsHandle interfaceHandle, const UsbS
   std::uint32_t ignored = 0;
   std::uint32_t* moved = transferred != nullptr ? transferred : &ignored;
   *moved = 0;
-  SimBoard* board = ConnectedBoard(interfaceHandle, HandleKind::WinUsb, InterfaceKind::WinUsb);
+  std::size_t* index = winUsb_.Find(interfaceHandle);
+  SimBoard* board = index != nullptr ? ConnectedBoard(*index, InterfaceKind::WinUsb) : nullptr;
   if (board == nullptr) return false;
   if (bufferLength < setup.length || (setup.length > 0 && buffer == nullptr)) return Fail(kErrorInvalidParameter);
   if (!WinUsbFace(*board).ControlTransfer(setup, std::span(buffer, setup.length), *moved))
@@ -65,9 +65,7 @@ bool SimDeviceStack::WinUsb_ControlTransfer(OsHandle interfaceHandle, const UsbS
 
 bool SimDeviceStack::WinUsb_Free(OsHandle interfaceHandle) {
   std::lock_guard lock(mutex_);
-  if (Find(interfaceHandle, HandleKind::WinUsb) == nullptr) return false;
-  handles_.erase(interfaceHandle);
-  return true;
+  return winUsb_.Remove(interfaceHandle);
 }
 
 }  // namespace tessora::sim

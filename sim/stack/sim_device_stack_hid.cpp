@@ -6,8 +6,6 @@
 
 namespace tessora::sim {
 
-Guid SimDeviceStack::HidD_GetHidGuid() { return kHidInterfaceGuid; }
-
 bool SimDeviceStack::HidD_GetAttributes(OsHandle device, HidAttributes& attributes) {
   std::lock_guard lock(mutex_);
   SimInterface* interface = ConnectedInterface(device);
@@ -43,31 +41,29 @@ bool SimDeviceStack::HidD_GetPreparsedData(OsHandle device, OsHandle* preparsed)
   if (interface == nullptr) return false;
   if (preparsed == nullptr || interface->descriptorFails || interface->kind != InterfaceKind::Hid)
     return Fail(kErrorGenFailure);
-  *preparsed = NewHandle(HandleEntry{HandleKind::Preparsed, {}, Find(device, HandleKind::File)->interfaceIndex, 0});
+  *preparsed = preparsed_.Add(FindSimFile(device)->interfaceIndex);
   return true;
 }
 
 bool SimDeviceStack::HidD_FreePreparsedData(OsHandle preparsed) {
   std::lock_guard lock(mutex_);
-  if (Find(preparsed, HandleKind::Preparsed) == nullptr) return false;
-  handles_.erase(preparsed);
-  return true;
+  return preparsed_.Remove(preparsed);
 }
 
 bool SimDeviceStack::HidP_GetCaps(OsHandle preparsed, HidCaps& caps) {
   std::lock_guard lock(mutex_);
-  HandleEntry* entry = Find(preparsed, HandleKind::Preparsed);
-  if (entry == nullptr || interfaces_[entry->interfaceIndex].capsFail) return false;
-  caps = interfaces_[entry->interfaceIndex].caps;
+  std::size_t* index = preparsed_.Find(preparsed);
+  if (index == nullptr || interfaces_[*index].capsFail) return false;
+  caps = interfaces_[*index].caps;
   return true;
 }
 
 // Only the controller's face has a report descriptor worth the name: feature report 0xFF.
 bool SimDeviceStack::HidP_HasFeatureReportId(OsHandle preparsed, std::uint8_t reportId) {
   std::lock_guard lock(mutex_);
-  HandleEntry* entry = Find(preparsed, HandleKind::Preparsed);
-  if (entry == nullptr) return false;
-  const SimInterface& interface = interfaces_[entry->interfaceIndex];
+  std::size_t* index = preparsed_.Find(preparsed);
+  if (index == nullptr) return false;
+  const SimInterface& interface = interfaces_[*index];
   return interface.hidFace != nullptr && interface.caps.featureReportByteLength > 0 && reportId == HidFace::kReportId;
 }
 
@@ -98,7 +94,7 @@ bool SimDeviceStack::WriteFile(OsHandle device, const void* buffer, std::uint32_
   if (!interface->hidFace->WriteOutput(static_cast<const std::uint8_t*>(buffer), size)) return Fail(kErrorGenFailure);
   if (written != nullptr) *written = size;
   // A bus read's answer is an input report, which a pending overlapped read takes.
-  CompleteOverlappedReads(Find(device, HandleKind::File)->interfaceIndex);
+  CompleteOverlappedReads(FindSimFile(device)->interfaceIndex);
   return true;
 }
 

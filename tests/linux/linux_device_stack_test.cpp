@@ -2,10 +2,13 @@
 // devices emulated behind udev, sysfs, hidraw and usbdevfs; its report descriptor parser.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "app/access_problems.h"
@@ -16,8 +19,11 @@
 #include "engine/connection.h"
 #include "hid/hid_device.h"
 #include "platform/linux/hid_report_descriptor.h"
+#include "platform/event.h"
 #include "platform/linux/linux_device_stack.h"
+#include "platform/posix/unique_descriptor.h"
 #include "platform/stack_handle.h"
+#include "sim/stack/sim_device_stack.h"
 #include "tests/linux/emulated_usb.h"
 
 namespace tessora::test {
@@ -192,6 +198,72 @@ TEST_F(LinuxStackTest, AnOverlappedReadEndsWithTheReportOrWhenCancelled) {
   EXPECT_FALSE(stack.GetOverlappedResult(device, record, &got, true));
   EXPECT_EQ(stack.GetLastError(), kErrorOperationAborted);
   os->CloseEvent(record.event);
+}
+
+// Both stacks that emulate Windows answer as it does where they once differed: enumeration
+// counts only the class asked for, an instance ID's required size counts its terminator (an
+// empty one's too), a handle without a running read has nothing to cancel, a cancelled read
+// leaves the next read on the handle alone, and a read that a waiting report completes at
+// once sets its event.
+TEST_F(LinuxStackTest, BothEmulatingStacksAnswerAsWindowsDoes) {
+  LinuxDeviceStack linuxStack(*os);
+  UniqueDescriptor node(::open(EmulatedUsb::HidrawPath(1).c_str(), O_RDONLY | O_NONBLOCK));
+  sim::SimBoard board{{}, std::vector<std::uint8_t>(16384, 0xFF)};
+  sim::SimDeviceStack simulated(*os);
+  simulated.AttachBoard(board);
+  simulated.Interface(0).instanceId.clear();
+  const std::vector<std::uint8_t> report(128, 0x5A);
+  const struct {
+    const char* name;
+    DeviceStack& stack;
+    std::string path;
+    std::function<void()> sendReport;
+    std::function<void()> awaitReport;  // until the report sent can be read
+  } stacks[] = {
+      {"Linux", linuxStack, EmulatedUsb::HidrawPath(1), [&] { usb.SendInputReport(1, report); },
+       [&] {
+         pollfd readable{node.Get(), POLLIN, 0};
+         ::poll(&readable, 1, -1);
+       }},
+      {"simulated", simulated, simulated.Interface(0).path, [&] { simulated.DeliverInputReport(0, report); }, [] {}},
+  };
+  for (const auto& c : stacks) {
+    DeviceStack& stack = c.stack;
+    DeviceInfoSet set(stack, stack.SetupDiCreateDeviceInfoList());
+    DeviceInterfaceData data, other;
+    ASSERT_TRUE(stack.SetupDiOpenDeviceInterfaceA(set.Get(), c.path.c_str(), 0, &data)) << c.name;
+    EXPECT_FALSE(stack.SetupDiEnumDeviceInterfaces(set.Get(), WinUsbInterfaceGuid, 0, other)) << c.name;
+    EXPECT_EQ(stack.GetLastError(), kErrorNoMoreItems) << c.name;
+    DevInfoData element;
+    stack.SetupDiGetDeviceInterfaceDetailA(set.Get(), data, nullptr, 0, nullptr, &element);
+    char id[256] = {};
+    std::uint32_t required = 0;
+    ASSERT_TRUE(stack.SetupDiGetDeviceInstanceIdA(set.Get(), element, id, sizeof id, nullptr)) << c.name;
+    EXPECT_FALSE(stack.SetupDiGetDeviceInstanceIdA(set.Get(), element, nullptr, 0, &required)) << c.name;
+    EXPECT_EQ(required, std::strlen(id) + 1) << c.name;
+
+    Event event = Event::Create(*os);
+    OverlappedIo record;
+    record.event = event.Handle();
+    FileHandle query(stack, stack.CreateFileA(c.path.c_str(), 0, 3, kOpenExisting, 0));
+    EXPECT_FALSE(stack.CancelIoEx(query.Get(), record)) << c.name;
+    EXPECT_EQ(stack.GetLastError(), kErrorNotFound) << c.name;
+    FileHandle device(stack, stack.CreateFileA(c.path.c_str(), kReadWrite, 3, kOpenExisting, kFileFlagOverlapped));
+    std::vector<std::uint8_t> buffer(128);
+    std::uint32_t got = 0;
+    EXPECT_FALSE(stack.ReadFileOverlapped(device.Get(), buffer.data(), 128, record)) << c.name;
+    EXPECT_TRUE(stack.CancelIoEx(device.Get(), record)) << c.name;
+    EXPECT_FALSE(stack.GetOverlappedResult(device.Get(), record, &got, true)) << c.name;
+    EXPECT_FALSE(stack.ReadFileOverlapped(device.Get(), buffer.data(), 128, record)) << c.name;
+    EXPECT_EQ(stack.GetLastError(), kErrorIoPending) << c.name;
+    c.sendReport();
+    EXPECT_TRUE(stack.GetOverlappedResult(device.Get(), record, &got, true)) << c.name;
+    EXPECT_EQ(got, 128u) << c.name;
+    c.sendReport();
+    c.awaitReport();
+    EXPECT_TRUE(stack.ReadFileOverlapped(device.Get(), buffer.data(), 128, record)) << c.name;
+    EXPECT_EQ(os->WaitForMultipleObjects(1, &record.event, 0), kWaitObject0) << c.name;
+  }
 }
 
 using Bytes = std::vector<std::uint8_t>;
