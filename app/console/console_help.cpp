@@ -31,9 +31,9 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
   --reboot rom|eeprom    restart the chip from its ROM or from the EEPROM; exit status 0
                          when the controller took the request
   --interface hid|filterdriver|winusb
-  --address HEX          EEPROM bus address (7 bit; the first two characters are read)
+  --address HEX          EEPROM bus address: 7 bits in hex, as 51 or 0x51
   --subaddressing 1|2    subaddress bytes the EEPROM takes
-  --read-size auto|N     read-out size from the EEPROM header, or N bytes (at most 16384)
+  --read-size auto|N     read-out size from the EEPROM header, or N bytes (1 to 16384)
                          These four change the settings and save them, as the Options
                          dialog does; they may be combined with any command.
   --device SELECTOR      talk to this device only: a path as --list prints it, a serial
@@ -60,7 +60,9 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
   --help, --version
 
 Options come first; the rest of the command line is taken as Tessora's own, "-s" and
-the image file name, joined with single blanks. -s alone with --read-out, --clear or
+the image file name, joined with single blanks. A value an option does not take, an
+unknown option, or an option after the image file is a usage error (exit status 2);
+"--" ends the options, for an image file whose name begins with "-". -s alone with --read-out, --clear or
 --reboot makes them silent.
 
 SIGINT or SIGTERM stops an update or clear at the next page, with the header page erased

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,9 +22,9 @@ struct ConsoleRequest {
   bool debug = false;                 // debug lines on standard error even on the terminal
   int rebootMode = 0;  // 1 from the EEPROM, 2 forced ROM boot
   std::optional<std::string> deviceInterface;  // hid, filterdriver, winusb
-  std::optional<std::string> address;      // as typed into the Options dialog's box
+  std::optional<std::uint8_t> address;     // 7-bit bus address
   std::optional<int> subaddressing;        // 1 or 2
-  std::optional<std::string> readSize;     // "auto" or the box's text
+  std::optional<std::uint16_t> readSize;   // 0: from the EEPROM header ("auto"), else bytes
   std::optional<std::string> device;       // --device: path, serial number or usb:BUS-PORT
   bool allBoards = false;                  // --all: every controller at once
   std::string commandLine;

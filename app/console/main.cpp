@@ -35,11 +35,15 @@ constexpr int kUsageError = 2;
 // can set nothing the dialog would refuse.
 bool ApplySettingsOptions(ShellContext& shell, const ConsoleRequest& request) {
   OptionsState state = InitOptions(shell.settings);
-  if (request.address) state.addressText = *request.address;
+  if (request.address) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%x", *request.address);
+    state.addressText = text;
+  }
   if (request.subaddressing) state.subaddressing = *request.subaddressing == 1 ? kOneByte : kTwoByte;
   if (request.readSize) {
-    state.readSizeMode = *request.readSize == "auto" ? kSizeAuto : kSizeManual;
-    if (*request.readSize != "auto") state.readSizeText = *request.readSize;
+    state.readSizeMode = *request.readSize == 0 ? kSizeAuto : kSizeManual;
+    if (*request.readSize != 0) state.readSizeText = std::to_string(*request.readSize);
   }
   if (request.deviceInterface) {
     const std::string& name = *request.deviceInterface;

@@ -161,7 +161,7 @@ TEST_F(ConsoleProgram, ExitStatusOfEachKindOfRun) {
   const std::pair<std::string, int> runs[] = {
       {"--interface hid -s " + Example(), 1},  // no HID face: saved, then no device
       {"--interface filterdriver " + dir.File("missing.hex"), 1},
-      {"--read-size 20000 --clear", 1}, {"--frobnicate", 2}, {"--clear " + Example(), 2},
+      {"--read-size 20000 --clear", 2}, {"--frobnicate", 2}, {"--clear " + Example(), 2},
       {"-s", 2}, {"-s ''", 2},  // no image named
       {"--address d1 --clear", 2}, {"--address zz --clear", 2},  // d1: 8 bits, another device on the bus
   };
@@ -169,6 +169,23 @@ TEST_F(ConsoleProgram, ExitStatusOfEachKindOfRun) {
   EXPECT_EQ(ReadFile(dir.File("config/Velmora/tessora")),
             "EEPROM_ADR=51\nreadsize_hi=01\nreadsize_lo=00\naddressing=02\nreadsize_auto=01\n"
             "device_iface=00\nwinusb_option=00\n");
+}
+
+// A value is taken whole or refused, and after the options only -s and the image follow:
+// each of these once wrote to the board or the settings, or was taken for an image file.
+TEST_F(ConsoleProgram, BadValuesAndUnknownOptionsAreUsageErrors) {
+  for (const char* arguments :
+       {"--address 151 --clear", "--address 0x --clear", "--address 80 --clear", "--address 5g --clear",
+        "--read-size 0 --read-out x.hex", "--read-size abc", "--read-size 12k --clear", "--read-size 16385 --clear",
+        "-h", "-V", "-s --clear", "x.hex --json"}) {
+    ProgramRun run = Tessora(arguments);
+    EXPECT_EQ(run.status, 2) << arguments;
+    EXPECT_NE(run.err.find("Try 'tessora --help'."), std::string::npos) << arguments << run.err;
+  }
+  EXPECT_FALSE(fs::exists(board + "/trace.log"));
+  EXPECT_FALSE(fs::exists(dir.File("config/Velmora/tessora")));
+  for (const char* arguments : {"--address 0x51 --clear", "--address 51 --read-size 16384 --clear"})
+    EXPECT_EQ(Tessora(arguments).status, 0) << arguments;
 }
 
 // Two programs on one board: while this one holds the board for a procedure, the
@@ -197,7 +214,7 @@ TEST_F(ConsoleProgram, ASecondProgramLeavesABoardInUseAlone) {
     std::string served = ReadFile(board + "/trace.log").substr(traced.size());
     EXPECT_EQ(served.find("write"), std::string::npos) << served;
   }
-  EXPECT_EQ(Tessora("--subaddressing 1 --address 151 --clear").status, 1);  // nobody at 0x15
+  EXPECT_EQ(Tessora("--subaddressing 1 --address 15 --clear").status, 1);  // nobody at 0x15
   EXPECT_EQ(Tessora("--address 51 --clear -s").status, 0);
   EXPECT_EQ(ReadFile(board + "/eeprom.bin"), std::string(256, '\xFF'));
   EXPECT_EQ(Tessora("--reboot rom").status, 0);
