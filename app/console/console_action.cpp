@@ -109,7 +109,7 @@ int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCom
               const std::string& boardPath) {
   const char* name = CommandName(request, command);
   if (name == nullptr) {
-    if (!request.ChangesSettings() && request.commandLine.empty())
+    if (!request.save && request.commandLine.empty())
       std::printf("%s\n\n%s", shell.statusText.data(), ConsoleUsage().c_str());
     return 0;
   }

@@ -34,8 +34,9 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
   --address HEX          EEPROM bus address: 7 bits in hex, as 51 or 0x51
   --subaddressing 1|2    subaddress bytes the EEPROM takes
   --read-size auto|N     read-out size from the EEPROM header, or N bytes (1 to 16384)
-                         These four change the settings and save them, as the Options
-                         dialog does; they may be combined with any command.
+                         These four apply to this run only, over the stored settings
+  --save                 store the four above for later runs and the window program, alone
+                         or with a command
   --device SELECTOR      talk to this device only: a path as --list prints it, a serial
                          number, or usb:BUS-PORT (Linux, as in 1-1.4); without it the
                          first device that answers is used

@@ -123,6 +123,18 @@ bool CheckBoardChoice(const ConsoleRequest& request, std::string& error) {
   return true;
 }
 
+// The settings options are this run's; alone they would change nothing unless stored.
+bool CheckSettingsChoice(const ConsoleRequest& request, std::string& error) {
+  if (request.save && !request.GivesSettings())
+    return error = "--save stores --interface, --address, --subaddressing and --read-size: give one", false;
+  bool command = request.action != ConsoleAction::None || !request.commandLine.empty();
+  if (request.GivesSettings() && !request.save && !command)
+    return error = "--interface, --address, --subaddressing and --read-size apply to this run only: give a "
+                   "command, or --save to store them",
+           false;
+  return true;
+}
+
 }  // namespace
 
 bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleRequest& request, std::string& error) {
@@ -149,8 +161,11 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
       if (!SetAction(request, action, error)) return false;
       continue;
     }
-    if (argument == "--update-changed" || argument == "--json" || argument == "--debug") {
-      bool& flag = argument == "--json" ? request.json : argument == "--debug" ? request.debug : request.updateChanged;
+    if (argument == "--update-changed" || argument == "--json" || argument == "--debug" || argument == "--save") {
+      bool& flag = argument == "--json"    ? request.json
+                   : argument == "--debug" ? request.debug
+                   : argument == "--save"  ? request.save
+                                           : request.updateChanged;
       flag = true;
       continue;
     }
@@ -193,7 +208,7 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
     error = "-s needs an image file name";
     return false;
   }
-  return CheckBoardChoice(request, error);
+  return CheckBoardChoice(request, error) && CheckSettingsChoice(request, error);
 }
 
 }  // namespace tessora

@@ -27,9 +27,10 @@ struct ConsoleRequest {
   std::optional<std::uint16_t> readSize;   // 0: from the EEPROM header ("auto"), else bytes
   std::optional<std::string> device;       // --device: path, serial number or usb:BUS-PORT
   bool allBoards = false;                  // --all: every controller at once
+  bool save = false;                       // --save: the settings options are stored for later runs too
   std::string commandLine;
 
-  bool ChangesSettings() const { return deviceInterface || address || subaddressing || readSize; }
+  bool GivesSettings() const { return deviceInterface || address || subaddressing || readSize; }
 };
 
 // False with a reason for arguments the program does not take.

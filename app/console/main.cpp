@@ -18,8 +18,8 @@
 #include "app/console/every_board_run.h"
 #include "app/console/terminal.h"
 #include "app/device_listing.h"
-#include "app/options_rules.h"
 #include "app/program_devices.h"
+#include "app/start_text.h"
 #include "app/stored_settings.h"
 #include "app/start_up.h"
 #include "platform/native_device_stack.h"
@@ -31,35 +31,26 @@ namespace {
 
 constexpr int kUsageError = 2;
 
-// The settings options go through the Options dialog's OK rules, so the command line
-// can set nothing the dialog would refuse.
-bool ApplySettingsOptions(ShellContext& shell, const ConsoleRequest& request) {
-  OptionsState state = InitOptions(shell.settings);
-  if (request.address) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%x", *request.address);
-    state.addressText = text;
-  }
-  if (request.subaddressing) state.subaddressing = *request.subaddressing == 1 ? kOneByte : kTwoByte;
+// The settings options are this run's, over the stored settings; --save stores the result
+// for later runs and the window program.
+void ApplyRunSettings(ShellContext& shell, const ConsoleRequest& request) {
+  Settings& settings = shell.settings;
+  if (request.address) settings.eepromAddress = *request.address;
+  if (request.subaddressing) settings.subaddressing = static_cast<std::uint8_t>(*request.subaddressing);
   if (request.readSize) {
-    state.readSizeMode = *request.readSize == 0 ? kSizeAuto : kSizeManual;
-    if (*request.readSize != 0) state.readSizeText = std::to_string(*request.readSize);
+    settings.readSizeAuto = *request.readSize == 0 ? 1 : 0;
+    if (*request.readSize != 0) settings.readSize = *request.readSize;
   }
   if (request.deviceInterface) {
     const std::string& name = *request.deviceInterface;
-    state.deviceInterface = name == "hid" ? kInterfaceHid : name == "winusb" ? kInterfaceWinUsb : kInterfaceFilterDriver;
+    settings.useHid = name == "hid" ? 1 : 0;
+    if (name != "hid") settings.useWinUsb = name == "winusb" ? 1 : 0;
   }
-  switch (ApplyOptionsOk(shell, state)) {
-    case OptionsOutcome::Saved:
-      return true;
-    case OptionsOutcome::KeptOpen:
-      std::fprintf(stderr, "tessora: settings not saved\n");
-      return false;
-    case OptionsOutcome::Stopped:
-      std::fprintf(stderr, "tessora: the stored settings are not valid; give --subaddressing and --read-size\n");
-      return false;
-  }
-  return false;
+  BuildStartText(shell);
+  if (!request.save) return;
+  SaveSettings(settings, shell.store);
+  shell.ui.StandardOutput("Settings saved.");
+  shell.ui.StandardOutput(shell.statusText.data());
 }
 
 // With --json, standard output carries the result alone: whatever else would be
@@ -134,8 +125,8 @@ int Run(const std::vector<std::string>& arguments) {
     std::fprintf(imageOnStdout ? stderr : stdout, "Image file: %s (%s)\n", file.c_str(), FormatTitle(*request.format));
   }
   PrepareMainWindowText(shell);
-  bool ready = (!request.ChangesSettings() || ApplySettingsOptions(shell, request)) &&
-               (!request.device || DeviceIsListed(used, settings, *request.device));
+  ApplyRunSettings(shell, request);
+  bool ready = !request.device || DeviceIsListed(used, settings, *request.device);
   std::set<std::string> accessProblems;
   int status = !ready                ? 1
                : request.allBoards ? RunOnAllBoards(shell, *devices, request, command, jsonFd,

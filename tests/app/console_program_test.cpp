@@ -159,7 +159,7 @@ TEST_F(ConsoleProgram, ASignalStopsAtASafePointWithTheHeaderErased) {
 TEST_F(ConsoleProgram, ExitStatusOfEachKindOfRun) {
   WriteFile(board + "/board.conf", "interfaces = filterdriver\n");
   const std::pair<std::string, int> runs[] = {
-      {"--interface hid -s " + Example(), 1},  // no HID face: saved, then no device
+      {"--interface hid -s " + Example(), 1},  // no HID face: no device, and nothing saved
       {"--interface filterdriver " + dir.File("missing.hex"), 1},
       {"--read-size 20000 --clear", 2}, {"--frobnicate", 2}, {"--clear " + Example(), 2},
       {"-s", 2}, {"-s ''", 2},  // no image named
@@ -188,6 +188,19 @@ TEST_F(ConsoleProgram, BadValuesAndUnknownOptionsAreUsageErrors) {
     EXPECT_EQ(Tessora(arguments).status, 0) << arguments;
 }
 
+// The settings options change the run they are given to; --save stores them, alone or
+// with a command. The board answers over HID only; FilterDriver is the stored default.
+TEST_F(ConsoleProgram, SettingsOptionsBelongToTheRunUnlessSaved) {
+  WriteFile(board + "/board.conf", "interfaces = hid\n");
+  const std::pair<const char*, int> runs[] = {
+      {"--interface hid --clear", 0}, {"--clear", 1},  // no HID stored
+      {"--save --interface hid", 0},  {"--clear", 0},
+      {"--interface winusb --clear", 1}, {"--clear", 0},  // HID still stored
+      {"--interface winusb", 2}, {"--save", 2}, {"--save --clear", 2},  // nothing to do, or nothing to store
+  };
+  for (const auto& [arguments, status] : runs) EXPECT_EQ(Tessora(arguments).status, status) << arguments;
+}
+
 // Two programs on one board: while this one holds the board for a procedure, the
 // program run beside it touches nothing and says why.
 // The holder reaches the board over HID, the programs over the FilterDriver; the board has
@@ -214,15 +227,15 @@ TEST_F(ConsoleProgram, ASecondProgramLeavesABoardInUseAlone) {
     std::string served = ReadFile(board + "/trace.log").substr(traced.size());
     EXPECT_EQ(served.find("write"), std::string::npos) << served;
   }
-  EXPECT_EQ(Tessora("--subaddressing 1 --address 15 --clear").status, 1);  // nobody at 0x15
-  EXPECT_EQ(Tessora("--address 51 --clear -s").status, 0);
+  EXPECT_EQ(Tessora("--save --subaddressing 1 --address 15 --clear").status, 1);  // nobody at 0x15
+  EXPECT_EQ(Tessora("--address 51 --clear -s").status, 0);  // the saved subaddressing, this run's address
   EXPECT_EQ(ReadFile(board + "/eeprom.bin"), std::string(256, '\xFF'));
   EXPECT_EQ(Tessora("--reboot rom").status, 0);
   EXPECT_NE(ReadFile(board + "/trace.log").find("filterdriver reboot mode=rom"), std::string::npos);
 }
 
 TEST_F(ConsoleProgram, FormatsVerifyAndUpdateOfChangedPages) {
-  ASSERT_EQ(Tessora("--read-size 512 " + Example()).status, 0);
+  ASSERT_EQ(Tessora("--save --read-size 512 " + Example()).status, 0);
   ASSERT_EQ(Tessora("--format ihex --read-out " + dir.File("out.ihex")).status, 0);
   ASSERT_EQ(Tessora("--format bin --read-out " + dir.File("out.bin")).status, 0);
   EXPECT_EQ(ReadFile(dir.File("out.ihex")).substr(0, 9), ":10000000");
@@ -335,7 +348,7 @@ TEST_F(ConsoleProgram, EveryBoardAtOnceAndOneChosenBoardOnEachInterface) {
   for (const char* face : {"hid", "filterdriver", "winusb"}) {
     SCOPED_TRACE(face);
     for (const char* name : {"b1", "b2", "b3"}) WriteFile(dir.File(name) + "/eeprom.bin", blank);
-    ProgramRun all = Tessora(std::string("--interface ") + face + " --all " + Example());
+    ProgramRun all = Tessora(std::string("--save --interface ") + face + " --all " + Example());
     EXPECT_EQ(all.status, 1);
     for (const std::string& line :
          {serials[0] + ": succeeded (Firmware update successful. Please re-plug the device.)\n",

@@ -53,7 +53,7 @@ TEST_F(TessoraProgramTest, UpdatesReadsOutClearsAndRebootsOverHidAndWinUsb) {
   const Bytes& eeprom = boardA.EepromPart().Contents();
   for (const char* interface : {"hid", "winusb"}) {
     SCOPED_TRACE(interface);
-    Run({"--interface", interface, "-s", firmware});
+    Run({"--save", "--interface", interface, "-s", firmware});
     EXPECT_EQ(Bytes(eeprom.begin(), eeprom.begin() + static_cast<std::ptrdiff_t>(image.size())), image);
     std::string readOut = scratch.File(std::string(interface) + ".hex");
     Run({"--read-out", readOut});
@@ -88,7 +88,7 @@ TEST_F(TessoraProgramTest, ListsEveryInterfaceAndHintsAtThemForTheFilterDriver) 
 // a device stack of its own, the keyboard not counted.
 TEST_F(TessoraProgramTest, PicksOneBoardOrTakesThemAll) {
   const Bytes image = ImageBytes(firmware);
-  Run({"--interface", "hid", "--device", "usb:1-4", "-s", firmware});
+  Run({"--save", "--interface", "hid", "--device", "usb:1-4", "-s", firmware});
   const Bytes& b = boardB.EepromPart().Contents();
   EXPECT_EQ(Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(image.size())), image);
   EXPECT_TRUE(boardA.TraceLines().empty());
