@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <vector>
@@ -18,17 +19,45 @@ namespace tessora {
 
 namespace {
 
-// Why an image could not be read, in more words than the system's message has.
-void ExplainUnreadableImage(const ShellContext& shell) {
+// Why an image cannot be read, in more words than the system's message has; empty when
+// it can.
+std::string ImageProblemText(const ShellContext& shell) {
   ImageProblem problem;
   int result = CheckImageText(shell.filePath.data(), shell.imageFormat, problem);
   if (result == 0) {
     std::vector<std::uint8_t> image(MaxEepromSize);
     result = ReadImageAs(shell.filePath.data(), shell.imageFormat, image.data(), MaxEepromSize, &problem);
-    if (result > 0) return;
+    if (result > 0) return {};
   }
-  std::fprintf(stderr, "tessora: %s (%s image): %s\n", shell.filePath.data(), ImageFormatName(shell.imageFormat),
-               DescribeImageError(result, problem).c_str());
+  return DescribeImageError(result, problem);
+}
+
+void ExplainUnreadableImage(const ShellContext& shell) {
+  std::string problem = ImageProblemText(shell);
+  if (!problem.empty())
+    std::fprintf(stderr, "tessora: %s (%s image): %s\n", shell.filePath.data(), ImageFormatName(shell.imageFormat),
+                 problem.c_str());
+}
+
+// The image file the command reads before it writes or compares; empty for the others.
+std::string ImageReadFirst(const ConsoleRequest& request, const StartCommand& command) {
+  if (request.action == ConsoleAction::Verify) return request.verifyFile;
+  return request.action == ConsoleAction::None ? command.fileName : "";
+}
+
+void PrepareShell(ShellContext& shell, const ConsoleRequest& request) {
+  shell.imageFormat = request.format.value_or(ImageFormat::Text);
+  shell.consoleImageRules = true;
+  shell.namesLocks = true;
+}
+
+bool WriteResult(ShellContext& shell, const ConsoleRequest& request, const char* name, double seconds, int jsonFd,
+                 const std::string& boardPath) {
+  RunResult result = ResultOfProcedure(shell, name, seconds);
+  if (result.device.empty()) result.device = boardPath;
+  if (request.format) result.format = ImageFormatName(*request.format);
+  std::string line = RunResultJson(result) + "\n";
+  return write(jsonFd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
 }
 
 // The procedure the request names, or none; the command's name for its result.
@@ -50,9 +79,7 @@ const char* CommandName(const ConsoleRequest& request, const StartCommand& comma
 }
 
 int RunProcedure(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command) {
-  shell.imageFormat = request.format.value_or(ImageFormat::Text);
-  shell.consoleImageRules = true;
-  shell.namesLocks = true;
+  PrepareShell(shell, request);
   switch (request.action) {
     case ConsoleAction::ReadOut:
       return ReadOutFirmware(shell, request.readOutFile.c_str()) == 1 ? 0 : 1;
@@ -116,15 +143,29 @@ int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCom
   auto started = std::chrono::steady_clock::now();
   int status = RunProcedure(shell, request, command);
   if (shell.tally.outcome == kUpdateUnreadableImage && shell.filePath[0] != '\0') ExplainUnreadableImage(shell);
-  if (jsonFd >= 0) {
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    RunResult result = ResultOfProcedure(shell, name, seconds);
-    if (result.device.empty()) result.device = boardPath;
-    if (request.format) result.format = ImageFormatName(*request.format);
-    std::string line = RunResultJson(result) + "\n";
-    if (write(jsonFd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) return 1;
-  }
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (jsonFd >= 0 && !WriteResult(shell, request, name, seconds, jsonFd, boardPath)) return 1;
   return status;
+}
+
+bool ImageIsReadable(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command, int jsonFd) {
+  std::string file = ImageReadFirst(request, command);
+  if (file.empty()) return true;
+  PrepareShell(shell, request);
+  // A name longer than the shell keeps cannot be opened as given.
+  bool fits = file.size() < shell.filePath.size();
+  if (fits) {
+    std::copy(file.begin(), file.end(), shell.filePath.begin());
+    shell.filePath[file.size()] = '\0';
+    if (ImageProblemText(shell).empty()) return true;
+  }
+  shell.tally = ProcedureTally{};
+  ReportUnreadableImage(shell, file.c_str());
+  if (fits) ExplainUnreadableImage(shell);
+  shell.exitCode = kUpdateUnreadableImage;
+  if (request.action == ConsoleAction::None) WriteExitCodeLine(shell);
+  if (jsonFd >= 0) WriteResult(shell, request, CommandName(request, command), 0, jsonFd, {});
+  return false;
 }
 
 }  // namespace tessora

@@ -63,7 +63,10 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
 Options come first; the rest of the command line is taken as Tessora's own, "-s" and
 the image file name, joined with single blanks. A value an option does not take, an
 unknown option, or an option after the image file is a usage error (exit status 2);
-"--" ends the options, for an image file whose name begins with "-". -s alone with --read-out, --clear or
+"--" ends the options, for an image file whose name begins with "-".
+The checks come in this order: the command line, then the image file an update or
+--verify reads (a missing or unreadable one is outcome -3 even with no board present),
+then the device. -s alone with --read-out, --clear or
 --reboot makes them silent.
 
 SIGINT or SIGTERM stops an update or clear at the next page, with the header page erased

@@ -126,13 +126,15 @@ int Run(const std::vector<std::string>& arguments) {
   }
   PrepareMainWindowText(shell);
   ApplyRunSettings(shell, request);
-  bool ready = !request.device || DeviceIsListed(used, settings, *request.device);
+  // The image before the device: a missing image is its own fault whatever is plugged in.
+  bool imageReadable = ImageIsReadable(shell, request, command, jsonFd);
+  bool ready = imageReadable && (!request.device || DeviceIsListed(used, settings, *request.device));
   std::set<std::string> accessProblems;
   int status = !ready                ? 1
                : request.allBoards ? RunOnAllBoards(shell, *devices, request, command, jsonFd,
                                                     streams.progressBar && !silent, accessProblems)
                                    : RunAction(shell, request, command, jsonFd);
-  if (status != 0 && realStack != nullptr) {
+  if (status != 0 && imageReadable && realStack != nullptr) {
     for (std::string& problem : AccessProblems(*realStack)) accessProblems.insert(std::move(problem));
     for (const std::string& problem : accessProblems) std::fprintf(stderr, "tessora: %s\n", problem.c_str());
     ExplainFailure(settings);

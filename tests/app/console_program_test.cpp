@@ -188,6 +188,20 @@ TEST_F(ConsoleProgram, BadValuesAndUnknownOptionsAreUsageErrors) {
     EXPECT_EQ(Tessora(arguments).status, 0) << arguments;
 }
 
+// Usage first, then the image, then the device: a missing image is said as such even where
+// no board answers.
+TEST_F(ConsoleProgram, TheImageIsCheckedBeforeTheDevice) {
+  WriteFile(board + "/board.conf", "interfaces = none\n");
+  std::string missing = dir.File("missing.hex");
+  for (const char* options : {"", "-s ", "--verify ", "--all ", "--device QV000009 "}) {
+    ProgramRun run = Tessora(std::string("--json ") + options + missing);
+    EXPECT_EQ(run.status, 1) << options;
+    EXPECT_NE(run.out.find("\"outcome_code\":-3,"), std::string::npos) << options << run.out;
+    EXPECT_NE(run.err.find(missing + " (text image): "), std::string::npos) << options << run.err;
+  }
+  EXPECT_EQ(Tessora("--json --frobnicate " + missing).status, 2);
+}
+
 // The settings options change the run they are given to; --save stores them, alone or
 // with a command. The board answers over HID only; FilterDriver is the stored default.
 TEST_F(ConsoleProgram, SettingsOptionsBelongToTheRunUnlessSaved) {
@@ -219,7 +233,7 @@ TEST_F(ConsoleProgram, ASecondProgramLeavesABoardInUseAlone) {
     ProcedureLock lock;
     ASSERT_EQ(lock.Take(os, holder->Engine()), LockOutcome::Taken);
     std::string traced = ReadFile(board + "/trace.log");
-    for (const char* arguments : {"--clear", "--reboot rom", "-s x.hex"}) {
+    for (const std::string& arguments : {std::string("--clear"), std::string("--reboot rom"), "-s " + Example()}) {
       ProgramRun second = Tessora(arguments);
       EXPECT_EQ(second.status, 1) << arguments;
       EXPECT_NE(second.out.find("Device in use by another Tessora."), std::string::npos) << second.out;
