@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/console/console_help.h"
+#include "app/console/exit_status.h"
 #include "app/procedures.h"
 #include "app/run_result.h"
 #include "app/start_up.h"
@@ -82,19 +83,23 @@ int RunProcedure(ShellContext& shell, const ConsoleRequest& request, const Start
   PrepareShell(shell, request);
   switch (request.action) {
     case ConsoleAction::ReadOut:
-      return ReadOutFirmware(shell, request.readOutFile.c_str()) == 1 ? 0 : 1;
+      ReadOutFirmware(shell, request.readOutFile.c_str());
+      break;
     case ConsoleAction::Verify:
-      return VerifyFirmware(shell, request.verifyFile.c_str()) == 1 ? 0 : 1;
+      VerifyFirmware(shell, request.verifyFile.c_str());
+      break;
     case ConsoleAction::Clear:
-      return ClearEeprom(shell) == 1 ? 0 : 1;
+      ClearEeprom(shell);
+      break;
     case ConsoleAction::Reboot:
-      return RebootCommand(shell, request.rebootMode, RefusalReport::Message) ? 0 : 1;
+      RebootCommand(shell, request.rebootMode, RefusalReport::Message);
+      break;
     default:
+      shell.updateChangedOnly = request.updateChanged;
+      RunCommandLineUpdate(shell, command.fileName);
       break;
   }
-  shell.updateChangedOnly = request.updateChanged;
-  RunCommandLineUpdate(shell, command.fileName);
-  return RunExitStatus(shell);
+  return ExitStatusOfOutcome(shell.tally.outcome);
 }
 
 }  // namespace
@@ -144,7 +149,7 @@ int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCom
   int status = RunProcedure(shell, request, command);
   if (shell.tally.outcome == kUpdateUnreadableImage && shell.filePath[0] != '\0') ExplainUnreadableImage(shell);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  if (jsonFd >= 0 && !WriteResult(shell, request, name, seconds, jsonFd, boardPath)) return 1;
+  if (jsonFd >= 0 && !WriteResult(shell, request, name, seconds, jsonFd, boardPath)) return kExitFailed;
   return status;
 }
 

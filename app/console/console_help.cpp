@@ -9,7 +9,7 @@ Writes a firmware image into the boot EEPROM of a Qorvane USB controller and ver
 every page; reads the EEPROM out, clears it, or reboots the chip.
 
   IMAGE                  update the EEPROM from IMAGE; exit status 0 when the image was
-                         written and verified, 1 otherwise
+                         written and verified
   -s IMAGE               the same in silent mode: no progress bar, messages go to the debug
                          output (standard error) and "Exit code: N" ends it
                          (1 written, -1 no device, -2 no EEPROM, -3 unreadable image,
@@ -18,16 +18,16 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
                          (the header page is still erased first and written last); a board
                          that already holds the image is only read
   --verify IMAGE         compare the EEPROM with IMAGE without writing; exit status 0 when
-                         equal, else 1 with the first differing address, the bytes expected
+                         equal, else 5 with the first differing address, the bytes expected
                          and found, and the number of differing bytes
-  --read-out FILE        read the EEPROM out into FILE; exit status 0 or 1
+  --read-out FILE        read the EEPROM out into FILE
   --format text|ihex|bin image format of the file read or written: the text image format
                          ("hex" also names it), Intel HEX (records 00 to 05) or raw
                          binary. Read, when not given: binary for a name ending in .bin,
                          else Intel HEX when ":" comes first, else text; a text or Intel
                          HEX file with a control byte or in UTF-16 is refused. Written:
                          text unless given. Every run names the format it uses
-  --clear                clear the EEPROM to 0xFF; exit status 0 or 1
+  --clear                clear the EEPROM to 0xFF
   --reboot rom|eeprom    restart the chip from its ROM or from the EEPROM; exit status 0
                          when the controller took the request
   --interface hid|filterdriver|winusb
@@ -43,8 +43,9 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
   --all                  run the update, --read-out, --verify, --clear or --reboot on
                          every controller, all at once; one line per board and a summary;
                          a controller that does not answer has failed (HID devices that are
-                         no candidate are left out); exit status 0 only when every board
-                         succeeded. A read-out goes to one file per board: FILE-SERIAL.EXT
+                         no candidate are left out); exit status 0 when every board
+                         succeeded, the boards' own when they failed alike, else 1. A
+                         read-out goes to one file per board: FILE-SERIAL.EXT
   --list                 list the device interfaces the three interfaces see, one line each:
                          interface, path, VID:PID, product, serial, instance ID, whether it
                          opens; HID controllers (feature report 0xFF) are marked "candidate"
@@ -72,6 +73,16 @@ then the device. -s alone with --read-out, --clear or
 SIGINT or SIGTERM stops an update or clear at the next page, with the header page erased
 (or the image complete and verified), and a read-out between blocks with the file as it
 was; the run says which, writes its JSON and summary, and exits with 130 or 143.
+
+Exit status:
+  0    success
+  1    the procedure failed (no EEPROM answers, programming or reading failed)
+  2    usage: an option, value or file name the program does not take
+  3    no device: none answers on the interface, --device names none, or another
+       Tessora is using it
+  4    the image file cannot be read (or, for --read-out, written)
+  5    --verify found differences
+  130  SIGINT stopped the run; 143 SIGTERM
 
 Settings are kept in $XDG_CONFIG_HOME/Velmora/tessora (~/.config when unset).
 On Linux, programs that use one device take turns through locks that any user may take

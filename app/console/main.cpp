@@ -16,6 +16,7 @@
 #include "app/console/console_ui.h"
 #include "app/console/debug_gate.h"
 #include "app/console/every_board_run.h"
+#include "app/console/exit_status.h"
 #include "app/console/terminal.h"
 #include "app/device_listing.h"
 #include "app/program_devices.h"
@@ -28,8 +29,6 @@
 namespace tessora {
 
 namespace {
-
-constexpr int kUsageError = 2;
 
 // The settings options are this run's, over the stored settings; --save stores the result
 // for later runs and the window program.
@@ -75,10 +74,10 @@ int Run(const std::vector<std::string>& arguments) {
   std::string error;
   if (!ParseConsoleArguments(arguments, request, error)) {
     std::fprintf(stderr, "tessora: %s\nTry 'tessora --help'.\n", error.c_str());
-    return kUsageError;
+    return kExitUsage;
   }
-  if (request.action == ConsoleAction::Help) return std::printf("%s", ConsoleUsage().c_str()), 0;
-  if (request.action == ConsoleAction::Version) return std::printf("Tessora 1.2.1\n"), 0;
+  if (request.action == ConsoleAction::Help) return std::printf("%s", ConsoleUsage().c_str()), kExitSucceeded;
+  if (request.action == ConsoleAction::Version) return std::printf("Tessora 1.2.1\n"), kExitSucceeded;
 
   // Decided before standard output is set aside: what the two streams were given.
   bool sameTerminal = SameTerminal(STDOUT_FILENO, STDERR_FILENO);
@@ -96,7 +95,7 @@ int Run(const std::vector<std::string>& arguments) {
       OpenProgramDevices(settings, *os, [&os] { return CreateNativeDeviceStack(*os); }, error);
   if (!devices) {
     std::fprintf(stderr, "tessora: %s\n", error.c_str());
-    return 1;
+    return kExitFailed;
   }
   // Null when TESSORA_SIM chose the simulated board.
   DeviceStack* realStack = devices->Simulated() ? nullptr : &devices->Stack();
@@ -111,7 +110,7 @@ int Run(const std::vector<std::string>& arguments) {
   bool silent = false;
   ConsoleUi ui(silent, streams);
   int jsonFd = request.json ? SetAsideStandardOutput() : -1;
-  if (request.json && jsonFd < 0) return std::fprintf(stderr, "tessora: standard output cannot be kept\n"), 1;
+  if (request.json && jsonFd < 0) return std::fprintf(stderr, "tessora: standard output cannot be kept\n"), kExitFailed;
   ShellContext shell(settings, used.Engine(), ui, *os, *store);
   used.AttachShell(shell);
   StopRequest stop;
@@ -128,12 +127,13 @@ int Run(const std::vector<std::string>& arguments) {
   ApplyRunSettings(shell, request);
   // The image before the device: a missing image is its own fault whatever is plugged in.
   bool imageReadable = ImageIsReadable(shell, request, command, jsonFd);
-  bool ready = imageReadable && (!request.device || DeviceIsListed(used, settings, *request.device));
   std::set<std::string> accessProblems;
-  int status = !ready                ? 1
-               : request.allBoards ? RunOnAllBoards(shell, *devices, request, command, jsonFd,
-                                                    streams.progressBar && !silent, accessProblems)
-                                   : RunAction(shell, request, command, jsonFd);
+  int status = !imageReadable ? kExitImageFile
+               : request.device && !DeviceIsListed(used, settings, *request.device)
+                   ? kExitNoDevice
+                   : request.allBoards ? RunOnAllBoards(shell, *devices, request, command, jsonFd,
+                                                        streams.progressBar && !silent, accessProblems)
+                                       : RunAction(shell, request, command, jsonFd);
   if (status != 0 && imageReadable && realStack != nullptr) {
     for (std::string& problem : AccessProblems(*realStack)) accessProblems.insert(std::move(problem));
     for (const std::string& problem : accessProblems) std::fprintf(stderr, "tessora: %s\n", problem.c_str());
@@ -141,7 +141,7 @@ int Run(const std::vector<std::string>& arguments) {
   }
   if (!devices->Finish(error)) {
     std::fprintf(stderr, "tessora: %s\n", error.c_str());
-    return 1;
+    return kExitFailed;
   }
   // As a shell reports a program a signal ended, though this one ended on its own.
   if (stop.Requested()) return 128 + stop.Signal();

@@ -106,7 +106,7 @@ TEST_F(ConsoleProgram, SilentUpdateThenReadOutGiveTheImageBack) {
   EXPECT_EQ(std::system(("bash -c '" + piped + "'").c_str()), 0);
   EXPECT_EQ(ReadFile(dir.File("piped")), image.substr(image.find('\n') + 1));  // the image alone
   ProgramRun nowhere = Tessora("--json --read-out " + dir.File("no/such/back.hex"));
-  EXPECT_EQ(nowhere.status, 1);
+  EXPECT_EQ(nowhere.status, 4);
   EXPECT_NE(nowhere.out.find("\"outcome_code\":-3,"), std::string::npos) << nowhere.out;
   EXPECT_NE(nowhere.err.find("Cannot write the file (No such file or directory): " + dir.File("no/such/back.hex")),
             std::string::npos)
@@ -156,11 +156,17 @@ TEST_F(ConsoleProgram, ASignalStopsAtASafePointWithTheHeaderErased) {
   }
 }
 
+// Each cause its own exit status, as --help and the README give them.
 TEST_F(ConsoleProgram, ExitStatusOfEachKindOfRun) {
-  WriteFile(board + "/board.conf", "interfaces = filterdriver\n");
+  WriteFile(board + "/board.conf", "interfaces = filterdriver\ncorrupt_readback = 0x3000\n");
+  WriteFile(dir.File("bad.hex"), "@0000 zz\n");
   const std::pair<std::string, int> runs[] = {
-      {"--interface hid -s " + Example(), 1},  // no HID face: no device, and nothing saved
-      {"--interface filterdriver " + dir.File("missing.hex"), 1},
+      {"-s " + Example(), 0}, {"--verify " + Example(), 0},
+      {"--interface hid -s " + Example(), 3},  // no HID face: no device, and nothing saved
+      {"--interface filterdriver " + dir.File("missing.hex"), 4}, {"--verify " + dir.File("bad.hex"), 4},
+      {"--read-out " + dir.File("no/such.hex"), 4},
+      {"--clear", 1},  // the clear's read-back finds the byte at 0x3000 wrong
+      {"--verify " + Example(), 5}, {"--address 15 --clear", 1},  // the part just cleared; no EEPROM at 0x15
       {"--read-size 20000 --clear", 2}, {"--frobnicate", 2}, {"--clear " + Example(), 2},
       {"-s", 2}, {"-s ''", 2},  // no image named
       {"--address d1 --clear", 2}, {"--address zz --clear", 2},  // d1: 8 bits, another device on the bus
@@ -195,7 +201,7 @@ TEST_F(ConsoleProgram, TheImageIsCheckedBeforeTheDevice) {
   std::string missing = dir.File("missing.hex");
   for (const char* options : {"", "-s ", "--verify ", "--all ", "--device QV000009 "}) {
     ProgramRun run = Tessora(std::string("--json ") + options + missing);
-    EXPECT_EQ(run.status, 1) << options;
+    EXPECT_EQ(run.status, 4) << options;
     EXPECT_NE(run.out.find("\"outcome_code\":-3,"), std::string::npos) << options << run.out;
     EXPECT_NE(run.err.find(missing + " (text image): "), std::string::npos) << options << run.err;
   }
@@ -207,9 +213,9 @@ TEST_F(ConsoleProgram, TheImageIsCheckedBeforeTheDevice) {
 TEST_F(ConsoleProgram, SettingsOptionsBelongToTheRunUnlessSaved) {
   WriteFile(board + "/board.conf", "interfaces = hid\n");
   const std::pair<const char*, int> runs[] = {
-      {"--interface hid --clear", 0}, {"--clear", 1},  // no HID stored
+      {"--interface hid --clear", 0}, {"--clear", 3},  // no HID stored
       {"--save --interface hid", 0},  {"--clear", 0},
-      {"--interface winusb --clear", 1}, {"--clear", 0},  // HID still stored
+      {"--interface winusb --clear", 3}, {"--clear", 0},  // HID still stored
       {"--interface winusb", 2}, {"--save", 2}, {"--save --clear", 2},  // nothing to do, or nothing to store
   };
   for (const auto& [arguments, status] : runs) EXPECT_EQ(Tessora(arguments).status, status) << arguments;
@@ -235,7 +241,7 @@ TEST_F(ConsoleProgram, ASecondProgramLeavesABoardInUseAlone) {
     std::string traced = ReadFile(board + "/trace.log");
     for (const std::string& arguments : {std::string("--clear"), std::string("--reboot rom"), "-s " + Example()}) {
       ProgramRun second = Tessora(arguments);
-      EXPECT_EQ(second.status, 1) << arguments;
+      EXPECT_EQ(second.status, 3) << arguments;
       EXPECT_NE(second.out.find("Device in use by another Tessora."), std::string::npos) << second.out;
     }
     std::string served = ReadFile(board + "/trace.log").substr(traced.size());
@@ -268,7 +274,7 @@ TEST_F(ConsoleProgram, FormatsVerifyAndUpdateOfChangedPages) {
   eeprom[400] = static_cast<char>(eeprom[400] ^ 0x0F);
   WriteFile(board + "/eeprom.bin", eeprom);
   ProgramRun differs = Tessora("--json --verify " + dir.File("out.bin"));
-  EXPECT_EQ(differs.status, 1);
+  EXPECT_EQ(differs.status, 5);
   EXPECT_EQ(differs.out.find('\n'), differs.out.size() - 1);  // one line: the JSON object alone
   EXPECT_EQ(differs.out.rfind("{\"command\":\"verify\",\"device\":\"", 0), 0u) << differs.out;
   EXPECT_NE(differs.out.find("\"interface\":\"filterdriver\",\"outcome_code\":-6,"), std::string::npos);
@@ -303,7 +309,7 @@ TEST_F(ConsoleProgram, BadImagesAreRefusedBeforeAnythingIsWritten) {
   for (const auto& c : cases) {
     WriteFile(dir.File(c.name), c.content);
     ProgramRun run = Tessora("--json " + c.options + dir.File(c.name));
-    EXPECT_EQ(run.status, 1) << c.name;
+    EXPECT_EQ(run.status, 4) << c.name;
     EXPECT_NE(run.out.find("\"outcome_code\":-3,"), std::string::npos) << c.name;
     EXPECT_NE(run.err.find(c.reason), std::string::npos) << c.name << run.err;
     EXPECT_EQ(Occurrences(ReadFile(board + "/trace.log"), "bus-write"), 0u) << c.name;
@@ -383,7 +389,7 @@ TEST_F(ConsoleProgram, EveryBoardAtOnceAndOneChosenBoardOnEachInterface) {
   EXPECT_NE(ReadFile(dir.File("out-" + serials[0] + ".hex")), ReadFile(dir.File("out-" + serials[1] + ".hex")));
 
   ProgramRun absent = Tessora("--device QV000009 --clear");
-  EXPECT_EQ(absent.status, 1);
+  EXPECT_EQ(absent.status, 3);
   EXPECT_NE(absent.err.find("no device \"QV000009\" on the WinUSB interface"), std::string::npos);
   for (const char* usage : {"--all", "--all --device QV000001 --clear", "--all --list"})
     EXPECT_EQ(Tessora(usage).status, 2) << usage;

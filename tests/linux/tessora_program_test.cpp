@@ -77,7 +77,7 @@ TEST_F(TessoraProgramTest, ListsEveryInterfaceAndHintsAtThemForTheFilterDriver) 
             "hid          /dev/hidraw2 3e9a:0210 \"HID 3e9a:0210\" - USB\\VID_3E9A&PID_0210\\1-4 opens candidate\n"
             "winusb       /dev/bus/usb/001/003 3e9a:0210 \"-\" QV000001 USB\\VID_3E9A&PID_0210\\QV000001 opens\n");
   EXPECT_TRUE(boardA.TraceLines().empty() && boardB.TraceLines().empty());  // listing sends nothing
-  std::string hint = Run({"--interface", "filterdriver", "--clear"}, 1);
+  std::string hint = Run({"--interface", "filterdriver", "--clear"}, 3);
   EXPECT_THAT(hint, HasSubstr("Could not find installed device."));
   EXPECT_THAT(hint, HasSubstr("--interface hid or --interface winusb"));
   EXPECT_THAT(Run({"--udev-rule"}), HasSubstr("SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"3e9a\", "
@@ -92,9 +92,9 @@ TEST_F(TessoraProgramTest, PicksOneBoardOrTakesThemAll) {
   const Bytes& b = boardB.EepromPart().Contents();
   EXPECT_EQ(Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(image.size())), image);
   EXPECT_TRUE(boardA.TraceLines().empty());
-  EXPECT_THAT(Run({"--device", "QV000001", "--verify", firmware}, 1), HasSubstr("differ"));
+  EXPECT_THAT(Run({"--device", "QV000001", "--verify", firmware}, 5), HasSubstr("differ"));
   Run({"--device", "usb:1-4", "--verify", firmware});
-  EXPECT_THAT(Run({"--device", "usb:9-9", "--clear"}, 1), HasSubstr("no device"));
+  EXPECT_THAT(Run({"--device", "usb:9-9", "--clear"}, 3), HasSubstr("no device"));
   Run({"--device", "QV000001", "-s", firmware});
   EXPECT_THAT(Run({"--json", "--device", "QV000001", "--update-changed", firmware}), HasSubstr("\"pages\":0,"));
   EXPECT_THAT(Run({"--all", "--clear"}), HasSubstr("2 of 2 boards succeeded"));
