@@ -59,7 +59,9 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
   --debug                the debug lines (mode line, silent-mode texts, "Exit code: N") on
                          standard error; without it they go there only when standard error
                          is not the terminal standard output is
-  --help, --version
+  --version              the version and the commit it was built from, as in
+                         Tessora 1.2.1 (commit 1a2b3c4)
+  --help
 
 Options come first; the rest of the command line is taken as Tessora's own, "-s" and
 the image file name, joined with single blanks. A value an option does not take, an

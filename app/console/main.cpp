@@ -14,6 +14,7 @@
 #include "app/console/console_options.h"
 #include "app/console/console_platform.h"
 #include "app/console/console_ui.h"
+#include "app/console/console_version.h"
 #include "app/console/debug_gate.h"
 #include "app/console/every_board_run.h"
 #include "app/console/exit_status.h"
@@ -77,7 +78,7 @@ int Run(const std::vector<std::string>& arguments) {
     return kExitUsage;
   }
   if (request.action == ConsoleAction::Help) return std::printf("%s", ConsoleUsage().c_str()), kExitSucceeded;
-  if (request.action == ConsoleAction::Version) return std::printf("Tessora 1.2.1\n"), kExitSucceeded;
+  if (request.action == ConsoleAction::Version) return std::printf("%s\n", VersionLine().c_str()), kExitSucceeded;
 
   // Decided before standard output is set aside: what the two streams were given.
   bool sameTerminal = SameTerminal(STDOUT_FILENO, STDERR_FILENO);

@@ -156,6 +156,24 @@ TEST_F(ConsoleProgram, ASignalStopsAtASafePointWithTheHeaderErased) {
   }
 }
 
+// The version names the commit it was built from: in a git checkout one git knows.
+TEST_F(ConsoleProgram, VersionNamesTheCommitItWasBuiltFrom) {
+  ProgramRun version = Tessora("--version");
+  EXPECT_EQ(version.status, 0);
+  const std::string prefix = "Tessora 1.2.1 (commit ";
+  ASSERT_EQ(version.out.rfind(prefix, 0), 0u) << version.out;
+  ASSERT_EQ(version.out.substr(version.out.size() - 2), ")\n") << version.out;
+  std::string commit = version.out.substr(prefix.size(), version.out.size() - prefix.size() - 2);
+  const std::string source = TESSORA_SOURCE_DIR;
+  std::string git = "git -C " + source + " ";
+  if (std::system(("test \"$(" + git + "rev-parse --show-toplevel 2>/dev/null)\" = " + source).c_str()) != 0) {
+    EXPECT_EQ(commit, "unknown");
+    return;
+  }
+  EXPECT_EQ(commit.find_first_not_of("0123456789abcdef"), std::string::npos) << commit;
+  EXPECT_EQ(std::system((git + "cat-file -e " + commit + "^{commit} 2>/dev/null").c_str()), 0) << commit;
+}
+
 // Each cause its own exit status, as --help and the README give them.
 TEST_F(ConsoleProgram, ExitStatusOfEachKindOfRun) {
   WriteFile(board + "/board.conf", "interfaces = filterdriver\ncorrupt_readback = 0x3000\n");
