@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 #include "app/console/console_help.h"
@@ -102,6 +104,19 @@ int RunProcedure(ShellContext& shell, const ConsoleRequest& request, const Start
   return ExitStatusOfOutcome(shell.tally.outcome);
 }
 
+bool EndsWith(const std::string& name, std::string_view suffix) {
+  if (name.size() < suffix.size()) return false;
+  for (std::size_t i = 0; i < suffix.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(name[name.size() - suffix.size() + i])) != suffix[i]) return false;
+  return true;
+}
+
+// What a read-out's file name says it holds: .bin raw, .ihex or .ihx Intel HEX, else text.
+ImageFormat FormatOfNameWritten(const std::string& name) {
+  if (EndsWith(name, ".bin")) return ImageFormat::Binary;
+  return EndsWith(name, ".ihex") || EndsWith(name, ".ihx") ? ImageFormat::IntelHex : ImageFormat::Text;
+}
+
 }  // namespace
 
 std::string ImageFileOf(const ConsoleRequest& request, const StartCommand& command) {
@@ -122,6 +137,7 @@ ImageFormat FormatOfFile(const ConsoleRequest& request, const std::string& fileN
   if (request.format) return *request.format;
   ImageFormat format = ImageFormat::Text;
   if (request.action != ConsoleAction::ReadOut) DetectImageFormat(fileName.c_str(), format);
+  else format = FormatOfNameWritten(fileName);
   return format;
 }
 

@@ -8,8 +8,8 @@ std::string ConsoleUsage() {
 Writes a firmware image into the boot EEPROM of a Qorvane USB controller and verifies
 every page; reads the EEPROM out, clears it, or reboots the chip.
 
-  IMAGE                  update the EEPROM from IMAGE; exit status 0 when the image was
-                         written and verified
+  IMAGE                  update the EEPROM from IMAGE ("-": standard input, as for --verify);
+                         exit status 0 when the image was written and verified
   -s IMAGE               the same in silent mode: no progress bar, messages go to the debug
                          output (standard error) and "Exit code: N" ends it
                          (1 written, -1 no device, -2 no EEPROM, -3 unreadable image,
@@ -20,13 +20,14 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
   --verify IMAGE         compare the EEPROM with IMAGE without writing; exit status 0 when
                          equal, else 5 with the first differing address, the bytes expected
                          and found, and the number of differing bytes
-  --read-out FILE        read the EEPROM out into FILE
+  --read-out FILE        read the EEPROM out into FILE; "-" is standard output (Linux)
   --format text|ihex|bin image format of the file read or written: the text image format
                          ("hex" also names it), Intel HEX (records 00 to 05) or raw
                          binary. Read, when not given: binary for a name ending in .bin,
                          else Intel HEX when ":" comes first, else text; a text or Intel
-                         HEX file with a control byte or in UTF-16 is refused. Written:
-                         text unless given. Every run names the format it uses
+                         HEX file with a control byte or in UTF-16 is refused. Written,
+                         when not given: raw binary for a name ending in .bin, Intel HEX
+                         for .ihex or .ihx, else text. Every run names the format it uses
   --clear                clear the EEPROM to 0xFF
   --reboot rom|eeprom    restart the chip from its ROM or from the EEPROM; exit status 0
                          when the controller took the request

@@ -120,6 +120,8 @@ bool CheckBoardChoice(const ConsoleRequest& request, std::string& error) {
                    request.action == ConsoleAction::Clear || request.action == ConsoleAction::Reboot ||
                    (request.action == ConsoleAction::None && !request.commandLine.empty() && request.commandLine != "-s");
   if (!procedure) return error = "--all needs an image file, --read-out, --verify, --clear or --reboot", false;
+  if (request.action == ConsoleAction::ReadOut && request.readOutFile == "-")
+    return error = "--all reads out one file per board: give a file name, not -", false;
   return true;
 }
 

@@ -70,6 +70,27 @@ bool DeviceIsListed(DeviceAccess& selected, const Settings& settings, const std:
   return false;
 }
 
+// "-" as the image read is standard input, through a copy; as the read-out file, standard
+// output. False, said, when the system offers neither.
+bool TakeStandardStreams(ConsoleRequest& request, std::unique_ptr<StandardInputCopy>& input) {
+  if (request.action == ConsoleAction::ReadOut && request.readOutFile == "-") {
+    const char* name = StandardOutputFileName();
+    if (name != nullptr) request.readOutFile = name;
+    else std::fprintf(stderr, "tessora: this system has no name for standard output: give --read-out a file name\n");
+    return name != nullptr;
+  }
+  bool update = request.action == ConsoleAction::None && (request.commandLine == "-" || request.commandLine == "-s -");
+  if (!update && !(request.action == ConsoleAction::Verify && request.verifyFile == "-")) return true;
+  input = std::make_unique<StandardInputCopy>();
+  if (input->Path().empty()) {
+    std::fprintf(stderr, "tessora: standard input could not be read: %s\n", input->Problem().c_str());
+    return false;
+  }
+  if (update) request.commandLine.replace(request.commandLine.size() - 1, 1, input->Path());
+  else request.verifyFile = input->Path();
+  return true;
+}
+
 int Run(const std::vector<std::string>& arguments) {
   ConsoleRequest request;
   std::string error;
@@ -79,6 +100,8 @@ int Run(const std::vector<std::string>& arguments) {
   }
   if (request.action == ConsoleAction::Help) return std::printf("%s", ConsoleUsage().c_str()), kExitSucceeded;
   if (request.action == ConsoleAction::Version) return std::printf("%s\n", VersionLine().c_str()), kExitSucceeded;
+  std::unique_ptr<StandardInputCopy> input;
+  if (!TakeStandardStreams(request, input)) return kExitImageFile;
 
   // Decided before standard output is set aside: what the two streams were given.
   bool sameTerminal = SameTerminal(STDOUT_FILENO, STDERR_FILENO);
@@ -122,7 +145,8 @@ int Run(const std::vector<std::string>& arguments) {
   silent = shell.silentMode;
   if (std::string file = ImageFileOf(request, command); !file.empty()) {
     request.format = FormatOfFile(request, file);
-    std::fprintf(imageOnStdout ? stderr : stdout, "Image file: %s (%s)\n", file.c_str(), FormatTitle(*request.format));
+    std::fprintf(imageOnStdout ? stderr : stdout, "Image file: %s (%s)\n",
+                 input && file == input->Path() ? "standard input" : file.c_str(), FormatTitle(*request.format));
   }
   PrepareMainWindowText(shell);
   ApplyRunSettings(shell, request);

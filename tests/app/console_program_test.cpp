@@ -44,9 +44,9 @@ class ConsoleProgram : public ::testing::Test {
     std::string program = (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin" / "tessora").string();
     return "XDG_CONFIG_HOME=" + dir.File("config") + " TESSORA_SIM=" + board + " " + program + " " + arguments;
   }
-  ProgramRun Tessora(const std::string& arguments) {
+  ProgramRun Tessora(const std::string& arguments, const std::string& input = "/dev/null") {
     std::string command =
-        Command(arguments) + " >" + dir.File("out") + " 2>" + dir.File("err") + " </dev/null";
+        Command(arguments) + " >" + dir.File("out") + " 2>" + dir.File("err") + " <" + input;
     int raw = std::system(command.c_str());
     return ProgramRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir.File("out")), ReadFile(dir.File("err"))};
   }
@@ -303,6 +303,33 @@ TEST_F(ConsoleProgram, FormatsVerifyAndUpdateOfChangedPages) {
                 static_cast<unsigned char>(eeprom[300]));
   EXPECT_NE(differs.out.find(mismatch), std::string::npos) << differs.out;
   EXPECT_NE(differs.err.find("first at 0x012c: expected"), std::string::npos);
+}
+
+// A read-out writes the format its file name says unless --format says otherwise; "-" is
+// standard output for a read-out and standard input for the image an update or verify reads.
+TEST_F(ConsoleProgram, ReadOutFormatByNameAndDashForTheStandardStreams) {
+  ASSERT_EQ(Tessora("-s -", Example()).status, 0);
+  const std::string image = ReadFile(Example());
+  const std::string text = image.substr(image.find('\n') + 1);
+  const std::string raw = ReadFile(board + "/eeprom.bin").substr(0, 512);
+  const std::string ihex = ":10000000C23E9A02";
+  const std::pair<std::string, std::string> cases[] = {
+      {"out.bin", raw}, {"OUT.BIN", raw}, {"out.ihex", ihex}, {"out.ihx", ihex}, {"out.hex", text},
+      {"out.txt", text}, {"--format text out.bin", text}, {"--format bin out.hex", raw},
+  };
+  for (const auto& [file, content] : cases) {
+    std::string name = file.substr(file.rfind(' ') + 1);
+    fs::remove(dir.File(name));
+    ASSERT_EQ(Tessora(file.substr(0, file.size() - name.size()) + "--read-out " + dir.File(name)).status, 0) << file;
+    EXPECT_EQ(ReadFile(dir.File(name)).substr(0, content.size()), content) << file;
+  }
+  ProgramRun toStdout = Tessora("--read-out -");
+  EXPECT_EQ(toStdout.status, 0);
+  EXPECT_EQ(toStdout.out, text);  // the image alone
+  ProgramRun fromStdin = Tessora("--verify -", Example());
+  EXPECT_EQ(fromStdin.status, 0);
+  EXPECT_NE(fromStdin.out.find("Image file: standard input (text image)"), std::string::npos) << fromStdin.out;
+  EXPECT_EQ(Tessora("--verify -", dir.File("out.ihex")).status, 0);  // Intel HEX by its content
 }
 
 TEST_F(ConsoleProgram, BadImagesAreRefusedBeforeAnythingIsWritten) {
