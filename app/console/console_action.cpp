@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "app/procedures.h"
 #include "app/run_result.h"
 #include "app/start_up.h"
+#include "engine/image_file.h"
 #include "engine/image_format.h"
 
 namespace tessora {
@@ -26,13 +29,17 @@ namespace {
 // it can.
 std::string ImageProblemText(const ShellContext& shell) {
   ImageProblem problem;
+  errno = 0;
   int result = CheckImageText(shell.filePath.data(), shell.imageFormat, problem);
   if (result == 0) {
     std::vector<std::uint8_t> image(MaxEepromSize);
     result = ReadImageAs(shell.filePath.data(), shell.imageFormat, image.data(), MaxEepromSize, &problem);
     if (result > 0) return {};
   }
-  return DescribeImageError(result, problem);
+  std::string text = DescribeImageError(result, problem);
+  // The system's reason why the file did not open, where it gave one.
+  if (result == kImageCannotOpen && errno != 0) text += std::string(" (") + std::strerror(errno) + ")";
+  return text;
 }
 
 void ExplainUnreadableImage(const ShellContext& shell) {
@@ -81,6 +88,12 @@ const char* CommandName(const ConsoleRequest& request, const StartCommand& comma
   return request.updateChanged ? "update-changed" : "update";
 }
 
+// A line of the result, which the JSON result's outcome_text and a board's line carry too.
+void ReportResult(ShellContext& shell, const char* text) {
+  std::snprintf(shell.statusText.data(), shell.statusText.size(), "%s", text);
+  shell.ui.StandardOutput(text);
+}
+
 int RunProcedure(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command) {
   PrepareShell(shell, request);
   switch (request.action) {
@@ -94,11 +107,16 @@ int RunProcedure(ShellContext& shell, const ConsoleRequest& request, const Start
       ClearEeprom(shell);
       break;
     case ConsoleAction::Reboot:
-      RebootCommand(shell, request.rebootMode, RefusalReport::Message);
+      if (RebootCommand(shell, request.rebootMode, RefusalReport::Message))
+        ReportResult(shell, request.rebootMode == 2 ? "Reboot requested: the controller restarts from its ROM."
+                                                    : "Reboot requested: the controller restarts from the EEPROM.");
       break;
     default:
       shell.updateChangedOnly = request.updateChanged;
       RunCommandLineUpdate(shell, command.fileName);
+      // The run read every page and found each as the image has it.
+      if (request.updateChanged && shell.tally.outcome == kUpdateSucceeded && shell.tally.pages == 0)
+        ReportResult(shell, "Nothing written: the board already holds the image.");
       break;
   }
   return ExitStatusOfOutcome(shell.tally.outcome);

@@ -16,7 +16,8 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
                          -4 too large for 1-byte subaddressing, -5 programming failed)
   --update-changed       with IMAGE: read every page first and write only those that differ
                          (the header page is still erased first and written last); a board
-                         that already holds the image is only read
+                         that already holds the image is only read, and the run says
+                         "Nothing written"
   --verify IMAGE         compare the EEPROM with IMAGE without writing; exit status 0 when
                          equal, else 5 with the first differing address, the bytes expected
                          and found, and the number of differing bytes
@@ -29,8 +30,8 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
                          when not given: raw binary for a name ending in .bin, Intel HEX
                          for .ihex or .ihx, else text. Every run names the format it uses
   --clear                clear the EEPROM to 0xFF
-  --reboot rom|eeprom    restart the chip from its ROM or from the EEPROM; exit status 0
-                         when the controller took the request
+  --reboot rom|eeprom    restart the chip from its ROM or from the EEPROM, and say which;
+                         exit status 0 when the controller took the request
   --interface hid|filterdriver|winusb
   --address HEX          EEPROM bus address: 7 bits in hex, as 51 or 0x51
   --subaddressing 1|2    subaddress bytes the EEPROM takes
@@ -47,9 +48,11 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
                          no candidate are left out); exit status 0 when every board
                          succeeded, the boards' own when they failed alike, else 1. A
                          read-out goes to one file per board: FILE-SERIAL.EXT
-  --list                 list the device interfaces the three interfaces see, one line each:
-                         interface, path, VID:PID, product, serial, instance ID, whether it
-                         opens; HID controllers (feature report 0xFF) are marked "candidate"
+  --list                 list the device interfaces the three interfaces see: a header line,
+                         then one line each: interface, path, VID:PID, product, serial,
+                         instance ID, whether it opens; HID controllers (feature report
+                         0xFF) are marked "candidate". None found is said on standard error,
+                         exit status 3
   --udev-rule            print a udev rule that lets the logged-in user reach the controllers
                          found: tessora --udev-rule | sudo tee /etc/udev/rules.d/70-tessora.rules
   --json                 one JSON object on standard output, and nothing else there:

@@ -91,6 +91,19 @@ bool TakeStandardStreams(ConsoleRequest& request, std::unique_ptr<StandardInputC
   return true;
 }
 
+// --list: a header, then a line per device interface; none is said on standard error
+// and is a status of its own.
+int ListDevices(DeviceStack& stack) {
+  std::vector<std::string> lines = ListDeviceInterfaces(stack);
+  if (lines.empty()) {
+    std::fprintf(stderr, "tessora: no device interface found on HID, FilterDriver or WinUSB\n");
+    return kExitNoDevice;
+  }
+  std::printf("INTERFACE    PATH VID:PID PRODUCT SERIAL INSTANCE-ID ACCESS [CANDIDATE]\n");
+  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
+  return kExitSucceeded;
+}
+
 int Run(const std::vector<std::string>& arguments) {
   ConsoleRequest request;
   std::string error;
@@ -127,10 +140,7 @@ int Run(const std::vector<std::string>& arguments) {
   std::unique_ptr<DeviceAccess> selected;
   if (request.device) selected = SelectDevice(*devices, settings, *os, *request.device);
   DeviceAccess& used = selected ? *selected : *devices;
-  if (request.action == ConsoleAction::List) {
-    for (const std::string& line : ListDeviceInterfaces(used.Stack())) std::printf("%s\n", line.c_str());
-    return 0;
-  }
+  if (request.action == ConsoleAction::List) return ListDevices(used.Stack());
   bool silent = false;
   ConsoleUi ui(silent, streams);
   int jsonFd = request.json ? SetAsideStandardOutput() : -1;

@@ -332,6 +332,36 @@ TEST_F(ConsoleProgram, ReadOutFormatByNameAndDashForTheStandardStreams) {
   EXPECT_EQ(Tessora("--verify -", dir.File("out.ihex")).status, 0);  // Intel HEX by its content
 }
 
+// Each run says what it did: a changed-pages update that had nothing to change, the
+// reboot, the listing with its header, a file the system would not open, a count of one,
+// and, last, a listing that finds nothing, on standard error and with a status of its own.
+TEST_F(ConsoleProgram, MessagesSayWhatHappened) {
+  ASSERT_EQ(Tessora("-s " + Example()).status, 0);
+  WriteFile(dir.File("one.hex"), "@0000 00\n");  // the board holds 0xc2 there
+  struct {
+    std::string arguments;
+    int status;
+    bool onStderr;
+    std::string says;
+  } cases[] = {
+      {"--update-changed " + Example(), 0, false, "\nNothing written: the board already holds the image.\n"},
+      {"--reboot eeprom", 0, false, "Reboot requested: the controller restarts from the EEPROM.\n"},
+      {"--list", 0, false, "INTERFACE    PATH VID:PID PRODUCT SERIAL INSTANCE-ID ACCESS [CANDIDATE]\nhid "},
+      {"--verify " + dir.File("one.hex"), 5, true, "differs from the image in 1 byte; first at 0x0000"},
+      {"--verify " + dir.File("none.hex"), 4, true, "none.hex (text image): cannot be read (No such file or directory)"},
+  };
+  for (const auto& c : cases) {
+    ProgramRun run = Tessora(c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments;
+    EXPECT_NE((c.onStderr ? run.err : run.out).find(c.says), std::string::npos) << c.arguments << run.out << run.err;
+  }
+  WriteFile(board + "/board.conf", "interfaces = none\n");
+  ProgramRun nothing = Tessora("--list");
+  EXPECT_EQ(nothing.status, 3);
+  EXPECT_EQ(nothing.out, "");
+  EXPECT_NE(nothing.err.find("no device interface found"), std::string::npos) << nothing.err;
+}
+
 TEST_F(ConsoleProgram, BadImagesAreRefusedBeforeAnythingIsWritten) {
   struct {
     std::string name;

@@ -71,6 +71,7 @@ TEST_F(TessoraProgramTest, ListsEveryInterfaceAndHintsAtThemForTheFilterDriver) 
   std::string list = Run({"--list"});
   // Every HID node in node order, the keyboard's UTF-8 name intact; WinUSB only where declared.
   EXPECT_EQ(list,
+            "INTERFACE    PATH VID:PID PRODUCT SERIAL INSTANCE-ID ACCESS [CANDIDATE]\n"
             "hid          /dev/hidraw0 046d:c31c \"Tastatur \xC4\" - USB\\VID_046D&PID_C31C\\1-2 opens\n"
             "hid          /dev/hidraw1 3e9a:0210 \"Qorvane USB Controller\" QV000001 USB\\VID_3E9A&PID_0210\\QV000001 "
             "opens candidate\n"
