@@ -62,7 +62,10 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
                          first_mismatch
   --debug                the debug lines (mode line, silent-mode texts, "Exit code: N") on
                          standard error; without it they go there only when standard error
-                         is not the terminal standard output is
+                         does not end where standard output does (a terminal, a file, a
+                         pipe), so that each line is shown once; -s still ends with its
+                         "Exit code: N" line
+  -q, --quiet            errors only, on standard error; no progress bar
   --version              the version and the commit it was built from, as in
                          Tessora 1.2.1 (commit 1a2b3c4)
   --help

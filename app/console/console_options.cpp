@@ -142,8 +142,8 @@ bool CheckSettingsChoice(const ConsoleRequest& request, std::string& error) {
 bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleRequest& request, std::string& error) {
   std::size_t i = 0;
   bool afterOptions = false;  // "--" ends the options: what follows is a file name whatever it looks like
-  for (; i < arguments.size() && arguments[i].rfind("--", 0) == 0; ++i) {
-    std::string argument = arguments[i];
+  for (; i < arguments.size() && (arguments[i].rfind("--", 0) == 0 || arguments[i] == "-q"); ++i) {
+    std::string argument = arguments[i] == "-q" ? "--quiet" : arguments[i];
     if (argument == "--") {
       ++i;
       afterOptions = true;
@@ -163,10 +163,12 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
       if (!SetAction(request, action, error)) return false;
       continue;
     }
-    if (argument == "--update-changed" || argument == "--json" || argument == "--debug" || argument == "--save") {
+    if (argument == "--update-changed" || argument == "--json" || argument == "--debug" || argument == "--save" ||
+        argument == "--quiet") {
       bool& flag = argument == "--json"    ? request.json
                    : argument == "--debug" ? request.debug
                    : argument == "--save"  ? request.save
+                   : argument == "--quiet" ? request.quiet
                                            : request.updateChanged;
       flag = true;
       continue;

@@ -20,6 +20,7 @@ struct ConsoleRequest {
   bool updateChanged = false;         // the update writes only the pages that differ
   bool json = false;                  // one JSON result on standard output, nothing else there
   bool debug = false;                 // debug lines on standard error even on the terminal
+  bool quiet = false;                 // errors only, on standard error
   int rebootMode = 0;  // 1 from the EEPROM, 2 forced ROM boot
   std::optional<std::string> deviceInterface;  // hid, filterdriver, winusb
   std::optional<std::uint8_t> address;     // 7-bit bus address

@@ -60,6 +60,10 @@ class StandardInputCopy {
   std::string problem_;
 };
 
+// Whether the two streams end in one place (a terminal, a file, a pipe), so that a line
+// written to both would be read twice.
+bool SameDestination(int first, int second);
+
 // After a failed run on the real device stack: what the user can do about the interface.
 void ExplainFailure(const Settings& settings);
 

@@ -117,15 +117,17 @@ int Run(const std::vector<std::string>& arguments) {
   if (!TakeStandardStreams(request, input)) return kExitImageFile;
 
   // Decided before standard output is set aside: what the two streams were given.
-  bool sameTerminal = SameTerminal(STDOUT_FILENO, STDERR_FILENO);
+  bool oneDestination = SameDestination(STDOUT_FILENO, STDERR_FILENO);
   // A read-out into standard output (--read-out /dev/stdout) leaves the stream to the image.
   bool imageOnStdout = request.action == ConsoleAction::ReadOut && NamesStream(request.readOutFile.c_str(), STDOUT_FILENO);
   ConsoleStreams streams;
-  streams.programLines = !request.json && !imageOnStdout;
-  streams.messagesToStderr = request.json || imageOnStdout || !sameTerminal;
-  streams.progressBar = IsTerminal(STDERR_FILENO) && EnableTerminalSequences();
+  streams.programLines = !request.json && !imageOnStdout && !request.quiet;
+  streams.messagesToStderr = request.json || imageOnStdout || request.quiet || !oneDestination;
+  streams.errorsOnly = request.quiet;
+  streams.progressBar = !request.quiet && IsTerminal(STDERR_FILENO) && EnableTerminalSequences();
   std::unique_ptr<OsServices> nativeOs = CreateNativeOsServices();
-  auto os = std::make_unique<DebugGate>(*nativeOs, request.debug || !sameTerminal);
+  bool debugLines = request.debug || (!oneDestination && !request.quiet);
+  auto os = std::make_unique<DebugGate>(*nativeOs, debugLines);
   std::unique_ptr<SettingsStore> store = CreateNativeSettingsStore();
   Settings settings;
   std::unique_ptr<DeviceAccess> devices =
@@ -155,8 +157,9 @@ int Run(const std::vector<std::string>& arguments) {
   silent = shell.silentMode;
   if (std::string file = ImageFileOf(request, command); !file.empty()) {
     request.format = FormatOfFile(request, file);
-    std::fprintf(imageOnStdout ? stderr : stdout, "Image file: %s (%s)\n",
-                 input && file == input->Path() ? "standard input" : file.c_str(), FormatTitle(*request.format));
+    if (!request.quiet)
+      std::fprintf(imageOnStdout ? stderr : stdout, "Image file: %s (%s)\n",
+                   input && file == input->Path() ? "standard input" : file.c_str(), FormatTitle(*request.format));
   }
   PrepareMainWindowText(shell);
   ApplyRunSettings(shell, request);
@@ -174,6 +177,10 @@ int Run(const std::vector<std::string>& arguments) {
     for (const std::string& problem : accessProblems) std::fprintf(stderr, "tessora: %s\n", problem.c_str());
     ExplainFailure(settings);
   }
+  // A silent update ends with its outcome code wherever the streams point: the debug
+  // output says it where it is on.
+  if (silent && !debugLines && !request.quiet && !request.allBoards && request.action == ConsoleAction::None)
+    std::fprintf(stderr, "Exit code: %d\n", shell.exitCode);
   if (!devices->Finish(error)) {
     std::fprintf(stderr, "tessora: %s\n", error.c_str());
     return kExitFailed;

@@ -397,17 +397,29 @@ TEST_F(ConsoleProgram, BadImagesAreRefusedBeforeAnythingIsWritten) {
   board = kept;
 }
 
-TEST_F(ConsoleProgram, OnOneTerminalEachLineOnceUnlessDebugAsksForMore) {
+// Wherever both streams end (a terminal, one file, a pipe), each line once; -s keeps its
+// "Exit code" line, --quiet leaves the errors alone.
+TEST_F(ConsoleProgram, WhereBothStreamsEndInOnePlaceEachLineOnce) {
   struct {
     std::string options;
     std::size_t successLines;
     std::size_t exitCodeLines;
-  } cases[] = {{"-s ", 1, 0}, {"", 1, 0}, {"--debug -s ", 2, 1}};
+  } cases[] = {{"-s ", 1, 1}, {"", 1, 0}, {"--debug -s ", 2, 1}, {"-q -s ", 0, 0}};
   for (const auto& c : cases) {
     std::string screen = OnTerminal(c.options + Example());
-    EXPECT_EQ(Occurrences(screen, "Firmware update successful."), c.successLines) << c.options << screen;
-    EXPECT_EQ(Occurrences(screen, "Exit code: 1"), c.exitCodeLines) << c.options << screen;
+    EXPECT_EQ(std::system((Command(c.options + Example()) + " >" + dir.File("log") + " 2>&1").c_str()), 0);
+    EXPECT_EQ(std::system((Command(c.options + Example()) + " 2>&1 | cat >" + dir.File("piped")).c_str()), 0);
+    std::string file = ReadFile(dir.File("log"));
+    std::string piped = ReadFile(dir.File("piped"));
+    for (const std::string& shown : {screen, file, piped}) {
+      EXPECT_EQ(Occurrences(shown, "Firmware update successful."), c.successLines) << c.options << shown;
+      EXPECT_EQ(Occurrences(shown, "Exit code: 1"), c.exitCodeLines) << c.options << shown;
+    }
   }
+  ProgramRun quiet = Tessora("-q --verify " + dir.File("none.hex"));
+  EXPECT_EQ(quiet.status, 4);
+  EXPECT_EQ(quiet.out, "");
+  EXPECT_NE(quiet.err.find("none.hex"), std::string::npos) << quiet.err;
 }
 
 // On a terminal each board has a progress line of its own while it runs, and one result line.

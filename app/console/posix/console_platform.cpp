@@ -83,6 +83,14 @@ bool NamesStream(const char* path, int fd) {
   return named.st_dev == stream.st_dev && named.st_ino == stream.st_ino;
 }
 
+bool SameDestination(int first, int second) {
+  struct stat a {};
+  struct stat b {};
+  if (fstat(first, &a) != 0 || fstat(second, &b) != 0) return false;
+  if (S_ISCHR(a.st_mode) && S_ISCHR(b.st_mode)) return a.st_rdev == b.st_rdev && isatty(first) == 1;
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 const char* StandardOutputFileName() { return "/dev/stdout"; }
 
 namespace {

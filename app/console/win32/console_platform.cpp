@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/console/console_platform.h"
+#include "app/console/terminal.h"
 
 namespace tessora {
 
@@ -64,6 +65,10 @@ int PrintUdevRule(DeviceStack* /*realStack*/) {
 
 // Windows reports its own device problems through the messages the run has shown.
 void ExplainFailure(const Settings& /*settings*/) {}
+
+// Windows tells one file from another by more than a stat gives; the console is the case
+// that matters there.
+bool SameDestination(int first, int second) { return SameTerminal(first, second); }
 
 // Windows has no name that opens a redirected standard output.
 const char* StandardOutputFileName() { return nullptr; }
