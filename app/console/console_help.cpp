@@ -40,8 +40,9 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
   --save                 store the four above for later runs and the window program, alone
                          or with a command
   --device SELECTOR      talk to this device only: a path as --list prints it, a serial
-                         number, or usb:BUS-PORT (Linux, as in 1-1.4); without it the
-                         first device that answers is used
+                         number, or usb:BUS-PORT (Linux, as in 1-1.4); without it or
+                         --all a command takes the one controller there is: several are
+                         refused (exit status 2) with the --device that names each
   --all                  run the update, --read-out, --verify, --clear or --reboot on
                          every controller, all at once; one line per board and a summary;
                          a controller that does not answer has failed (HID devices that are
@@ -86,7 +87,8 @@ was; the run says which, writes its JSON and summary, and exits with 130 or 143.
 Exit status:
   0    success
   1    the procedure failed (no EEPROM answers, programming or reading failed)
-  2    usage: an option, value or file name the program does not take
+  2    usage: an option, value or file name the program does not take, or several
+       controllers and neither --device nor --all
   3    no device: none answers on the interface, --device names none, or another
        Tessora is using it
   4    the image file cannot be read (or, for --read-out, written)

@@ -19,6 +19,7 @@
 #include "app/console/every_board_run.h"
 #include "app/console/exit_status.h"
 #include "app/console/terminal.h"
+#include "app/device_inventory.h"
 #include "app/device_listing.h"
 #include "app/program_devices.h"
 #include "app/start_text.h"
@@ -62,6 +63,12 @@ int SetAsideStandardOutput() {
   return saved;
 }
 
+bool ActsOnABoard(const ConsoleRequest& request, const StartCommand& command) {
+  return request.action == ConsoleAction::ReadOut || request.action == ConsoleAction::Verify ||
+         request.action == ConsoleAction::Clear || request.action == ConsoleAction::Reboot ||
+         (request.action == ConsoleAction::None && command.fileName[0] != '\0');
+}
+
 // --device names a device the selected interface does not list: said before anything is sent.
 bool DeviceIsListed(DeviceAccess& selected, const Settings& settings, const std::string& selector) {
   if (!TakeInventory(selected.Stack(), SelectedInterfaceKind(settings)).empty()) return true;
@@ -102,6 +109,24 @@ int ListDevices(DeviceStack& stack) {
   std::printf("INTERFACE    PATH VID:PID PRODUCT SERIAL INSTANCE-ID ACCESS [CANDIDATE]\n");
   for (const std::string& line : lines) std::printf("%s\n", line.c_str());
   return kExitSucceeded;
+}
+
+// Without --device or --all a command goes to the one controller there is: with several,
+// taking whichever answers first would be a guess. False, with the choices, when there
+// are several.
+bool OneControllerAtMost(DeviceAccess& devices, const Settings& settings) {
+  std::vector<DeviceInterfaceRecord> controllers;
+  for (DeviceInterfaceRecord& record : TakeInventory(devices.Stack(), SelectedInterfaceKind(settings)))
+    if (record.controller) controllers.push_back(std::move(record));
+  if (controllers.size() <= 1) return true;
+  std::fprintf(stderr, "tessora: %zu controllers on the %s interface: name one with --device, or take all with --all\n",
+               controllers.size(), InterfaceName(settings));
+  for (const DeviceInterfaceRecord& record : controllers) {
+    std::fprintf(stderr, "  --device %s", record.path.c_str());
+    if (!record.usbPort.empty()) std::fprintf(stderr, "  (or --device usb:%s)", record.usbPort.c_str());
+    std::fprintf(stderr, "\n");
+  }
+  return false;
 }
 
 int Run(const std::vector<std::string>& arguments) {
@@ -169,6 +194,9 @@ int Run(const std::vector<std::string>& arguments) {
   int status = !imageReadable ? kExitImageFile
                : request.device && !DeviceIsListed(used, settings, *request.device)
                    ? kExitNoDevice
+               : !request.device && !request.allBoards && ActsOnABoard(request, command) &&
+                       !OneControllerAtMost(used, settings)
+                   ? kExitUsage
                    : request.allBoards ? RunOnAllBoards(shell, *devices, request, command, jsonFd,
                                                         streams.progressBar && !silent, accessProblems)
                                        : RunAction(shell, request, command, jsonFd);

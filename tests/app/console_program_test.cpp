@@ -475,6 +475,12 @@ TEST_F(ConsoleProgram, EveryBoardAtOnceAndOneChosenBoardOnEachInterface) {
   EXPECT_EQ(Tessora("--read-size 64 --all --read-out " + dir.File("out.hex")).status, 0);
   EXPECT_NE(ReadFile(dir.File("out-" + serials[0] + ".hex")), ReadFile(dir.File("out-" + serials[1] + ".hex")));
 
+  // Without --device or --all, several controllers are a question, not a guess.
+  ProgramRun unnamed = Tessora("--clear");
+  EXPECT_EQ(unnamed.status, 2);
+  EXPECT_NE(unnamed.err.find("4 controllers on the WinUSB interface: name one with --device"), std::string::npos)
+      << unnamed.err;
+  EXPECT_EQ(Occurrences(unnamed.err, "  --device \\\\?\\usb#"), 4u) << unnamed.err;
   ProgramRun absent = Tessora("--device QV000009 --clear");
   EXPECT_EQ(absent.status, 3);
   EXPECT_NE(absent.err.find("no device \"QV000009\" on the WinUSB interface"), std::string::npos);

@@ -53,14 +53,15 @@ TEST_F(TessoraProgramTest, UpdatesReadsOutClearsAndRebootsOverHidAndWinUsb) {
   const Bytes& eeprom = boardA.EepromPart().Contents();
   for (const char* interface : {"hid", "winusb"}) {
     SCOPED_TRACE(interface);
-    Run({"--save", "--interface", interface, "-s", firmware});
+    // Board B answers over HID too: each run names board A.
+    Run({"--save", "--interface", interface, "--device", "QV000001", "-s", firmware});
     EXPECT_EQ(Bytes(eeprom.begin(), eeprom.begin() + static_cast<std::ptrdiff_t>(image.size())), image);
     std::string readOut = scratch.File(std::string(interface) + ".hex");
-    Run({"--read-out", readOut});
+    Run({"--device", "QV000001", "--read-out", readOut});
     EXPECT_EQ(ImageBytes(readOut), image);
-    Run({"--reboot", "rom"});
-    Run({"--reboot", "eeprom"});
-    Run({"--clear"});
+    Run({"--device", "QV000001", "--reboot", "rom"});
+    Run({"--device", "QV000001", "--reboot", "eeprom"});
+    Run({"--device", "QV000001", "--clear"});
     EXPECT_EQ(eeprom, Bytes(16384, 0xFF));
   }
   using enum sim::RebootMode;
@@ -108,7 +109,8 @@ class UnplugTest : public TessoraProgramTest, public ::testing::WithParamInterfa
 
 TEST_P(UnplugTest, AnUnplugInMidUpdateEndsTheRunWithAFailureAndAMessage) {
   boardA.MutableConfig().failAfter = 12;
-  EXPECT_THAT(Run({"--interface", GetParam(), firmware}, 1), HasSubstr("Could not program Firmware Image."));
+  EXPECT_THAT(Run({"--interface", GetParam(), "--device", "QV000001", firmware}, 1),
+              HasSubstr("Could not program Firmware Image."));
   EXPECT_FALSE(boardA.Present());
 }
 
