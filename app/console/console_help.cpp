@@ -102,7 +102,9 @@ of their own (programs share a lock only where they share the name).
 
 Devices: HID controllers through /dev/hidraw*, WinUSB controllers (those whose Microsoft
 OS 2.0 descriptors declare the WinUSB interface) through libusb; the FilterDriver exists
-only on Windows.
+only on Windows. Without --interface, while the stored interface is the FilterDriver (the
+default), the Linux program takes HID when it finds a controller there, else WinUSB;
+--interface filterdriver is refused with a hint.
 
 Simulated board: with TESSORA_SIM set to a directory, the program talks to a simulated
 board kept there instead of real devices; several directories separated by ':' make a

@@ -64,6 +64,9 @@ class StandardInputCopy {
 // written to both would be read twice.
 bool SameDestination(int first, int second);
 
+// Whether the system has the FilterDriver interface at all (Windows does, Linux not).
+bool HasFilterDriver();
+
 // After a failed run on the real device stack: what the user can do about the interface.
 void ExplainFailure(const Settings& settings);
 

@@ -2,6 +2,7 @@
 // then Tessora's own command line ("-s FILE" or "FILE").
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -129,6 +130,24 @@ bool OneControllerAtMost(DeviceAccess& devices, const Settings& settings) {
   return false;
 }
 
+// A stored FilterDriver, the settings' default, names nothing where the system has no
+// FilterDriver: the run takes the interface that finds a controller, HID first, then
+// WinUSB. Given with --interface it stays, and fails with the hint.
+void ChooseWorkingInterface(ShellContext& shell, DeviceStack& stack, const ConsoleRequest& request) {
+  Settings& settings = shell.settings;
+  if (HasFilterDriver() || request.deviceInterface || SelectedInterfaceKind(settings) != InterfaceKind::FilterDriver)
+    return;
+  for (InterfaceKind kind : {InterfaceKind::Hid, InterfaceKind::WinUsb}) {
+    std::vector<DeviceInterfaceRecord> listed = TakeInventory(stack, kind);
+    if (std::none_of(listed.begin(), listed.end(), [](const DeviceInterfaceRecord& r) { return r.controller; }))
+      continue;
+    settings.useHid = kind == InterfaceKind::Hid ? 1 : 0;
+    settings.useWinUsb = kind == InterfaceKind::WinUsb ? 1 : 0;
+    BuildStartText(shell);
+    return;
+  }
+}
+
 int Run(const std::vector<std::string>& arguments) {
   ConsoleRequest request;
   std::string error;
@@ -188,6 +207,7 @@ int Run(const std::vector<std::string>& arguments) {
   }
   PrepareMainWindowText(shell);
   ApplyRunSettings(shell, request);
+  if (realStack != nullptr) ChooseWorkingInterface(shell, *realStack, request);
   // The image before the device: a missing image is its own fault whatever is plugged in.
   bool imageReadable = ImageIsReadable(shell, request, command, jsonFd);
   std::set<std::string> accessProblems;

@@ -86,6 +86,14 @@ TEST_F(TessoraProgramTest, ListsEveryInterfaceAndHintsAtThemForTheFilterDriver) 
                                               "ATTRS{idProduct}==\"0210\", TAG+=\"uaccess\""));
 }
 
+// With no interface given, and the stored default the FilterDriver Linux has not, a run
+// takes the interface that finds a controller.
+TEST_F(TessoraProgramTest, WithoutAnInterfaceTheOneThatFindsAControllerIsTaken) {
+  EXPECT_THAT(Run({"--json", "--device", "QV000001", "--clear"}), HasSubstr("\"interface\":\"hid\","));
+  EXPECT_EQ(boardA.EepromPart().Contents(), Bytes(16384, 0xFF));
+  Run({"--save", "--interface", "filterdriver", "--device", "QV000001", "--clear"}, 3);  // chosen: it stays
+}
+
 // One board named by its port or its serial number, then every board at once: each through
 // a device stack of its own, the keyboard not counted.
 TEST_F(TessoraProgramTest, PicksOneBoardOrTakesThemAll) {

@@ -138,6 +138,8 @@ StandardInputCopy::~StandardInputCopy() {
   if (!path_.empty()) unlink(path_.c_str());
 }
 
+bool HasFilterDriver() { return false; }
+
 void ExplainFailure(const Settings& settings) {
   if (!settings.useHid && !settings.useWinUsb)
     std::fprintf(stderr,

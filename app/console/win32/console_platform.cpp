@@ -64,6 +64,8 @@ int PrintUdevRule(DeviceStack* /*realStack*/) {
 }
 
 // Windows reports its own device problems through the messages the run has shown.
+bool HasFilterDriver() { return true; }
+
 void ExplainFailure(const Settings& /*settings*/) {}
 
 // Windows tells one file from another by more than a stat gives; the console is the case
