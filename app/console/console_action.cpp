@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/console/console_help.h"
+#include "app/console/console_version.h"
 #include "app/console/exit_status.h"
 #include "app/procedures.h"
 #include "app/run_result.h"
@@ -66,6 +67,7 @@ bool WriteResult(ShellContext& shell, const ConsoleRequest& request, const char*
   RunResult result = ResultOfProcedure(shell, name, seconds);
   if (result.device.empty()) result.device = boardPath;
   if (request.format) result.format = ImageFormatName(*request.format);
+  result.toolVersion = ToolVersion();
   std::string line = RunResultJson(result) + "\n";
   return write(jsonFd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
 }

@@ -60,7 +60,7 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
                          command, device, interface, outcome_code (1 success, -1 to -5 as
                          the exit codes above, -6 verify found differences, -7 stopped by a
                          signal), outcome_text, format, bytes, pages, page_size, seconds,
-                         first_mismatch
+                         tool_version (as --version, without the name), first_mismatch
   --debug                the debug lines (mode line, silent-mode texts, "Exit code: N") on
                          standard error; without it they go there only when standard error
                          does not end where standard output does (a terminal, a file, a

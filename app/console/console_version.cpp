@@ -3,6 +3,8 @@
 namespace tessora {
 
 // TESSORA_VERSION and TESSORA_BUILD_COMMIT come from the build's configuration.
-std::string VersionLine() { return "Tessora " TESSORA_VERSION " (commit " TESSORA_BUILD_COMMIT ")"; }
+std::string ToolVersion() { return TESSORA_VERSION " (commit " TESSORA_BUILD_COMMIT ")"; }
+
+std::string VersionLine() { return "Tessora " + ToolVersion(); }
 
 }  // namespace tessora

@@ -297,6 +297,7 @@ TEST_F(ConsoleProgram, FormatsVerifyAndUpdateOfChangedPages) {
   EXPECT_EQ(differs.out.rfind("{\"command\":\"verify\",\"device\":\"", 0), 0u) << differs.out;
   EXPECT_NE(differs.out.find("\"interface\":\"filterdriver\",\"outcome_code\":-6,"), std::string::npos);
   EXPECT_NE(differs.out.find(",\"format\":\"bin\","), std::string::npos) << differs.out;
+  EXPECT_NE(differs.out.find(",\"tool_version\":\"1.2.1 (commit "), std::string::npos) << differs.out;
   char mismatch[128];
   std::snprintf(mismatch, sizeof mismatch, "\"first_mismatch\":{\"address\":300,\"expected\":%u,\"found\":%u,"
                 "\"differing_bytes\":2}}\n", static_cast<unsigned char>(eeprom[300] ^ 0x0F),
