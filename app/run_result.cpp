@@ -94,6 +94,7 @@ std::string RunResultJson(const RunResult& result) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, ",\"seconds\":%.3f", result.seconds);
   json += seconds;
+  json += ",\"tool_version\":" + JsonString(result.toolVersion);
   json += ",\"first_mismatch\":";
   if (!result.firstMismatch) return json + "null}";
   const ImageMismatch& mismatch = *result.firstMismatch;

@@ -22,6 +22,7 @@ struct RunResult {
   std::uint32_t pages = 0;
   int pageSize = 0;
   double seconds = 0;
+  std::string toolVersion;    // the program's version and the commit it was built from
   std::optional<ImageMismatch> firstMismatch;
 };
 

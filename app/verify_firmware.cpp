@@ -19,8 +19,9 @@ int Finish(ShellContext& shell, int outcome) {
 
 void ReportDifference(ShellContext& shell, const ImageMismatch& mismatch) {
   std::snprintf(shell.statusText.data(), shell.statusText.size(),
-                "EEPROM differs from the image in %u bytes; first at 0x%04x: expected 0x%02x, found 0x%02x",
-                static_cast<unsigned>(mismatch.count), static_cast<unsigned>(mismatch.firstAddress),
+                "EEPROM differs from the image in %u byte%s; first at 0x%04x: expected 0x%02x, found 0x%02x",
+                static_cast<unsigned>(mismatch.count), mismatch.count == 1 ? "" : "s",
+                static_cast<unsigned>(mismatch.firstAddress),
                 static_cast<unsigned>(mismatch.expected), static_cast<unsigned>(mismatch.found));
   ReportStatusText(shell, nullptr, kStyleError);
 }

@@ -213,3 +213,35 @@ function(tessora_add_fuzz_targets)
     add_dependencies(tessora_fuzzers fuzz_${name})
   endforeach()
 endfunction()
+
+# tessora_read_build_commit(<out_var>)
+# The commit the source tree is checked out at (git rev-parse --short HEAD), read when the
+# build is configured; "unknown" when the tree is no git checkout of its own (an unpacked
+# archive, or a folder inside another project's repository). A new commit configures the
+# build again, so the programs never name a commit they were not built from.
+function(tessora_read_build_commit out_var)
+  set(commit "unknown")
+  find_package(Git QUIET)
+  if(GIT_FOUND)
+    execute_process(COMMAND "${GIT_EXECUTABLE}" rev-parse --show-toplevel --absolute-git-dir --short HEAD
+                    WORKING_DIRECTORY "${PROJECT_SOURCE_DIR}" RESULT_VARIABLE failed
+                    OUTPUT_VARIABLE answer ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
+    string(REPLACE "\n" ";" answer "${answer}")
+    list(LENGTH answer parts)
+    if(NOT failed AND parts EQUAL 3)
+      list(GET answer 0 top)
+      list(GET answer 1 git_dir)
+      list(GET answer 2 head)
+      file(REAL_PATH "${top}" top)
+      file(REAL_PATH "${PROJECT_SOURCE_DIR}" source)
+      if(top STREQUAL source)
+        set(commit "${head}")
+        # The log of HEAD grows with every commit and checkout, in a worktree as in a clone.
+        if(EXISTS "${git_dir}/logs/HEAD")
+          set_property(DIRECTORY "${PROJECT_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${git_dir}/logs/HEAD")
+        endif()
+      endif()
+    endif()
+  endif()
+  set(${out_var} "${commit}" PARENT_SCOPE)
+endfunction()

@@ -4,31 +4,72 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "app/console/console_help.h"
+#include "app/console/console_version.h"
+#include "app/console/exit_status.h"
 #include "app/procedures.h"
 #include "app/run_result.h"
 #include "app/start_up.h"
+#include "engine/image_file.h"
 #include "engine/image_format.h"
 
 namespace tessora {
 
 namespace {
 
-// Why an image could not be read, in more words than the system's message has.
-void ExplainUnreadableImage(const ShellContext& shell) {
+// Why an image cannot be read, in more words than the system's message has; empty when
+// it can.
+std::string ImageProblemText(const ShellContext& shell) {
   ImageProblem problem;
+  errno = 0;
   int result = CheckImageText(shell.filePath.data(), shell.imageFormat, problem);
   if (result == 0) {
     std::vector<std::uint8_t> image(MaxEepromSize);
     result = ReadImageAs(shell.filePath.data(), shell.imageFormat, image.data(), MaxEepromSize, &problem);
-    if (result > 0) return;
+    if (result > 0) return {};
   }
-  std::fprintf(stderr, "tessora: %s (%s image): %s\n", shell.filePath.data(), ImageFormatName(shell.imageFormat),
-               DescribeImageError(result, problem).c_str());
+  std::string text = DescribeImageError(result, problem);
+  // The system's reason why the file did not open, where it gave one.
+  if (result == kImageCannotOpen && errno != 0) text += std::string(" (") + std::strerror(errno) + ")";
+  return text;
+}
+
+void ExplainUnreadableImage(const ShellContext& shell) {
+  std::string problem = ImageProblemText(shell);
+  if (!problem.empty())
+    std::fprintf(stderr, "tessora: %s (%s image): %s\n", shell.filePath.data(), ImageFormatName(shell.imageFormat),
+                 problem.c_str());
+}
+
+// The image file the command reads before it writes or compares; empty for the others.
+std::string ImageReadFirst(const ConsoleRequest& request, const StartCommand& command) {
+  if (request.action == ConsoleAction::Verify) return request.verifyFile;
+  return request.action == ConsoleAction::None ? command.fileName : "";
+}
+
+void PrepareShell(ShellContext& shell, const ConsoleRequest& request) {
+  shell.imageFormat = request.format.value_or(ImageFormat::Text);
+  shell.consoleImageRules = true;
+  shell.namesLocks = true;
+}
+
+bool WriteResult(ShellContext& shell, const ConsoleRequest& request, const char* name, double seconds, int jsonFd,
+                 const std::string& boardPath) {
+  RunResult result = ResultOfProcedure(shell, name, seconds);
+  if (result.device.empty()) result.device = boardPath;
+  if (request.format) result.format = ImageFormatName(*request.format);
+  result.toolVersion = ToolVersion();
+  std::string line = RunResultJson(result) + "\n";
+  return write(jsonFd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
 }
 
 // The procedure the request names, or none; the command's name for its result.
@@ -49,25 +90,51 @@ const char* CommandName(const ConsoleRequest& request, const StartCommand& comma
   return request.updateChanged ? "update-changed" : "update";
 }
 
+// A line of the result, which the JSON result's outcome_text and a board's line carry too.
+void ReportResult(ShellContext& shell, const char* text) {
+  std::snprintf(shell.statusText.data(), shell.statusText.size(), "%s", text);
+  shell.ui.StandardOutput(text);
+}
+
 int RunProcedure(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command) {
-  shell.imageFormat = request.format.value_or(ImageFormat::Text);
-  shell.consoleImageRules = true;
-  shell.namesLocks = true;
+  PrepareShell(shell, request);
   switch (request.action) {
     case ConsoleAction::ReadOut:
-      return ReadOutFirmware(shell, request.readOutFile.c_str()) == 1 ? 0 : 1;
+      ReadOutFirmware(shell, request.readOutFile.c_str());
+      break;
     case ConsoleAction::Verify:
-      return VerifyFirmware(shell, request.verifyFile.c_str()) == 1 ? 0 : 1;
+      VerifyFirmware(shell, request.verifyFile.c_str());
+      break;
     case ConsoleAction::Clear:
-      return ClearEeprom(shell) == 1 ? 0 : 1;
+      ClearEeprom(shell);
+      break;
     case ConsoleAction::Reboot:
-      return RebootCommand(shell, request.rebootMode, RefusalReport::Message) ? 0 : 1;
+      if (RebootCommand(shell, request.rebootMode, RefusalReport::Message))
+        ReportResult(shell, request.rebootMode == 2 ? "Reboot requested: the controller restarts from its ROM."
+                                                    : "Reboot requested: the controller restarts from the EEPROM.");
+      break;
     default:
+      shell.updateChangedOnly = request.updateChanged;
+      RunCommandLineUpdate(shell, command.fileName);
+      // The run read every page and found each as the image has it.
+      if (request.updateChanged && shell.tally.outcome == kUpdateSucceeded && shell.tally.pages == 0)
+        ReportResult(shell, "Nothing written: the board already holds the image.");
       break;
   }
-  shell.updateChangedOnly = request.updateChanged;
-  RunCommandLineUpdate(shell, command.fileName);
-  return RunExitStatus(shell);
+  return ExitStatusOfOutcome(shell.tally.outcome);
+}
+
+bool EndsWith(const std::string& name, std::string_view suffix) {
+  if (name.size() < suffix.size()) return false;
+  for (std::size_t i = 0; i < suffix.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(name[name.size() - suffix.size() + i])) != suffix[i]) return false;
+  return true;
+}
+
+// What a read-out's file name says it holds: .bin raw, .ihex or .ihx Intel HEX, else text.
+ImageFormat FormatOfNameWritten(const std::string& name) {
+  if (EndsWith(name, ".bin")) return ImageFormat::Binary;
+  return EndsWith(name, ".ihex") || EndsWith(name, ".ihx") ? ImageFormat::IntelHex : ImageFormat::Text;
 }
 
 }  // namespace
@@ -90,6 +157,7 @@ ImageFormat FormatOfFile(const ConsoleRequest& request, const std::string& fileN
   if (request.format) return *request.format;
   ImageFormat format = ImageFormat::Text;
   if (request.action != ConsoleAction::ReadOut) DetectImageFormat(fileName.c_str(), format);
+  else format = FormatOfNameWritten(fileName);
   return format;
 }
 
@@ -109,22 +177,36 @@ int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCom
               const std::string& boardPath) {
   const char* name = CommandName(request, command);
   if (name == nullptr) {
-    if (!request.ChangesSettings() && request.commandLine.empty())
+    if (!request.save && request.commandLine.empty())
       std::printf("%s\n\n%s", shell.statusText.data(), ConsoleUsage().c_str());
     return 0;
   }
   auto started = std::chrono::steady_clock::now();
   int status = RunProcedure(shell, request, command);
   if (shell.tally.outcome == kUpdateUnreadableImage && shell.filePath[0] != '\0') ExplainUnreadableImage(shell);
-  if (jsonFd >= 0) {
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    RunResult result = ResultOfProcedure(shell, name, seconds);
-    if (result.device.empty()) result.device = boardPath;
-    if (request.format) result.format = ImageFormatName(*request.format);
-    std::string line = RunResultJson(result) + "\n";
-    if (write(jsonFd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) return 1;
-  }
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (jsonFd >= 0 && !WriteResult(shell, request, name, seconds, jsonFd, boardPath)) return kExitFailed;
   return status;
+}
+
+bool ImageIsReadable(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command, int jsonFd) {
+  std::string file = ImageReadFirst(request, command);
+  if (file.empty()) return true;
+  PrepareShell(shell, request);
+  // A name longer than the shell keeps cannot be opened as given.
+  bool fits = file.size() < shell.filePath.size();
+  if (fits) {
+    std::copy(file.begin(), file.end(), shell.filePath.begin());
+    shell.filePath[file.size()] = '\0';
+    if (ImageProblemText(shell).empty()) return true;
+  }
+  shell.tally = ProcedureTally{};
+  ReportUnreadableImage(shell, file.c_str());
+  if (fits) ExplainUnreadableImage(shell);
+  shell.exitCode = kUpdateUnreadableImage;
+  if (request.action == ConsoleAction::None) WriteExitCodeLine(shell);
+  if (jsonFd >= 0) WriteResult(shell, request, CommandName(request, command), 0, jsonFd, {});
+  return false;
 }
 
 }  // namespace tessora

@@ -24,4 +24,9 @@ const char* FormatTitle(ImageFormat format);
 int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command, int jsonFd,
               const std::string& boardPath = {});
 
+// Before any device is looked for: whether the image the update or verify reads can be
+// read. When it cannot, says why, with the JSON result (outcome -3) written to jsonFd
+// when that is not -1.
+bool ImageIsReadable(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command, int jsonFd);
+
 }  // namespace tessora

@@ -8,64 +8,92 @@ std::string ConsoleUsage() {
 Writes a firmware image into the boot EEPROM of a Qorvane USB controller and verifies
 every page; reads the EEPROM out, clears it, or reboots the chip.
 
-  IMAGE                  update the EEPROM from IMAGE; exit status 0 when the image was
-                         written and verified, 1 otherwise
+  IMAGE                  update the EEPROM from IMAGE ("-": standard input, as for --verify);
+                         exit status 0 when the image was written and verified
   -s IMAGE               the same in silent mode: no progress bar, messages go to the debug
                          output (standard error) and "Exit code: N" ends it
                          (1 written, -1 no device, -2 no EEPROM, -3 unreadable image,
                          -4 too large for 1-byte subaddressing, -5 programming failed)
   --update-changed       with IMAGE: read every page first and write only those that differ
                          (the header page is still erased first and written last); a board
-                         that already holds the image is only read
+                         that already holds the image is only read, and the run says
+                         "Nothing written"
   --verify IMAGE         compare the EEPROM with IMAGE without writing; exit status 0 when
-                         equal, else 1 with the first differing address, the bytes expected
+                         equal, else 5 with the first differing address, the bytes expected
                          and found, and the number of differing bytes
-  --read-out FILE        read the EEPROM out into FILE; exit status 0 or 1
+  --read-out FILE        read the EEPROM out into FILE; "-" is standard output (Linux)
   --format text|ihex|bin image format of the file read or written: the text image format
                          ("hex" also names it), Intel HEX (records 00 to 05) or raw
                          binary. Read, when not given: binary for a name ending in .bin,
                          else Intel HEX when ":" comes first, else text; a text or Intel
-                         HEX file with a control byte or in UTF-16 is refused. Written:
-                         text unless given. Every run names the format it uses
-  --clear                clear the EEPROM to 0xFF; exit status 0 or 1
-  --reboot rom|eeprom    restart the chip from its ROM or from the EEPROM; exit status 0
-                         when the controller took the request
+                         HEX file with a control byte or in UTF-16 is refused. Written,
+                         when not given: raw binary for a name ending in .bin, Intel HEX
+                         for .ihex or .ihx, else text. Every run names the format it uses
+  --clear                clear the EEPROM to 0xFF
+  --reboot rom|eeprom    restart the chip from its ROM or from the EEPROM, and say which;
+                         exit status 0 when the controller took the request
   --interface hid|filterdriver|winusb
-  --address HEX          EEPROM bus address (7 bit; the first two characters are read)
+  --address HEX          EEPROM bus address: 7 bits in hex, as 51 or 0x51
   --subaddressing 1|2    subaddress bytes the EEPROM takes
-  --read-size auto|N     read-out size from the EEPROM header, or N bytes (at most 16384)
-                         These four change the settings and save them, as the Options
-                         dialog does; they may be combined with any command.
+  --read-size auto|N     read-out size from the EEPROM header, or N bytes (1 to 16384)
+                         These four apply to this run only, over the stored settings
+  --save                 store the four above for later runs and the window program, alone
+                         or with a command
   --device SELECTOR      talk to this device only: a path as --list prints it, a serial
-                         number, or usb:BUS-PORT (Linux, as in 1-1.4); without it the
-                         first device that answers is used
+                         number, or usb:BUS-PORT (Linux, as in 1-1.4); without it or
+                         --all a command takes the one controller there is: several are
+                         refused (exit status 2) with the --device that names each
   --all                  run the update, --read-out, --verify, --clear or --reboot on
                          every controller, all at once; one line per board and a summary;
                          a controller that does not answer has failed (HID devices that are
-                         no candidate are left out); exit status 0 only when every board
-                         succeeded. A read-out goes to one file per board: FILE-SERIAL.EXT
-  --list                 list the device interfaces the three interfaces see, one line each:
-                         interface, path, VID:PID, product, serial, instance ID, whether it
-                         opens; HID controllers (feature report 0xFF) are marked "candidate"
+                         no candidate are left out); exit status 0 when every board
+                         succeeded, the boards' own when they failed alike, else 1. A
+                         read-out goes to one file per board: FILE-SERIAL.EXT
+  --list                 list the device interfaces the three interfaces see: a header line,
+                         then one line each: interface, path, VID:PID, product, serial,
+                         instance ID, whether it opens; HID controllers (feature report
+                         0xFF) are marked "candidate". None found is said on standard error,
+                         exit status 3
   --udev-rule            print a udev rule that lets the logged-in user reach the controllers
                          found: tessora --udev-rule | sudo tee /etc/udev/rules.d/70-tessora.rules
   --json                 one JSON object on standard output, and nothing else there:
                          command, device, interface, outcome_code (1 success, -1 to -5 as
                          the exit codes above, -6 verify found differences, -7 stopped by a
                          signal), outcome_text, format, bytes, pages, page_size, seconds,
-                         first_mismatch
+                         tool_version (as --version, without the name), first_mismatch
   --debug                the debug lines (mode line, silent-mode texts, "Exit code: N") on
                          standard error; without it they go there only when standard error
-                         is not the terminal standard output is
-  --help, --version
+                         does not end where standard output does (a terminal, a file, a
+                         pipe), so that each line is shown once; -s still ends with its
+                         "Exit code: N" line
+  -q, --quiet            errors only, on standard error; no progress bar
+  --version              the version and the commit it was built from, as in
+                         Tessora 1.2.1 (commit 1a2b3c4)
+  --help
 
 Options come first; the rest of the command line is taken as Tessora's own, "-s" and
-the image file name, joined with single blanks. -s alone with --read-out, --clear or
+the image file name, joined with single blanks. A value an option does not take, an
+unknown option, or an option after the image file is a usage error (exit status 2);
+"--" ends the options, for an image file whose name begins with "-".
+The checks come in this order: the command line, then the image file an update or
+--verify reads (a missing or unreadable one is outcome -3 even with no board present),
+then the device. -s alone with --read-out, --clear or
 --reboot makes them silent.
 
 SIGINT or SIGTERM stops an update or clear at the next page, with the header page erased
 (or the image complete and verified), and a read-out between blocks with the file as it
 was; the run says which, writes its JSON and summary, and exits with 130 or 143.
+
+Exit status:
+  0    success
+  1    the procedure failed (no EEPROM answers, programming or reading failed)
+  2    usage: an option, value or file name the program does not take, or several
+       controllers and neither --device nor --all
+  3    no device: none answers on the interface, --device names none, or another
+       Tessora is using it
+  4    the image file cannot be read (or, for --read-out, written)
+  5    --verify found differences
+  130  SIGINT stopped the run; 143 SIGTERM
 
 Settings are kept in $XDG_CONFIG_HOME/Velmora/tessora (~/.config when unset).
 On Linux, programs that use one device take turns through locks that any user may take
@@ -74,7 +102,9 @@ of their own (programs share a lock only where they share the name).
 
 Devices: HID controllers through /dev/hidraw*, WinUSB controllers (those whose Microsoft
 OS 2.0 descriptors declare the WinUSB interface) through libusb; the FilterDriver exists
-only on Windows.
+only on Windows. Without --interface, while the stored interface is the FilterDriver (the
+default), the Linux program takes HID when it finds a controller there, else WinUSB;
+--interface filterdriver is refused with a hint.
 
 Simulated board: with TESSORA_SIM set to a directory, the program talks to a simulated
 board kept there instead of real devices; several directories separated by ':' make a

@@ -1,11 +1,37 @@
 #include "app/console/console_options.h"
 
+#include <charconv>
+
 #include "app/command_line.h"
-#include "app/options_rules.h"
+#include "engine/settings.h"
 
 namespace tessora {
 
 namespace {
+
+// The whole text as a number in the base, or nothing: a script's typo is refused, never
+// read in part.
+std::optional<unsigned int> WholeNumber(const std::string& text, int base) {
+  unsigned int value = 0;
+  const char* end = text.data() + text.size();
+  auto [stop, problem] = std::from_chars(text.data(), end, value, base);
+  if (text.empty() || problem != std::errc() || stop != end) return std::nullopt;
+  return value;
+}
+
+std::optional<std::uint8_t> BusAddress(const std::string& text) {
+  bool prefixed = text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0;
+  std::optional<unsigned int> address = WholeNumber(prefixed ? text.substr(2) : text, 16);
+  if (!address || *address > kLargestBusAddress) return std::nullopt;
+  return static_cast<std::uint8_t>(*address);
+}
+
+std::optional<std::uint16_t> ReadSize(const std::string& text) {
+  if (text == "auto") return 0;
+  std::optional<unsigned int> size = WholeNumber(text, 10);
+  if (!size || *size == 0 || *size > static_cast<unsigned int>(MaxEepromSize)) return std::nullopt;
+  return static_cast<std::uint16_t>(*size);
+}
 
 bool SetAction(ConsoleRequest& request, ConsoleAction action, std::string& error) {
   if (request.action != ConsoleAction::None && request.action != action) {
@@ -48,10 +74,8 @@ bool TakeOption(const std::string& name, const std::string& value, ConsoleReques
     return true;
   }
   if (name == "--address") {
-    unsigned int address = 0;
-    if (!ReadAddressText(value, address) || address > kLargestBusAddress)
-      return error = "--address takes a 7-bit hexadecimal bus address (0 to 7f)", false;
-    request.address = value;
+    request.address = BusAddress(value);
+    if (!request.address) return error = "--address takes a 7-bit bus address in hex (0 to 7f, as 51 or 0x51)", false;
     return true;
   }
   if (name == "--subaddressing") {
@@ -65,8 +89,8 @@ bool TakeOption(const std::string& name, const std::string& value, ConsoleReques
     return true;
   }
   if (name == "--read-size") {
-    if (value.empty()) return error = "--read-size takes auto or a number of bytes", false;
-    request.readSize = value;
+    request.readSize = ReadSize(value);
+    if (!request.readSize) return error = "--read-size takes auto or a number of bytes from 1 to 16384", false;
     return true;
   }
   error = "unknown option " + name;
@@ -79,6 +103,15 @@ bool TakesValue(const std::string& name) {
          name == "--device";
 }
 
+// After the options only "-s" and the image file: "-h" or "-s --clear" would otherwise be
+// taken for a file name and the update tried from it.
+bool CheckCommandWord(const std::string& word, bool afterOptions, std::string& error) {
+  if (afterOptions || word == "-s" || word.size() < 2 || word[0] != '-') return true;
+  if (word.rfind("--", 0) == 0) error = "options come before -s and the image file: " + word;
+  else error = "unknown option " + word;
+  return false;
+}
+
 // --all runs a procedure on every board; --device names the one board of any command.
 bool CheckBoardChoice(const ConsoleRequest& request, std::string& error) {
   if (!request.allBoards) return true;
@@ -87,6 +120,20 @@ bool CheckBoardChoice(const ConsoleRequest& request, std::string& error) {
                    request.action == ConsoleAction::Clear || request.action == ConsoleAction::Reboot ||
                    (request.action == ConsoleAction::None && !request.commandLine.empty() && request.commandLine != "-s");
   if (!procedure) return error = "--all needs an image file, --read-out, --verify, --clear or --reboot", false;
+  if (request.action == ConsoleAction::ReadOut && request.readOutFile == "-")
+    return error = "--all reads out one file per board: give a file name, not -", false;
+  return true;
+}
+
+// The settings options are this run's; alone they would change nothing unless stored.
+bool CheckSettingsChoice(const ConsoleRequest& request, std::string& error) {
+  if (request.save && !request.GivesSettings())
+    return error = "--save stores --interface, --address, --subaddressing and --read-size: give one", false;
+  bool command = request.action != ConsoleAction::None || !request.commandLine.empty();
+  if (request.GivesSettings() && !request.save && !command)
+    return error = "--interface, --address, --subaddressing and --read-size apply to this run only: give a "
+                   "command, or --save to store them",
+           false;
   return true;
 }
 
@@ -94,10 +141,12 @@ bool CheckBoardChoice(const ConsoleRequest& request, std::string& error) {
 
 bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleRequest& request, std::string& error) {
   std::size_t i = 0;
-  for (; i < arguments.size() && arguments[i].rfind("--", 0) == 0; ++i) {
-    std::string argument = arguments[i];
+  bool afterOptions = false;  // "--" ends the options: what follows is a file name whatever it looks like
+  for (; i < arguments.size() && (arguments[i].rfind("--", 0) == 0 || arguments[i] == "-q"); ++i) {
+    std::string argument = arguments[i] == "-q" ? "--quiet" : arguments[i];
     if (argument == "--") {
       ++i;
+      afterOptions = true;
       break;
     }
     if (argument == "--all") {
@@ -114,8 +163,13 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
       if (!SetAction(request, action, error)) return false;
       continue;
     }
-    if (argument == "--update-changed" || argument == "--json" || argument == "--debug") {
-      bool& flag = argument == "--json" ? request.json : argument == "--debug" ? request.debug : request.updateChanged;
+    if (argument == "--update-changed" || argument == "--json" || argument == "--debug" || argument == "--save" ||
+        argument == "--quiet") {
+      bool& flag = argument == "--json"    ? request.json
+                   : argument == "--debug" ? request.debug
+                   : argument == "--save"  ? request.save
+                   : argument == "--quiet" ? request.quiet
+                                           : request.updateChanged;
       flag = true;
       continue;
     }
@@ -131,8 +185,10 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
     }
     if (!TakeOption(name, value, request, error)) return false;
   }
-  for (std::size_t first = i; i < arguments.size(); ++i)
+  for (std::size_t first = i; i < arguments.size(); ++i) {
+    if (!CheckCommandWord(arguments[i], afterOptions, error)) return false;
     request.commandLine += (i == first ? "" : " ") + arguments[i];
+  }
 
   bool actionWithImage = request.action == ConsoleAction::ReadOut || request.action == ConsoleAction::Verify ||
                          request.action == ConsoleAction::Clear || request.action == ConsoleAction::Reboot;
@@ -156,7 +212,7 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
     error = "-s needs an image file name";
     return false;
   }
-  return CheckBoardChoice(request, error);
+  return CheckBoardChoice(request, error) && CheckSettingsChoice(request, error);
 }
 
 }  // namespace tessora

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,16 +20,18 @@ struct ConsoleRequest {
   bool updateChanged = false;         // the update writes only the pages that differ
   bool json = false;                  // one JSON result on standard output, nothing else there
   bool debug = false;                 // debug lines on standard error even on the terminal
+  bool quiet = false;                 // errors only, on standard error
   int rebootMode = 0;  // 1 from the EEPROM, 2 forced ROM boot
   std::optional<std::string> deviceInterface;  // hid, filterdriver, winusb
-  std::optional<std::string> address;      // as typed into the Options dialog's box
+  std::optional<std::uint8_t> address;     // 7-bit bus address
   std::optional<int> subaddressing;        // 1 or 2
-  std::optional<std::string> readSize;     // "auto" or the box's text
+  std::optional<std::uint16_t> readSize;   // 0: from the EEPROM header ("auto"), else bytes
   std::optional<std::string> device;       // --device: path, serial number or usb:BUS-PORT
   bool allBoards = false;                  // --all: every controller at once
+  bool save = false;                       // --save: the settings options are stored for later runs too
   std::string commandLine;
 
-  bool ChangesSettings() const { return deviceInterface || address || subaddressing || readSize; }
+  bool GivesSettings() const { return deviceInterface || address || subaddressing || readSize; }
 };
 
 // False with a reason for arguments the program does not take.

@@ -1,4 +1,6 @@
 #pragma once
+#include <string>
+
 #include "engine/settings.h"
 #include "engine/stop_request.h"
 #include "platform/device_stack.h"
@@ -35,6 +37,35 @@ bool EnableTerminalSequences();
 // Whether the name opens the file the stream writes to (as /dev/stdout does), so that
 // nothing else may be written to that stream. Windows has no such names.
 bool NamesStream(const char* path, int fd);
+
+// "-" as the read-out file: the name that opens standard output for writing (/dev/stdout),
+// or null where the system has none.
+const char* StandardOutputFileName();
+
+// "-" as the image read: standard input copied whole into a temporary file of its own,
+// since the image is read more than once and a pipe gives its bytes only once. The file
+// is removed as the object ends; Path() is empty, and Problem() says why, when the copy
+// could not be made.
+class StandardInputCopy {
+ public:
+  StandardInputCopy();
+  ~StandardInputCopy();
+  StandardInputCopy(const StandardInputCopy&) = delete;
+  StandardInputCopy& operator=(const StandardInputCopy&) = delete;
+  const std::string& Path() const { return path_; }
+  const std::string& Problem() const { return problem_; }
+
+ private:
+  std::string path_;
+  std::string problem_;
+};
+
+// Whether the two streams end in one place (a terminal, a file, a pipe), so that a line
+// written to both would be read twice.
+bool SameDestination(int first, int second);
+
+// Whether the system has the FilterDriver interface at all (Windows does, Linux not).
+bool HasFilterDriver();
 
 // After a failed run on the real device stack: what the user can do about the interface.
 void ExplainFailure(const Settings& settings);

@@ -20,8 +20,8 @@ void ConsoleUi::RepaintNow(const char* /*statusText*/) {
   if (BarVisible()) DrawBar();
 }
 
-void ConsoleUi::ShowMessageBox(bool /*ownedByMainWindow*/, const char* text, const char* caption, std::uint32_t /*style*/) {
-  if (!streams_.messagesToStderr) return;
+void ConsoleUi::ShowMessageBox(bool /*ownedByMainWindow*/, const char* text, const char* caption, std::uint32_t style) {
+  if (!streams_.messagesToStderr || (streams_.errorsOnly && (style & kStyleErrorIcon) == 0)) return;
   EraseBar();
   if (caption != nullptr && caption[0] != '\0' && std::string_view(caption) != "OK")
     std::fprintf(stderr, "%s %s\n", caption, text);

@@ -11,6 +11,7 @@ namespace tessora {
 struct ConsoleStreams {
   bool programLines = true;    // the system's own progress and message lines on standard output
   bool messagesToStderr = true;  // message boxes as lines on standard error
+  bool errorsOnly = false;       // of the message boxes, only the errors (--quiet)
   bool progressBar = false;    // a progress bar on standard error (a terminal)
 };
 

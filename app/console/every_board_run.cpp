@@ -2,12 +2,14 @@
 
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "app/access_problems.h"
 #include "app/board_runs.h"
 #include "app/console/board_progress_lines.h"
 #include "app/console/console_action.h"
+#include "app/console/exit_status.h"
 #include "app/stored_settings.h"
 
 namespace tessora {
@@ -34,13 +36,18 @@ int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequ
   }
   int counted = 0;  // boards that answered, and controllers that had to
   int succeeded = 0;
+  std::mutex statusesHeld;
+  std::vector<int> statuses;
   RunOnEveryBoard(
       boards, shell.os, shell.store,
       [&](ShellContext& board, const BoardAccess& access) {
         board.engine.stop = shell.engine.stop;
         ConsoleRequest own = request;
         if (own.action == ConsoleAction::ReadOut) own.readOutFile = BoardFileName(request.readOutFile, access.name);
-        return RunAction(board, own, command, jsonFd, access.path) == 0;
+        int status = RunAction(board, own, command, jsonFd, access.path);
+        std::lock_guard hold(statusesHeld);
+        statuses.push_back(status);
+        return status == kExitSucceeded;
       },
       [&](const BoardOutcome& outcome) {
         ++counted;
@@ -57,10 +64,10 @@ int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequ
     for (std::string& problem : AccessProblems(board.devices->Stack())) accessProblems.insert(std::move(problem));
   if (counted == 0) {
     std::fprintf(stderr, "tessora: no controller answers on the %s interface\n", InterfaceName(shell.settings));
-    return 1;
+    return kExitNoDevice;
   }
   std::printf("%d of %d boards succeeded\n", succeeded, counted);
-  return succeeded == counted ? 0 : 1;
+  return CombinedExitStatus(statuses);
 }
 
 }  // namespace tessora

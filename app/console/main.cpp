@@ -2,6 +2,7 @@
 // then Tessora's own command line ("-s FILE" or "FILE").
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -14,12 +15,15 @@
 #include "app/console/console_options.h"
 #include "app/console/console_platform.h"
 #include "app/console/console_ui.h"
+#include "app/console/console_version.h"
 #include "app/console/debug_gate.h"
 #include "app/console/every_board_run.h"
+#include "app/console/exit_status.h"
 #include "app/console/terminal.h"
+#include "app/device_inventory.h"
 #include "app/device_listing.h"
-#include "app/options_rules.h"
 #include "app/program_devices.h"
+#include "app/start_text.h"
 #include "app/stored_settings.h"
 #include "app/start_up.h"
 #include "platform/native_device_stack.h"
@@ -29,33 +33,26 @@ namespace tessora {
 
 namespace {
 
-constexpr int kUsageError = 2;
-
-// The settings options go through the Options dialog's OK rules, so the command line
-// can set nothing the dialog would refuse.
-bool ApplySettingsOptions(ShellContext& shell, const ConsoleRequest& request) {
-  OptionsState state = InitOptions(shell.settings);
-  if (request.address) state.addressText = *request.address;
-  if (request.subaddressing) state.subaddressing = *request.subaddressing == 1 ? kOneByte : kTwoByte;
+// The settings options are this run's, over the stored settings; --save stores the result
+// for later runs and the window program.
+void ApplyRunSettings(ShellContext& shell, const ConsoleRequest& request) {
+  Settings& settings = shell.settings;
+  if (request.address) settings.eepromAddress = *request.address;
+  if (request.subaddressing) settings.subaddressing = static_cast<std::uint8_t>(*request.subaddressing);
   if (request.readSize) {
-    state.readSizeMode = *request.readSize == "auto" ? kSizeAuto : kSizeManual;
-    if (*request.readSize != "auto") state.readSizeText = *request.readSize;
+    settings.readSizeAuto = *request.readSize == 0 ? 1 : 0;
+    if (*request.readSize != 0) settings.readSize = *request.readSize;
   }
   if (request.deviceInterface) {
     const std::string& name = *request.deviceInterface;
-    state.deviceInterface = name == "hid" ? kInterfaceHid : name == "winusb" ? kInterfaceWinUsb : kInterfaceFilterDriver;
+    settings.useHid = name == "hid" ? 1 : 0;
+    if (name != "hid") settings.useWinUsb = name == "winusb" ? 1 : 0;
   }
-  switch (ApplyOptionsOk(shell, state)) {
-    case OptionsOutcome::Saved:
-      return true;
-    case OptionsOutcome::KeptOpen:
-      std::fprintf(stderr, "tessora: settings not saved\n");
-      return false;
-    case OptionsOutcome::Stopped:
-      std::fprintf(stderr, "tessora: the stored settings are not valid; give --subaddressing and --read-size\n");
-      return false;
-  }
-  return false;
+  BuildStartText(shell);
+  if (!request.save) return;
+  SaveSettings(settings, shell.store);
+  shell.ui.StandardOutput("Settings saved.");
+  shell.ui.StandardOutput(shell.statusText.data());
 }
 
 // With --json, standard output carries the result alone: whatever else would be
@@ -67,6 +64,12 @@ int SetAsideStandardOutput() {
   return saved;
 }
 
+bool ActsOnABoard(const ConsoleRequest& request, const StartCommand& command) {
+  return request.action == ConsoleAction::ReadOut || request.action == ConsoleAction::Verify ||
+         request.action == ConsoleAction::Clear || request.action == ConsoleAction::Reboot ||
+         (request.action == ConsoleAction::None && command.fileName[0] != '\0');
+}
+
 // --device names a device the selected interface does not list: said before anything is sent.
 bool DeviceIsListed(DeviceAccess& selected, const Settings& settings, const std::string& selector) {
   if (!TakeInventory(selected.Stack(), SelectedInterfaceKind(settings)).empty()) return true;
@@ -75,33 +78,107 @@ bool DeviceIsListed(DeviceAccess& selected, const Settings& settings, const std:
   return false;
 }
 
+// "-" as the image read is standard input, through a copy; as the read-out file, standard
+// output. False, said, when the system offers neither.
+bool TakeStandardStreams(ConsoleRequest& request, std::unique_ptr<StandardInputCopy>& input) {
+  if (request.action == ConsoleAction::ReadOut && request.readOutFile == "-") {
+    const char* name = StandardOutputFileName();
+    if (name != nullptr) request.readOutFile = name;
+    else std::fprintf(stderr, "tessora: this system has no name for standard output: give --read-out a file name\n");
+    return name != nullptr;
+  }
+  bool update = request.action == ConsoleAction::None && (request.commandLine == "-" || request.commandLine == "-s -");
+  if (!update && !(request.action == ConsoleAction::Verify && request.verifyFile == "-")) return true;
+  input = std::make_unique<StandardInputCopy>();
+  if (input->Path().empty()) {
+    std::fprintf(stderr, "tessora: standard input could not be read: %s\n", input->Problem().c_str());
+    return false;
+  }
+  if (update) request.commandLine.replace(request.commandLine.size() - 1, 1, input->Path());
+  else request.verifyFile = input->Path();
+  return true;
+}
+
+// --list: a header, then a line per device interface; none is said on standard error
+// and is a status of its own.
+int ListDevices(DeviceStack& stack) {
+  std::vector<std::string> lines = ListDeviceInterfaces(stack);
+  if (lines.empty()) {
+    std::fprintf(stderr, "tessora: no device interface found on HID, FilterDriver or WinUSB\n");
+    return kExitNoDevice;
+  }
+  std::printf("INTERFACE    PATH VID:PID PRODUCT SERIAL INSTANCE-ID ACCESS [CANDIDATE]\n");
+  for (const std::string& line : lines) std::printf("%s\n", line.c_str());
+  return kExitSucceeded;
+}
+
+// Without --device or --all a command goes to the one controller there is: with several,
+// taking whichever answers first would be a guess. False, with the choices, when there
+// are several.
+bool OneControllerAtMost(DeviceAccess& devices, const Settings& settings) {
+  std::vector<DeviceInterfaceRecord> controllers;
+  for (DeviceInterfaceRecord& record : TakeInventory(devices.Stack(), SelectedInterfaceKind(settings)))
+    if (record.controller) controllers.push_back(std::move(record));
+  if (controllers.size() <= 1) return true;
+  std::fprintf(stderr, "tessora: %zu controllers on the %s interface: name one with --device, or take all with --all\n",
+               controllers.size(), InterfaceName(settings));
+  for (const DeviceInterfaceRecord& record : controllers) {
+    std::fprintf(stderr, "  --device %s", record.path.c_str());
+    if (!record.usbPort.empty()) std::fprintf(stderr, "  (or --device usb:%s)", record.usbPort.c_str());
+    std::fprintf(stderr, "\n");
+  }
+  return false;
+}
+
+// A stored FilterDriver, the settings' default, names nothing where the system has no
+// FilterDriver: the run takes the interface that finds a controller, HID first, then
+// WinUSB. Given with --interface it stays, and fails with the hint.
+void ChooseWorkingInterface(ShellContext& shell, DeviceStack& stack, const ConsoleRequest& request) {
+  Settings& settings = shell.settings;
+  if (HasFilterDriver() || request.deviceInterface || SelectedInterfaceKind(settings) != InterfaceKind::FilterDriver)
+    return;
+  for (InterfaceKind kind : {InterfaceKind::Hid, InterfaceKind::WinUsb}) {
+    std::vector<DeviceInterfaceRecord> listed = TakeInventory(stack, kind);
+    if (std::none_of(listed.begin(), listed.end(), [](const DeviceInterfaceRecord& r) { return r.controller; }))
+      continue;
+    settings.useHid = kind == InterfaceKind::Hid ? 1 : 0;
+    settings.useWinUsb = kind == InterfaceKind::WinUsb ? 1 : 0;
+    BuildStartText(shell);
+    return;
+  }
+}
+
 int Run(const std::vector<std::string>& arguments) {
   ConsoleRequest request;
   std::string error;
   if (!ParseConsoleArguments(arguments, request, error)) {
     std::fprintf(stderr, "tessora: %s\nTry 'tessora --help'.\n", error.c_str());
-    return kUsageError;
+    return kExitUsage;
   }
-  if (request.action == ConsoleAction::Help) return std::printf("%s", ConsoleUsage().c_str()), 0;
-  if (request.action == ConsoleAction::Version) return std::printf("Tessora 1.2.1\n"), 0;
+  if (request.action == ConsoleAction::Help) return std::printf("%s", ConsoleUsage().c_str()), kExitSucceeded;
+  if (request.action == ConsoleAction::Version) return std::printf("%s\n", VersionLine().c_str()), kExitSucceeded;
+  std::unique_ptr<StandardInputCopy> input;
+  if (!TakeStandardStreams(request, input)) return kExitImageFile;
 
   // Decided before standard output is set aside: what the two streams were given.
-  bool sameTerminal = SameTerminal(STDOUT_FILENO, STDERR_FILENO);
+  bool oneDestination = SameDestination(STDOUT_FILENO, STDERR_FILENO);
   // A read-out into standard output (--read-out /dev/stdout) leaves the stream to the image.
   bool imageOnStdout = request.action == ConsoleAction::ReadOut && NamesStream(request.readOutFile.c_str(), STDOUT_FILENO);
   ConsoleStreams streams;
-  streams.programLines = !request.json && !imageOnStdout;
-  streams.messagesToStderr = request.json || imageOnStdout || !sameTerminal;
-  streams.progressBar = IsTerminal(STDERR_FILENO) && EnableTerminalSequences();
+  streams.programLines = !request.json && !imageOnStdout && !request.quiet;
+  streams.messagesToStderr = request.json || imageOnStdout || request.quiet || !oneDestination;
+  streams.errorsOnly = request.quiet;
+  streams.progressBar = !request.quiet && IsTerminal(STDERR_FILENO) && EnableTerminalSequences();
   std::unique_ptr<OsServices> nativeOs = CreateNativeOsServices();
-  auto os = std::make_unique<DebugGate>(*nativeOs, request.debug || !sameTerminal);
+  bool debugLines = request.debug || (!oneDestination && !request.quiet);
+  auto os = std::make_unique<DebugGate>(*nativeOs, debugLines);
   std::unique_ptr<SettingsStore> store = CreateNativeSettingsStore();
   Settings settings;
   std::unique_ptr<DeviceAccess> devices =
       OpenProgramDevices(settings, *os, [&os] { return CreateNativeDeviceStack(*os); }, error);
   if (!devices) {
     std::fprintf(stderr, "tessora: %s\n", error.c_str());
-    return 1;
+    return kExitFailed;
   }
   // Null when TESSORA_SIM chose the simulated board.
   DeviceStack* realStack = devices->Simulated() ? nullptr : &devices->Stack();
@@ -109,14 +186,11 @@ int Run(const std::vector<std::string>& arguments) {
   std::unique_ptr<DeviceAccess> selected;
   if (request.device) selected = SelectDevice(*devices, settings, *os, *request.device);
   DeviceAccess& used = selected ? *selected : *devices;
-  if (request.action == ConsoleAction::List) {
-    for (const std::string& line : ListDeviceInterfaces(used.Stack())) std::printf("%s\n", line.c_str());
-    return 0;
-  }
+  if (request.action == ConsoleAction::List) return ListDevices(used.Stack());
   bool silent = false;
   ConsoleUi ui(silent, streams);
   int jsonFd = request.json ? SetAsideStandardOutput() : -1;
-  if (request.json && jsonFd < 0) return std::fprintf(stderr, "tessora: standard output cannot be kept\n"), 1;
+  if (request.json && jsonFd < 0) return std::fprintf(stderr, "tessora: standard output cannot be kept\n"), kExitFailed;
   ShellContext shell(settings, used.Engine(), ui, *os, *store);
   used.AttachShell(shell);
   StopRequest stop;
@@ -127,24 +201,37 @@ int Run(const std::vector<std::string>& arguments) {
   silent = shell.silentMode;
   if (std::string file = ImageFileOf(request, command); !file.empty()) {
     request.format = FormatOfFile(request, file);
-    std::fprintf(imageOnStdout ? stderr : stdout, "Image file: %s (%s)\n", file.c_str(), FormatTitle(*request.format));
+    if (!request.quiet)
+      std::fprintf(imageOnStdout ? stderr : stdout, "Image file: %s (%s)\n",
+                   input && file == input->Path() ? "standard input" : file.c_str(), FormatTitle(*request.format));
   }
   PrepareMainWindowText(shell);
-  bool ready = (!request.ChangesSettings() || ApplySettingsOptions(shell, request)) &&
-               (!request.device || DeviceIsListed(used, settings, *request.device));
+  ApplyRunSettings(shell, request);
+  if (realStack != nullptr) ChooseWorkingInterface(shell, *realStack, request);
+  // The image before the device: a missing image is its own fault whatever is plugged in.
+  bool imageReadable = ImageIsReadable(shell, request, command, jsonFd);
   std::set<std::string> accessProblems;
-  int status = !ready                ? 1
-               : request.allBoards ? RunOnAllBoards(shell, *devices, request, command, jsonFd,
-                                                    streams.progressBar && !silent, accessProblems)
-                                   : RunAction(shell, request, command, jsonFd);
-  if (status != 0 && realStack != nullptr) {
+  int status = !imageReadable ? kExitImageFile
+               : request.device && !DeviceIsListed(used, settings, *request.device)
+                   ? kExitNoDevice
+               : !request.device && !request.allBoards && ActsOnABoard(request, command) &&
+                       !OneControllerAtMost(used, settings)
+                   ? kExitUsage
+                   : request.allBoards ? RunOnAllBoards(shell, *devices, request, command, jsonFd,
+                                                        streams.progressBar && !silent, accessProblems)
+                                       : RunAction(shell, request, command, jsonFd);
+  if (status != 0 && imageReadable && realStack != nullptr) {
     for (std::string& problem : AccessProblems(*realStack)) accessProblems.insert(std::move(problem));
     for (const std::string& problem : accessProblems) std::fprintf(stderr, "tessora: %s\n", problem.c_str());
     ExplainFailure(settings);
   }
+  // A silent update ends with its outcome code wherever the streams point: the debug
+  // output says it where it is on.
+  if (silent && !debugLines && !request.quiet && !request.allBoards && request.action == ConsoleAction::None)
+    std::fprintf(stderr, "Exit code: %d\n", shell.exitCode);
   if (!devices->Finish(error)) {
     std::fprintf(stderr, "tessora: %s\n", error.c_str());
-    return 1;
+    return kExitFailed;
   }
   // As a shell reports a program a signal ended, though this one ended on its own.
   if (stop.Requested()) return 128 + stop.Signal();

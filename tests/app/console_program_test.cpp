@@ -44,9 +44,9 @@ class ConsoleProgram : public ::testing::Test {
     std::string program = (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin" / "tessora").string();
     return "XDG_CONFIG_HOME=" + dir.File("config") + " TESSORA_SIM=" + board + " " + program + " " + arguments;
   }
-  ProgramRun Tessora(const std::string& arguments) {
+  ProgramRun Tessora(const std::string& arguments, const std::string& input = "/dev/null") {
     std::string command =
-        Command(arguments) + " >" + dir.File("out") + " 2>" + dir.File("err") + " </dev/null";
+        Command(arguments) + " >" + dir.File("out") + " 2>" + dir.File("err") + " <" + input;
     int raw = std::system(command.c_str());
     return ProgramRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(dir.File("out")), ReadFile(dir.File("err"))};
   }
@@ -106,7 +106,7 @@ TEST_F(ConsoleProgram, SilentUpdateThenReadOutGiveTheImageBack) {
   EXPECT_EQ(std::system(("bash -c '" + piped + "'").c_str()), 0);
   EXPECT_EQ(ReadFile(dir.File("piped")), image.substr(image.find('\n') + 1));  // the image alone
   ProgramRun nowhere = Tessora("--json --read-out " + dir.File("no/such/back.hex"));
-  EXPECT_EQ(nowhere.status, 1);
+  EXPECT_EQ(nowhere.status, 4);
   EXPECT_NE(nowhere.out.find("\"outcome_code\":-3,"), std::string::npos) << nowhere.out;
   EXPECT_NE(nowhere.err.find("Cannot write the file (No such file or directory): " + dir.File("no/such/back.hex")),
             std::string::npos)
@@ -156,12 +156,36 @@ TEST_F(ConsoleProgram, ASignalStopsAtASafePointWithTheHeaderErased) {
   }
 }
 
+// The version names the commit it was built from: in a git checkout one git knows.
+TEST_F(ConsoleProgram, VersionNamesTheCommitItWasBuiltFrom) {
+  ProgramRun version = Tessora("--version");
+  EXPECT_EQ(version.status, 0);
+  const std::string prefix = "Tessora 1.2.1 (commit ";
+  ASSERT_EQ(version.out.rfind(prefix, 0), 0u) << version.out;
+  ASSERT_EQ(version.out.substr(version.out.size() - 2), ")\n") << version.out;
+  std::string commit = version.out.substr(prefix.size(), version.out.size() - prefix.size() - 2);
+  const std::string source = TESSORA_SOURCE_DIR;
+  std::string git = "git -C " + source + " ";
+  if (std::system(("test \"$(" + git + "rev-parse --show-toplevel 2>/dev/null)\" = " + source).c_str()) != 0) {
+    EXPECT_EQ(commit, "unknown");
+    return;
+  }
+  EXPECT_EQ(commit.find_first_not_of("0123456789abcdef"), std::string::npos) << commit;
+  EXPECT_EQ(std::system((git + "cat-file -e " + commit + "^{commit} 2>/dev/null").c_str()), 0) << commit;
+}
+
+// Each cause its own exit status, as --help and the README give them.
 TEST_F(ConsoleProgram, ExitStatusOfEachKindOfRun) {
-  WriteFile(board + "/board.conf", "interfaces = filterdriver\n");
+  WriteFile(board + "/board.conf", "interfaces = filterdriver\ncorrupt_readback = 0x3000\n");
+  WriteFile(dir.File("bad.hex"), "@0000 zz\n");
   const std::pair<std::string, int> runs[] = {
-      {"--interface hid -s " + Example(), 1},  // no HID face: saved, then no device
-      {"--interface filterdriver " + dir.File("missing.hex"), 1},
-      {"--read-size 20000 --clear", 1}, {"--frobnicate", 2}, {"--clear " + Example(), 2},
+      {"-s " + Example(), 0}, {"--verify " + Example(), 0},
+      {"--interface hid -s " + Example(), 3},  // no HID face: no device, and nothing saved
+      {"--interface filterdriver " + dir.File("missing.hex"), 4}, {"--verify " + dir.File("bad.hex"), 4},
+      {"--read-out " + dir.File("no/such.hex"), 4},
+      {"--clear", 1},  // the clear's read-back finds the byte at 0x3000 wrong
+      {"--verify " + Example(), 5}, {"--address 15 --clear", 1},  // the part just cleared; no EEPROM at 0x15
+      {"--read-size 20000 --clear", 2}, {"--frobnicate", 2}, {"--clear " + Example(), 2},
       {"-s", 2}, {"-s ''", 2},  // no image named
       {"--address d1 --clear", 2}, {"--address zz --clear", 2},  // d1: 8 bits, another device on the bus
   };
@@ -169,6 +193,50 @@ TEST_F(ConsoleProgram, ExitStatusOfEachKindOfRun) {
   EXPECT_EQ(ReadFile(dir.File("config/Velmora/tessora")),
             "EEPROM_ADR=51\nreadsize_hi=01\nreadsize_lo=00\naddressing=02\nreadsize_auto=01\n"
             "device_iface=00\nwinusb_option=00\n");
+}
+
+// A value is taken whole or refused, and after the options only -s and the image follow:
+// each of these once wrote to the board or the settings, or was taken for an image file.
+TEST_F(ConsoleProgram, BadValuesAndUnknownOptionsAreUsageErrors) {
+  for (const char* arguments :
+       {"--address 151 --clear", "--address 0x --clear", "--address 80 --clear", "--address 5g --clear",
+        "--read-size 0 --read-out x.hex", "--read-size abc", "--read-size 12k --clear", "--read-size 16385 --clear",
+        "-h", "-V", "-s --clear", "x.hex --json"}) {
+    ProgramRun run = Tessora(arguments);
+    EXPECT_EQ(run.status, 2) << arguments;
+    EXPECT_NE(run.err.find("Try 'tessora --help'."), std::string::npos) << arguments << run.err;
+  }
+  EXPECT_FALSE(fs::exists(board + "/trace.log"));
+  EXPECT_FALSE(fs::exists(dir.File("config/Velmora/tessora")));
+  for (const char* arguments : {"--address 0x51 --clear", "--address 51 --read-size 16384 --clear"})
+    EXPECT_EQ(Tessora(arguments).status, 0) << arguments;
+}
+
+// Usage first, then the image, then the device: a missing image is said as such even where
+// no board answers.
+TEST_F(ConsoleProgram, TheImageIsCheckedBeforeTheDevice) {
+  WriteFile(board + "/board.conf", "interfaces = none\n");
+  std::string missing = dir.File("missing.hex");
+  for (const char* options : {"", "-s ", "--verify ", "--all ", "--device QV000009 "}) {
+    ProgramRun run = Tessora(std::string("--json ") + options + missing);
+    EXPECT_EQ(run.status, 4) << options;
+    EXPECT_NE(run.out.find("\"outcome_code\":-3,"), std::string::npos) << options << run.out;
+    EXPECT_NE(run.err.find(missing + " (text image): "), std::string::npos) << options << run.err;
+  }
+  EXPECT_EQ(Tessora("--json --frobnicate " + missing).status, 2);
+}
+
+// The settings options change the run they are given to; --save stores them, alone or
+// with a command. The board answers over HID only; FilterDriver is the stored default.
+TEST_F(ConsoleProgram, SettingsOptionsBelongToTheRunUnlessSaved) {
+  WriteFile(board + "/board.conf", "interfaces = hid\n");
+  const std::pair<const char*, int> runs[] = {
+      {"--interface hid --clear", 0}, {"--clear", 3},  // no HID stored
+      {"--save --interface hid", 0},  {"--clear", 0},
+      {"--interface winusb --clear", 3}, {"--clear", 0},  // HID still stored
+      {"--interface winusb", 2}, {"--save", 2}, {"--save --clear", 2},  // nothing to do, or nothing to store
+  };
+  for (const auto& [arguments, status] : runs) EXPECT_EQ(Tessora(arguments).status, status) << arguments;
 }
 
 // Two programs on one board: while this one holds the board for a procedure, the
@@ -189,23 +257,23 @@ TEST_F(ConsoleProgram, ASecondProgramLeavesABoardInUseAlone) {
     ProcedureLock lock;
     ASSERT_EQ(lock.Take(os, holder->Engine()), LockOutcome::Taken);
     std::string traced = ReadFile(board + "/trace.log");
-    for (const char* arguments : {"--clear", "--reboot rom", "-s x.hex"}) {
+    for (const std::string& arguments : {std::string("--clear"), std::string("--reboot rom"), "-s " + Example()}) {
       ProgramRun second = Tessora(arguments);
-      EXPECT_EQ(second.status, 1) << arguments;
+      EXPECT_EQ(second.status, 3) << arguments;
       EXPECT_NE(second.out.find("Device in use by another Tessora."), std::string::npos) << second.out;
     }
     std::string served = ReadFile(board + "/trace.log").substr(traced.size());
     EXPECT_EQ(served.find("write"), std::string::npos) << served;
   }
-  EXPECT_EQ(Tessora("--subaddressing 1 --address 151 --clear").status, 1);  // nobody at 0x15
-  EXPECT_EQ(Tessora("--address 51 --clear -s").status, 0);
+  EXPECT_EQ(Tessora("--save --subaddressing 1 --address 15 --clear").status, 1);  // nobody at 0x15
+  EXPECT_EQ(Tessora("--address 51 --clear -s").status, 0);  // the saved subaddressing, this run's address
   EXPECT_EQ(ReadFile(board + "/eeprom.bin"), std::string(256, '\xFF'));
   EXPECT_EQ(Tessora("--reboot rom").status, 0);
   EXPECT_NE(ReadFile(board + "/trace.log").find("filterdriver reboot mode=rom"), std::string::npos);
 }
 
 TEST_F(ConsoleProgram, FormatsVerifyAndUpdateOfChangedPages) {
-  ASSERT_EQ(Tessora("--read-size 512 " + Example()).status, 0);
+  ASSERT_EQ(Tessora("--save --read-size 512 " + Example()).status, 0);
   ASSERT_EQ(Tessora("--format ihex --read-out " + dir.File("out.ihex")).status, 0);
   ASSERT_EQ(Tessora("--format bin --read-out " + dir.File("out.bin")).status, 0);
   EXPECT_EQ(ReadFile(dir.File("out.ihex")).substr(0, 9), ":10000000");
@@ -224,17 +292,75 @@ TEST_F(ConsoleProgram, FormatsVerifyAndUpdateOfChangedPages) {
   eeprom[400] = static_cast<char>(eeprom[400] ^ 0x0F);
   WriteFile(board + "/eeprom.bin", eeprom);
   ProgramRun differs = Tessora("--json --verify " + dir.File("out.bin"));
-  EXPECT_EQ(differs.status, 1);
+  EXPECT_EQ(differs.status, 5);
   EXPECT_EQ(differs.out.find('\n'), differs.out.size() - 1);  // one line: the JSON object alone
   EXPECT_EQ(differs.out.rfind("{\"command\":\"verify\",\"device\":\"", 0), 0u) << differs.out;
   EXPECT_NE(differs.out.find("\"interface\":\"filterdriver\",\"outcome_code\":-6,"), std::string::npos);
   EXPECT_NE(differs.out.find(",\"format\":\"bin\","), std::string::npos) << differs.out;
+  EXPECT_NE(differs.out.find(",\"tool_version\":\"1.2.1 (commit "), std::string::npos) << differs.out;
   char mismatch[128];
   std::snprintf(mismatch, sizeof mismatch, "\"first_mismatch\":{\"address\":300,\"expected\":%u,\"found\":%u,"
                 "\"differing_bytes\":2}}\n", static_cast<unsigned char>(eeprom[300] ^ 0x0F),
                 static_cast<unsigned char>(eeprom[300]));
   EXPECT_NE(differs.out.find(mismatch), std::string::npos) << differs.out;
   EXPECT_NE(differs.err.find("first at 0x012c: expected"), std::string::npos);
+}
+
+// A read-out writes the format its file name says unless --format says otherwise; "-" is
+// standard output for a read-out and standard input for the image an update or verify reads.
+TEST_F(ConsoleProgram, ReadOutFormatByNameAndDashForTheStandardStreams) {
+  ASSERT_EQ(Tessora("-s -", Example()).status, 0);
+  const std::string image = ReadFile(Example());
+  const std::string text = image.substr(image.find('\n') + 1);
+  const std::string raw = ReadFile(board + "/eeprom.bin").substr(0, 512);
+  const std::string ihex = ":10000000C23E9A02";
+  const std::pair<std::string, std::string> cases[] = {
+      {"out.bin", raw}, {"OUT.BIN", raw}, {"out.ihex", ihex}, {"out.ihx", ihex}, {"out.hex", text},
+      {"out.txt", text}, {"--format text out.bin", text}, {"--format bin out.hex", raw},
+  };
+  for (const auto& [file, content] : cases) {
+    std::string name = file.substr(file.rfind(' ') + 1);
+    fs::remove(dir.File(name));
+    ASSERT_EQ(Tessora(file.substr(0, file.size() - name.size()) + "--read-out " + dir.File(name)).status, 0) << file;
+    EXPECT_EQ(ReadFile(dir.File(name)).substr(0, content.size()), content) << file;
+  }
+  ProgramRun toStdout = Tessora("--read-out -");
+  EXPECT_EQ(toStdout.status, 0);
+  EXPECT_EQ(toStdout.out, text);  // the image alone
+  ProgramRun fromStdin = Tessora("--verify -", Example());
+  EXPECT_EQ(fromStdin.status, 0);
+  EXPECT_NE(fromStdin.out.find("Image file: standard input (text image)"), std::string::npos) << fromStdin.out;
+  EXPECT_EQ(Tessora("--verify -", dir.File("out.ihex")).status, 0);  // Intel HEX by its content
+}
+
+// Each run says what it did: a changed-pages update that had nothing to change, the
+// reboot, the listing with its header, a file the system would not open, a count of one,
+// and, last, a listing that finds nothing, on standard error and with a status of its own.
+TEST_F(ConsoleProgram, MessagesSayWhatHappened) {
+  ASSERT_EQ(Tessora("-s " + Example()).status, 0);
+  WriteFile(dir.File("one.hex"), "@0000 00\n");  // the board holds 0xc2 there
+  struct {
+    std::string arguments;
+    int status;
+    bool onStderr;
+    std::string says;
+  } cases[] = {
+      {"--update-changed " + Example(), 0, false, "\nNothing written: the board already holds the image.\n"},
+      {"--reboot eeprom", 0, false, "Reboot requested: the controller restarts from the EEPROM.\n"},
+      {"--list", 0, false, "INTERFACE    PATH VID:PID PRODUCT SERIAL INSTANCE-ID ACCESS [CANDIDATE]\nhid "},
+      {"--verify " + dir.File("one.hex"), 5, true, "differs from the image in 1 byte; first at 0x0000"},
+      {"--verify " + dir.File("none.hex"), 4, true, "none.hex (text image): cannot be read (No such file or directory)"},
+  };
+  for (const auto& c : cases) {
+    ProgramRun run = Tessora(c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments;
+    EXPECT_NE((c.onStderr ? run.err : run.out).find(c.says), std::string::npos) << c.arguments << run.out << run.err;
+  }
+  WriteFile(board + "/board.conf", "interfaces = none\n");
+  ProgramRun nothing = Tessora("--list");
+  EXPECT_EQ(nothing.status, 3);
+  EXPECT_EQ(nothing.out, "");
+  EXPECT_NE(nothing.err.find("no device interface found"), std::string::npos) << nothing.err;
 }
 
 TEST_F(ConsoleProgram, BadImagesAreRefusedBeforeAnythingIsWritten) {
@@ -259,7 +385,7 @@ TEST_F(ConsoleProgram, BadImagesAreRefusedBeforeAnythingIsWritten) {
   for (const auto& c : cases) {
     WriteFile(dir.File(c.name), c.content);
     ProgramRun run = Tessora("--json " + c.options + dir.File(c.name));
-    EXPECT_EQ(run.status, 1) << c.name;
+    EXPECT_EQ(run.status, 4) << c.name;
     EXPECT_NE(run.out.find("\"outcome_code\":-3,"), std::string::npos) << c.name;
     EXPECT_NE(run.err.find(c.reason), std::string::npos) << c.name << run.err;
     EXPECT_EQ(Occurrences(ReadFile(board + "/trace.log"), "bus-write"), 0u) << c.name;
@@ -272,17 +398,29 @@ TEST_F(ConsoleProgram, BadImagesAreRefusedBeforeAnythingIsWritten) {
   board = kept;
 }
 
-TEST_F(ConsoleProgram, OnOneTerminalEachLineOnceUnlessDebugAsksForMore) {
+// Wherever both streams end (a terminal, one file, a pipe), each line once; -s keeps its
+// "Exit code" line, --quiet leaves the errors alone.
+TEST_F(ConsoleProgram, WhereBothStreamsEndInOnePlaceEachLineOnce) {
   struct {
     std::string options;
     std::size_t successLines;
     std::size_t exitCodeLines;
-  } cases[] = {{"-s ", 1, 0}, {"", 1, 0}, {"--debug -s ", 2, 1}};
+  } cases[] = {{"-s ", 1, 1}, {"", 1, 0}, {"--debug -s ", 2, 1}, {"-q -s ", 0, 0}};
   for (const auto& c : cases) {
     std::string screen = OnTerminal(c.options + Example());
-    EXPECT_EQ(Occurrences(screen, "Firmware update successful."), c.successLines) << c.options << screen;
-    EXPECT_EQ(Occurrences(screen, "Exit code: 1"), c.exitCodeLines) << c.options << screen;
+    EXPECT_EQ(std::system((Command(c.options + Example()) + " >" + dir.File("log") + " 2>&1").c_str()), 0);
+    EXPECT_EQ(std::system((Command(c.options + Example()) + " 2>&1 | cat >" + dir.File("piped")).c_str()), 0);
+    std::string file = ReadFile(dir.File("log"));
+    std::string piped = ReadFile(dir.File("piped"));
+    for (const std::string& shown : {screen, file, piped}) {
+      EXPECT_EQ(Occurrences(shown, "Firmware update successful."), c.successLines) << c.options << shown;
+      EXPECT_EQ(Occurrences(shown, "Exit code: 1"), c.exitCodeLines) << c.options << shown;
+    }
   }
+  ProgramRun quiet = Tessora("-q --verify " + dir.File("none.hex"));
+  EXPECT_EQ(quiet.status, 4);
+  EXPECT_EQ(quiet.out, "");
+  EXPECT_NE(quiet.err.find("none.hex"), std::string::npos) << quiet.err;
 }
 
 // On a terminal each board has a progress line of its own while it runs, and one result line.
@@ -318,7 +456,7 @@ TEST_F(ConsoleProgram, EveryBoardAtOnceAndOneChosenBoardOnEachInterface) {
   for (const char* face : {"hid", "filterdriver", "winusb"}) {
     SCOPED_TRACE(face);
     for (const char* name : {"b1", "b2", "b3"}) WriteFile(dir.File(name) + "/eeprom.bin", blank);
-    ProgramRun all = Tessora(std::string("--interface ") + face + " --all " + Example());
+    ProgramRun all = Tessora(std::string("--save --interface ") + face + " --all " + Example());
     EXPECT_EQ(all.status, 1);
     for (const std::string& line :
          {serials[0] + ": succeeded (Firmware update successful. Please re-plug the device.)\n",
@@ -338,8 +476,14 @@ TEST_F(ConsoleProgram, EveryBoardAtOnceAndOneChosenBoardOnEachInterface) {
   EXPECT_EQ(Tessora("--read-size 64 --all --read-out " + dir.File("out.hex")).status, 0);
   EXPECT_NE(ReadFile(dir.File("out-" + serials[0] + ".hex")), ReadFile(dir.File("out-" + serials[1] + ".hex")));
 
+  // Without --device or --all, several controllers are a question, not a guess.
+  ProgramRun unnamed = Tessora("--clear");
+  EXPECT_EQ(unnamed.status, 2);
+  EXPECT_NE(unnamed.err.find("4 controllers on the WinUSB interface: name one with --device"), std::string::npos)
+      << unnamed.err;
+  EXPECT_EQ(Occurrences(unnamed.err, "  --device \\\\?\\usb#"), 4u) << unnamed.err;
   ProgramRun absent = Tessora("--device QV000009 --clear");
-  EXPECT_EQ(absent.status, 1);
+  EXPECT_EQ(absent.status, 3);
   EXPECT_NE(absent.err.find("no device \"QV000009\" on the WinUSB interface"), std::string::npos);
   for (const char* usage : {"--all", "--all --device QV000001 --clear", "--all --list"})
     EXPECT_EQ(Tessora(usage).status, 2) << usage;

@@ -53,14 +53,15 @@ TEST_F(TessoraProgramTest, UpdatesReadsOutClearsAndRebootsOverHidAndWinUsb) {
   const Bytes& eeprom = boardA.EepromPart().Contents();
   for (const char* interface : {"hid", "winusb"}) {
     SCOPED_TRACE(interface);
-    Run({"--interface", interface, "-s", firmware});
+    // Board B answers over HID too: each run names board A.
+    Run({"--save", "--interface", interface, "--device", "QV000001", "-s", firmware});
     EXPECT_EQ(Bytes(eeprom.begin(), eeprom.begin() + static_cast<std::ptrdiff_t>(image.size())), image);
     std::string readOut = scratch.File(std::string(interface) + ".hex");
-    Run({"--read-out", readOut});
+    Run({"--device", "QV000001", "--read-out", readOut});
     EXPECT_EQ(ImageBytes(readOut), image);
-    Run({"--reboot", "rom"});
-    Run({"--reboot", "eeprom"});
-    Run({"--clear"});
+    Run({"--device", "QV000001", "--reboot", "rom"});
+    Run({"--device", "QV000001", "--reboot", "eeprom"});
+    Run({"--device", "QV000001", "--clear"});
     EXPECT_EQ(eeprom, Bytes(16384, 0xFF));
   }
   using enum sim::RebootMode;
@@ -71,30 +72,39 @@ TEST_F(TessoraProgramTest, ListsEveryInterfaceAndHintsAtThemForTheFilterDriver) 
   std::string list = Run({"--list"});
   // Every HID node in node order, the keyboard's UTF-8 name intact; WinUSB only where declared.
   EXPECT_EQ(list,
+            "INTERFACE    PATH VID:PID PRODUCT SERIAL INSTANCE-ID ACCESS [CANDIDATE]\n"
             "hid          /dev/hidraw0 046d:c31c \"Tastatur \xC4\" - USB\\VID_046D&PID_C31C\\1-2 opens\n"
             "hid          /dev/hidraw1 3e9a:0210 \"Qorvane USB Controller\" QV000001 USB\\VID_3E9A&PID_0210\\QV000001 "
             "opens candidate\n"
             "hid          /dev/hidraw2 3e9a:0210 \"HID 3e9a:0210\" - USB\\VID_3E9A&PID_0210\\1-4 opens candidate\n"
             "winusb       /dev/bus/usb/001/003 3e9a:0210 \"-\" QV000001 USB\\VID_3E9A&PID_0210\\QV000001 opens\n");
   EXPECT_TRUE(boardA.TraceLines().empty() && boardB.TraceLines().empty());  // listing sends nothing
-  std::string hint = Run({"--interface", "filterdriver", "--clear"}, 1);
+  std::string hint = Run({"--interface", "filterdriver", "--clear"}, 3);
   EXPECT_THAT(hint, HasSubstr("Could not find installed device."));
   EXPECT_THAT(hint, HasSubstr("--interface hid or --interface winusb"));
   EXPECT_THAT(Run({"--udev-rule"}), HasSubstr("SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"3e9a\", "
                                               "ATTRS{idProduct}==\"0210\", TAG+=\"uaccess\""));
 }
 
+// With no interface given, and the stored default the FilterDriver Linux has not, a run
+// takes the interface that finds a controller.
+TEST_F(TessoraProgramTest, WithoutAnInterfaceTheOneThatFindsAControllerIsTaken) {
+  EXPECT_THAT(Run({"--json", "--device", "QV000001", "--clear"}), HasSubstr("\"interface\":\"hid\","));
+  EXPECT_EQ(boardA.EepromPart().Contents(), Bytes(16384, 0xFF));
+  Run({"--save", "--interface", "filterdriver", "--device", "QV000001", "--clear"}, 3);  // chosen: it stays
+}
+
 // One board named by its port or its serial number, then every board at once: each through
 // a device stack of its own, the keyboard not counted.
 TEST_F(TessoraProgramTest, PicksOneBoardOrTakesThemAll) {
   const Bytes image = ImageBytes(firmware);
-  Run({"--interface", "hid", "--device", "usb:1-4", "-s", firmware});
+  Run({"--save", "--interface", "hid", "--device", "usb:1-4", "-s", firmware});
   const Bytes& b = boardB.EepromPart().Contents();
   EXPECT_EQ(Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(image.size())), image);
   EXPECT_TRUE(boardA.TraceLines().empty());
-  EXPECT_THAT(Run({"--device", "QV000001", "--verify", firmware}, 1), HasSubstr("differ"));
+  EXPECT_THAT(Run({"--device", "QV000001", "--verify", firmware}, 5), HasSubstr("differ"));
   Run({"--device", "usb:1-4", "--verify", firmware});
-  EXPECT_THAT(Run({"--device", "usb:9-9", "--clear"}, 1), HasSubstr("no device"));
+  EXPECT_THAT(Run({"--device", "usb:9-9", "--clear"}, 3), HasSubstr("no device"));
   Run({"--device", "QV000001", "-s", firmware});
   EXPECT_THAT(Run({"--json", "--device", "QV000001", "--update-changed", firmware}), HasSubstr("\"pages\":0,"));
   EXPECT_THAT(Run({"--all", "--clear"}), HasSubstr("2 of 2 boards succeeded"));
@@ -107,7 +117,8 @@ class UnplugTest : public TessoraProgramTest, public ::testing::WithParamInterfa
 
 TEST_P(UnplugTest, AnUnplugInMidUpdateEndsTheRunWithAFailureAndAMessage) {
   boardA.MutableConfig().failAfter = 12;
-  EXPECT_THAT(Run({"--interface", GetParam(), firmware}, 1), HasSubstr("Could not program Firmware Image."));
+  EXPECT_THAT(Run({"--interface", GetParam(), "--device", "QV000001", firmware}, 1),
+              HasSubstr("Could not program Firmware Image."));
   EXPECT_FALSE(boardA.Present());
 }
 

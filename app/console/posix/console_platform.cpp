@@ -6,7 +6,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/console/console_platform.h"
 #include "app/udev_rule.h"
@@ -79,6 +82,63 @@ bool NamesStream(const char* path, int fd) {
   if (stat(path, &named) != 0 || fstat(fd, &stream) != 0) return false;
   return named.st_dev == stream.st_dev && named.st_ino == stream.st_ino;
 }
+
+bool SameDestination(int first, int second) {
+  struct stat a {};
+  struct stat b {};
+  if (fstat(first, &a) != 0 || fstat(second, &b) != 0) return false;
+  if (S_ISCHR(a.st_mode) && S_ISCHR(b.st_mode)) return a.st_rdev == b.st_rdev && isatty(first) == 1;
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+const char* StandardOutputFileName() { return "/dev/stdout"; }
+
+namespace {
+
+bool CopyAll(int from, int to) {
+  char chunk[65536];
+  for (;;) {
+    ssize_t got = read(from, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return got == 0;
+    for (ssize_t done = 0; done < got;) {
+      ssize_t put = write(to, chunk + done, static_cast<std::size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) return false;
+      done += put;
+    }
+  }
+}
+
+}  // namespace
+
+StandardInputCopy::StandardInputCopy() {
+  std::error_code ignored;
+  std::string pattern = (std::filesystem::temp_directory_path(ignored) / "tessora-stdin-XXXXXX").string();
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  int fd = mkstemp(name.data());
+  if (fd < 0) {
+    problem_ = std::strerror(errno);
+    return;
+  }
+  path_ = name.data();
+  bool copied = CopyAll(STDIN_FILENO, fd);
+  if (!copied) problem_ = std::strerror(errno);
+  if (close(fd) != 0 && copied) {
+    copied = false;
+    problem_ = std::strerror(errno);
+  }
+  if (copied) return;
+  unlink(path_.c_str());
+  path_.clear();
+}
+
+StandardInputCopy::~StandardInputCopy() {
+  if (!path_.empty()) unlink(path_.c_str());
+}
+
+bool HasFilterDriver() { return false; }
 
 void ExplainFailure(const Settings& settings) {
   if (!settings.useHid && !settings.useWinUsb)

@@ -1,10 +1,15 @@
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <memory>
+#include <string>
 
 #include "app/console/console_platform.h"
+#include "app/console/terminal.h"
 
 namespace tessora {
 
@@ -59,6 +64,41 @@ int PrintUdevRule(DeviceStack* /*realStack*/) {
 }
 
 // Windows reports its own device problems through the messages the run has shown.
+bool HasFilterDriver() { return true; }
+
 void ExplainFailure(const Settings& /*settings*/) {}
+
+// Windows tells one file from another by more than a stat gives; the console is the case
+// that matters there.
+bool SameDestination(int first, int second) { return SameTerminal(first, second); }
+
+// Windows has no name that opens a redirected standard output.
+const char* StandardOutputFileName() { return nullptr; }
+
+StandardInputCopy::StandardInputCopy() {
+  char directory[MAX_PATH + 1];
+  char name[MAX_PATH + 1];
+  DWORD length = GetTempPathA(sizeof directory, directory);
+  if (length == 0 || length > sizeof directory || GetTempFileNameA(directory, "tsr", 0, name) == 0) {
+    problem_ = "no temporary file could be made";
+    return;
+  }
+  path_ = name;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> copy(std::fopen(name, "wb"), &std::fclose);
+  bool copied = copy != nullptr && _setmode(_fileno(stdin), _O_BINARY) != -1;
+  char chunk[65536];
+  for (std::size_t got = 0; copied && (got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0;)
+    copied = std::fwrite(chunk, 1, got, copy.get()) == got;
+  copied = copied && !std::ferror(stdin);
+  if (copy != nullptr && std::fclose(copy.release()) != 0) copied = false;
+  if (copied) return;
+  problem_ = "standard input could not be copied";
+  DeleteFileA(name);
+  path_.clear();
+}
+
+StandardInputCopy::~StandardInputCopy() {
+  if (!path_.empty()) DeleteFileA(path_.c_str());
+}
 
 }  // namespace tessora
