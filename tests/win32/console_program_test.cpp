@@ -39,7 +39,7 @@ TEST(ConsoleProgram, BoardChoiceAndEveryBoardOnTheBenchAndTheRealStack) {
       {"--all " + good, bench, 0, {firstSerial + ": succeeded", secondSerial + ": succeeded", "2 of 2 boards succeeded"},
        true, true},
       {"--udev-rule", "", 2, {"--udev-rule is for Linux"}, false, false},
-      {"-s " + good, "", 1, {"Could not find installed device."}, false, false},
+      {"-s " + good, "", 3, {"Could not find installed device."}, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
