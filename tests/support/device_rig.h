@@ -69,12 +69,27 @@ std::size_t PlugInHidDevice(CountingSimStack& stack, std::uint16_t vendorId, std
 // A keyboard: listed like any HID device, but it refuses a read/write open.
 std::size_t PlugInKeyboard(CountingSimStack& stack);
 
+// The boards a rig plugs into its stack, and what tests ask of them; the first, Board(),
+// is the one a rig made with an interface starts with.
+struct PluggedBoards {
+  std::string WriteImage(const std::vector<std::uint8_t>& bytes, const std::string& name = "image.hex") {
+    return WriteFile(dir.File(name), ImageText(bytes));
+  }
+  sim::SimBoard& Board() { return boards.front(); }
+  std::vector<std::uint8_t>& Eeprom() { return Board().EepromPart().Contents(); }
+  std::vector<std::string> Trace() { return Board().TraceLines(); }
+
+  TempDir dir;
+  std::deque<sim::SimBoard> boards;
+  std::vector<std::string> serials;
+};
+
 // The device subsystems below the shell, wired as the program wires them: simulated
 // boards behind the simulated device stack, the driver-interface library and its
 // dispatch, the HID subsystem, whose messages are recorded, and the engine's context.
 // The debug output is recorded and time is virtual. The settings select the given
 // interface.
-struct DeviceRig {
+struct DeviceRig : PluggedBoards {
   // FilterDriver, no board yet.
   DeviceRig();
   // One board, Board().
@@ -91,16 +106,6 @@ struct DeviceRig {
   }
   std::size_t AddKeyboard() { return PlugInKeyboard(stack); }
 
-  std::string WriteImage(const std::vector<std::uint8_t>& bytes, const std::string& name = "image.hex") {
-    return WriteFile(dir.File(name), ImageText(bytes));
-  }
-  sim::SimBoard& Board() { return boards.front(); }
-  std::vector<std::uint8_t>& Eeprom() { return Board().EepromPart().Contents(); }
-  std::vector<std::string> Trace() { return Board().TraceLines(); }
-
-  TempDir dir;
-  std::deque<sim::SimBoard> boards;
-  std::vector<std::string> serials;
   RecordingOs os;
   Settings settings;
   RecordingHidMessages messages;

@@ -34,8 +34,4 @@ std::size_t ShellRig::AddHidDevice(std::uint16_t vendorId, std::uint16_t product
 
 std::size_t ShellRig::AddKeyboard() { return PlugInKeyboard(stack); }
 
-std::string ShellRig::WriteImage(const std::vector<std::uint8_t>& bytes, const std::string& name) {
-  return WriteFile(dir.File(name), ImageText(bytes));
-}
-
 }  // namespace tessora::test

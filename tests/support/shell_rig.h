@@ -22,7 +22,7 @@ namespace tessora::test {
 // HID messages take the shell's way to the screen), and a shell whose UI, debug output
 // and settings store are recorded. The settings select the given interface. Boards are
 // plugged in as the device rig plugs them, each under a serial number and port of its own.
-struct ShellRig {
+struct ShellRig : PluggedBoards {
   // FilterDriver, no board yet.
   ShellRig();
   // One board, Board().
@@ -37,14 +37,6 @@ struct ShellRig {
   // A keyboard: listed like any HID device, but it refuses a read/write open.
   std::size_t AddKeyboard();
 
-  std::string WriteImage(const std::vector<std::uint8_t>& bytes, const std::string& name = "image.hex");
-  sim::SimBoard& Board() { return boards.front(); }
-  std::vector<std::uint8_t>& Eeprom() { return Board().EepromPart().Contents(); }
-  std::vector<std::string> Trace() { return Board().TraceLines(); }
-
-  TempDir dir;
-  std::deque<sim::SimBoard> boards;
-  std::vector<std::string> serials;
   RecordingUi ui;
   RecordingOs os;
   MemorySettingsStore store;
