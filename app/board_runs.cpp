@@ -15,6 +15,7 @@ BoardOutcome RunOneBoard(BoardAccess& board, OsServices& os, SettingsStore& stor
                          QuietUi::ProgressReport progress) {
   BoardOutcome outcome;
   outcome.name = board.name;
+  outcome.port = board.port;
   outcome.mustAnswer = board.mustAnswer;
   QuietUi ui(std::move(progress));
   ShellContext shell(*board.settings, board.devices->Engine(), ui, os, store);

@@ -11,6 +11,7 @@ namespace tessora {
 struct BoardOutcome {
   std::size_t board = 0;  // its place among the boards
   std::string name;
+  std::string port;       // where the board is plugged in; empty when unknown
   bool answered = false;  // false: the board did not answer the connection and was left alone
   bool mustAnswer = false;  // a controller by its interface, so silence is a failure
   bool succeeded = false;

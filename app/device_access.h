@@ -16,6 +16,7 @@ class DeviceAccess;
 struct BoardAccess {
   std::string name;  // serial number, else USB port, else device path
   std::string path;  // of the device interface it was listed by
+  std::string port;  // where it is plugged in, as the system names the place; empty when unknown
   // A controller by its interface: one that does not answer failed, where a keyboard on
   // the HID interface is merely not a board.
   bool mustAnswer = false;

@@ -44,6 +44,7 @@ BoardAccess NewBoard(const DeviceInterfaceRecord& listed, const Settings& settin
   BoardAccess board;
   board.name = DeviceName(listed);
   board.path = listed.path;
+  board.port = listed.usbPort;
   board.mustAnswer = listed.controller;
   board.settings = std::make_unique<Settings>(settings);
   return board;

@@ -10,19 +10,13 @@ namespace tessora {
 
 namespace {
 
-const char* InterfaceName(const Settings& settings) {
-  if (settings.useHid != 0) return "hid";
-  return settings.useWinUsb != 0 ? "winusb" : "filterdriver";
-}
-
 void AppendNumber(std::string& json, const char* key, long long value) {
   json += ",\"";
   json += key;
   json += "\":" + std::to_string(value);
 }
 
-}  // namespace
-
+// The path of the device the engine talks to; empty when none is open.
 std::string ConnectedDevicePath(EngineContext& engine) {
   if (engine.settings.useHid != 0) {
     if (!engine.hidDevice || !engine.hidDevice->IsOpen() || engine.hid == nullptr) return "";
@@ -35,16 +29,55 @@ std::string ConnectedDevicePath(EngineContext& engine) {
   return device != nullptr ? device->DevicePath() : "";
 }
 
+void AppendText(std::string& json, const char* key, const std::string& text) {
+  json += ",\"";
+  json += key;
+  json += "\":" + (text.empty() ? std::string("null") : JsonString(text));
+}
+
+}  // namespace
+
+const char* InterfaceKey(const Settings& settings) {
+  if (settings.useHid != 0) return "hid";
+  return settings.useWinUsb != 0 ? "winusb" : "filterdriver";
+}
+
+BoardIdentity ConnectedBoard(EngineContext& engine) {
+  BoardIdentity board;
+  board.path = ConnectedDevicePath(engine);
+  DeviceStack* stack = engine.settings.useHid != 0 ? (engine.hid != nullptr ? &engine.hid->stack : nullptr)
+                       : engine.driverDevices != nullptr ? &engine.driverDevices->Stack()
+                                                         : nullptr;
+  if (board.path.empty() || stack == nullptr) return board;
+  board.serial = stack->UsbSerialNumber(board.path.c_str());
+  board.port = stack->UsbPortPath(board.path.c_str());
+  return board;
+}
+
+std::string BoardLabel(const BoardIdentity& board) {
+  if (board.serial.empty()) return board.port.empty() ? board.path : "port " + board.port;
+  return board.port.empty() ? board.serial : board.serial + " (port " + board.port + ")";
+}
+
 RunResult ResultOfProcedure(ShellContext& shell, std::string command, double seconds) {
   RunResult result;
   result.command = std::move(command);
-  result.device = ConnectedDevicePath(shell.engine);
-  result.interfaceName = InterfaceName(shell.settings);
+  BoardIdentity board = ConnectedBoard(shell.engine);
+  result.device = board.path;
+  result.serial = board.serial;
+  result.port = board.port;
+  result.interfaceName = InterfaceKey(shell.settings);
   result.outcomeCode = shell.tally.outcome;
   result.outcomeText = shell.statusText.data();
   result.bytes = shell.tally.bytes;
   result.pages = shell.tally.pages;
   result.pageSize = shell.tally.pageSize;
+  // An update of changed pages counts the pages it wrote of all the image has.
+  if (shell.updateChangedOnly && shell.tally.pageSize > 0) {
+    auto all = (shell.tally.bytes + static_cast<std::uint32_t>(shell.tally.pageSize) - 1) /
+               static_cast<std::uint32_t>(shell.tally.pageSize);
+    result.pagesSkipped = all > result.pages ? all - result.pages : 0;
+  }
   result.seconds = seconds;
   if (shell.tally.mismatch.count != 0) result.firstMismatch = shell.tally.mismatch;
   return result;
@@ -83,18 +116,25 @@ std::string JsonString(std::string_view text) {
 }
 
 std::string RunResultJson(const RunResult& result) {
-  std::string json = "{\"command\":" + JsonString(result.command) + ",\"device\":" + JsonString(result.device) +
-                     ",\"interface\":" + JsonString(result.interfaceName);
-  AppendNumber(json, "outcome_code", result.outcomeCode);
+  std::string json = "{\"command\":" + (result.command.empty() ? std::string("null") : JsonString(result.command));
+  AppendText(json, "device", result.device);
+  AppendText(json, "serial", result.serial);
+  AppendText(json, "port", result.port);
+  AppendText(json, "interface", result.interfaceName);
+  json += ",\"outcome_code\":" + (result.outcomeCode ? std::to_string(*result.outcomeCode) : std::string("null"));
   json += ",\"outcome_text\":" + JsonString(result.outcomeText);
-  json += ",\"format\":" + (result.format.empty() ? std::string("null") : JsonString(result.format));
+  AppendText(json, "format", result.format);
+  AppendText(json, "image", result.image);
+  AppendText(json, "image_sha256", result.imageSha256);
   AppendNumber(json, "bytes", result.bytes);
   AppendNumber(json, "pages", result.pages);
+  AppendNumber(json, "pages_skipped", result.pagesSkipped);
   AppendNumber(json, "page_size", result.pageSize);
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, ",\"seconds\":%.3f", result.seconds);
   json += seconds;
-  json += ",\"tool_version\":" + JsonString(result.toolVersion);
+  AppendNumber(json, "exit_status", result.exitStatus);
+  AppendText(json, "tool_version", result.toolVersion);
   json += ",\"first_mismatch\":";
   if (!result.firstMismatch) return json + "null}";
   const ImageMismatch& mismatch = *result.firstMismatch;

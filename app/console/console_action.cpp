@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "app/console/exit_status.h"
 #include "app/procedures.h"
 #include "app/run_result.h"
+#include "app/sha256.h"
 #include "app/start_up.h"
 #include "engine/image_file.h"
 #include "engine/image_format.h"
@@ -60,16 +62,6 @@ void PrepareShell(ShellContext& shell, const ConsoleRequest& request) {
   shell.imageFormat = request.format.value_or(ImageFormat::Text);
   shell.consoleImageRules = true;
   shell.namesLocks = true;
-}
-
-bool WriteResult(ShellContext& shell, const ConsoleRequest& request, const char* name, double seconds, int jsonFd,
-                 const std::string& boardPath) {
-  RunResult result = ResultOfProcedure(shell, name, seconds);
-  if (result.device.empty()) result.device = boardPath;
-  if (request.format) result.format = ImageFormatName(*request.format);
-  result.toolVersion = ToolVersion();
-  std::string line = RunResultJson(result) + "\n";
-  return write(jsonFd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
 }
 
 // The procedure the request names, or none; the command's name for its result.
@@ -137,7 +129,45 @@ ImageFormat FormatOfNameWritten(const std::string& name) {
   return EndsWith(name, ".ihex") || EndsWith(name, ".ihx") ? ImageFormat::IntelHex : ImageFormat::Text;
 }
 
+// The image file's SHA-256 where it says which image went onto or came off the board: a
+// file read, or one a read-out wrote whole; never a stream, which reading would consume.
+std::string ImageDigest(const std::string& file, const ConsoleRequest& request, int outcome) {
+  std::error_code ignored;
+  if (file.empty() || !std::filesystem::is_regular_file(file, ignored)) return {};
+  if (request.action == ConsoleAction::ReadOut && outcome != kUpdateSucceeded) return {};
+  return FileSha256Hex(file).value_or("");
+}
+
+bool WriteResult(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command, double seconds,
+                 int status, ResultSink& results, const std::string& boardPath) {
+  RunResult result = ResultOfProcedure(shell, CommandName(request, command), seconds);
+  if (result.device.empty()) result.device = boardPath;
+  if (request.format) result.format = ImageFormatName(*request.format);
+  std::string file = ImageFileOf(request, command);
+  result.image = request.imageFromStandardStream ? "-" : file;
+  result.imageSha256 = ImageDigest(file, request, shell.tally.outcome);
+  result.exitStatus = status;
+  return results.Write(std::move(result));
+}
+
 }  // namespace
+
+std::string RequestCommandName(const ConsoleRequest& request) {
+  const char* name = CommandName(request, ParseStartCommandLine(request.commandLine.c_str(), NextUtf8Char));
+  return name != nullptr ? name : "";
+}
+
+void WriteRunWithoutBoard(ResultSink& results, const ConsoleRequest& request, std::optional<int> outcome,
+                          const std::string& text, int exitStatus, const Settings* settings) {
+  RunResult result;
+  result.command = RequestCommandName(request);
+  if (settings != nullptr) result.interfaceName = InterfaceKey(*settings);
+  result.outcomeCode = outcome;
+  result.outcomeText = text;
+  if (request.format) result.format = ImageFormatName(*request.format);
+  result.exitStatus = exitStatus;
+  results.Write(std::move(result));
+}
 
 std::string ImageFileOf(const ConsoleRequest& request, const StartCommand& command) {
   switch (request.action) {
@@ -173,7 +203,7 @@ const char* FormatTitle(ImageFormat format) {
   return "text image";
 }
 
-int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command, int jsonFd,
+int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command, ResultSink& results,
               const std::string& boardPath) {
   const char* name = CommandName(request, command);
   if (name == nullptr) {
@@ -185,11 +215,18 @@ int RunAction(ShellContext& shell, const ConsoleRequest& request, const StartCom
   int status = RunProcedure(shell, request, command);
   if (shell.tally.outcome == kUpdateUnreadableImage && shell.filePath[0] != '\0') ExplainUnreadableImage(shell);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  if (jsonFd >= 0 && !WriteResult(shell, request, name, seconds, jsonFd, boardPath)) return kExitFailed;
+  // The board a run on one board acted on, named where its lines are read.
+  if (boardPath.empty()) {
+    BoardIdentity board = ConnectedBoard(shell.engine);
+    if (!board.path.empty())
+      shell.ui.StandardOutput((BoardLabel(board) + (status == kExitSucceeded ? ": succeeded" : ": FAILED")).c_str());
+  }
+  if (!WriteResult(shell, request, command, seconds, status, results, boardPath)) return kExitFailed;
   return status;
 }
 
-bool ImageIsReadable(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command, int jsonFd) {
+bool ImageIsReadable(ShellContext& shell, const ConsoleRequest& request, const StartCommand& command,
+                     ResultSink& results) {
   std::string file = ImageReadFirst(request, command);
   if (file.empty()) return true;
   PrepareShell(shell, request);
@@ -205,7 +242,7 @@ bool ImageIsReadable(ShellContext& shell, const ConsoleRequest& request, const S
   if (fits) ExplainUnreadableImage(shell);
   shell.exitCode = kUpdateUnreadableImage;
   if (request.action == ConsoleAction::None) WriteExitCodeLine(shell);
-  if (jsonFd >= 0) WriteResult(shell, request, CommandName(request, command), 0, jsonFd, {});
+  WriteResult(shell, request, command, 0, kExitImageFile, results, {});
   return false;
 }
 

@@ -9,9 +9,10 @@ Writes a firmware image into the boot EEPROM of a Qorvane USB controller and ver
 every page; reads the EEPROM out, clears it, or reboots the chip.
 
   IMAGE                  update the EEPROM from IMAGE ("-": standard input, as for --verify);
-                         exit status 0 when the image was written and verified
-  -s IMAGE               the same in silent mode: no progress bar, messages go to the debug
-                         output (standard error) and "Exit code: N" ends it
+                         exit status 0 when the image was written and verified. A run on
+                         one board ends with a line naming it: SERIAL (port PORT): succeeded
+  -s IMAGE               the same in silent mode: no progress bar, no message boxes (their
+                         texts go to the debug output) and "Exit code: N" on standard error ends it
                          (1 written, -1 no device, -2 no EEPROM, -3 unreadable image,
                          -4 too large for 1-byte subaddressing, -5 programming failed)
   --update-changed       with IMAGE: read every page first and write only those that differ
@@ -44,7 +45,8 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
                          --all a command takes the one controller there is: several are
                          refused (exit status 2) with the --device that names each
   --all                  run the update, --read-out, --verify, --clear or --reboot on
-                         every controller, all at once; one line per board and a summary;
+                         every controller, all at once; one line per board (SERIAL (port
+                         PORT): succeeded|FAILED (the last message)) and a summary;
                          a controller that does not answer has failed (HID devices that are
                          no candidate are left out); exit status 0 when every board
                          succeeded, the boards' own when they failed alike, else 1. A
@@ -53,20 +55,34 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
                          then one line each: interface, path, VID:PID, product, serial,
                          instance ID, whether it opens; HID controllers (feature report
                          0xFF) are marked "candidate". None found is said on standard error,
-                         exit status 3
+                         exit status 3. With --json one array of objects: interface, path,
+                         vendor_id, product_id, product, serial, instance_id, port, access,
+                         candidate
   --udev-rule            print a udev rule that lets the logged-in user reach the controllers
                          found: tessora --udev-rule | sudo tee /etc/udev/rules.d/70-tessora.rules
-  --json                 one JSON object on standard output, and nothing else there:
-                         command, device, interface, outcome_code (1 success, -1 to -5 as
-                         the exit codes above, -6 verify found differences, -7 stopped by a
-                         signal), outcome_text, format, bytes, pages, page_size, seconds,
-                         tool_version (as --version, without the name), first_mismatch
+  --json                 one JSON object per board on a line of standard output, and nothing
+                         else there (the program's lines go to standard error), also for a
+                         usage error, no device and an --all that found no board: command,
+                         device, serial, port, interface, outcome_code (1 success, -1 to
+                         -5 as the exit codes above, -6 verify found differences, -7
+                         stopped by a signal; null when the command line was refused),
+                         outcome_text, format, image, image_sha256, bytes, pages,
+                         pages_skipped (--update-changed), page_size, seconds,
+                         exit_status, tool_version (as --version, without the name),
+                         first_mismatch. Texts not known are null
+  --log FILE             append to FILE one line per board and run, failed and stopped runs
+                         included: the JSON object above led by "time" (UTC, ISO 8601)
+                         and "host". Each line is one write to a file opened for appending,
+                         so several programs may log to one file at once; a log that
+                         cannot be opened is a usage error
   --debug                the debug lines (mode line, silent-mode texts, "Exit code: N") on
-                         standard error; without it they go there only when standard error
-                         does not end where standard output does (a terminal, a file, a
-                         pipe), so that each line is shown once; -s still ends with its
-                         "Exit code: N" line
+                         standard error; they repeat the program's own lines
   -q, --quiet            errors only, on standard error; no progress bar
+
+Each message is written once, wherever the two streams end: the program's lines on
+standard output, an error on standard error alone (so "tessora IMAGE >log" still shows
+it; in silent mode, which shows no message boxes, errors are lines of standard output
+too), and -s's "Exit code: N" on standard error.
   --version              the version and the commit it was built from, as in
                          Tessora 1.2.1 (commit 1a2b3c4)
   --help

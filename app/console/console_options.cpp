@@ -88,6 +88,11 @@ bool TakeOption(const std::string& name, const std::string& value, ConsoleReques
     request.device = value;
     return true;
   }
+  if (name == "--log") {
+    if (value.empty()) return error = "--log needs a file name", false;
+    request.logFile = value;
+    return true;
+  }
   if (name == "--read-size") {
     request.readSize = ReadSize(value);
     if (!request.readSize) return error = "--read-size takes auto or a number of bytes from 1 to 16384", false;
@@ -100,7 +105,7 @@ bool TakeOption(const std::string& name, const std::string& value, ConsoleReques
 bool TakesValue(const std::string& name) {
   return name == "--read-out" || name == "--verify" || name == "--format" || name == "--reboot" ||
          name == "--interface" || name == "--address" || name == "--subaddressing" || name == "--read-size" ||
-         name == "--device";
+         name == "--device" || name == "--log";
 }
 
 // After the options only "-s" and the image file: "-h" or "-s --clear" would otherwise be

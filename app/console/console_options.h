@@ -29,6 +29,8 @@ struct ConsoleRequest {
   std::optional<std::string> device;       // --device: path, serial number or usb:BUS-PORT
   bool allBoards = false;                  // --all: every controller at once
   bool save = false;                       // --save: the settings options are stored for later runs too
+  std::optional<std::string> logFile;      // --log: a line per board appended to this file
+  bool imageFromStandardStream = false;    // the image file named "-": a copy of standard input, or standard output
   std::string commandLine;
 
   bool GivesSettings() const { return deviceInterface || address || subaddressing || readSize; }

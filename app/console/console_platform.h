@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "engine/settings.h"
@@ -60,9 +61,29 @@ class StandardInputCopy {
   std::string problem_;
 };
 
-// Whether the two streams end in one place (a terminal, a file, a pipe), so that a line
-// written to both would be read twice.
-bool SameDestination(int first, int second);
+// A log several programs append to at once: each line lands whole, by one write to a file
+// opened for appending only, whoever else writes between. Problem() says why the file
+// could not be opened.
+class AppendOnlyFile {
+ public:
+  explicit AppendOnlyFile(const std::string& path);
+  ~AppendOnlyFile();
+  AppendOnlyFile(const AppendOnlyFile&) = delete;
+  AppendOnlyFile& operator=(const AppendOnlyFile&) = delete;
+  bool IsOpen() const { return problem_.empty(); }
+  const std::string& Problem() const { return problem_; }
+  bool Append(const std::string& line);
+
+ private:
+  std::intptr_t handle_ = -1;
+  std::string problem_;
+};
+
+// The name of this computer, as a log names the station; empty when the system gives none.
+std::string HostName();
+
+// Now in UTC, ISO 8601 to the millisecond: 2026-12-07T19:52:00.123Z.
+std::string UtcTimeNow();
 
 // Whether the system has the FilterDriver interface at all (Windows does, Linux not).
 bool HasFilterDriver();

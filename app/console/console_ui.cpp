@@ -21,7 +21,9 @@ void ConsoleUi::RepaintNow(const char* /*statusText*/) {
 }
 
 void ConsoleUi::ShowMessageBox(bool /*ownedByMainWindow*/, const char* text, const char* caption, std::uint32_t style) {
-  if (!streams_.messagesToStderr || (streams_.errorsOnly && (style & kStyleErrorIcon) == 0)) return;
+  bool error = (style & kStyleErrorIcon) != 0;
+  if (!error && (streams_.programLines != nullptr || streams_.errorsOnly)) return;
+  if (streams_.programLines != nullptr) errorSaid_ = text;
   EraseBar();
   if (caption != nullptr && caption[0] != '\0' && std::string_view(caption) != "OK")
     std::fprintf(stderr, "%s %s\n", caption, text);
@@ -33,10 +35,13 @@ void ConsoleUi::ShowMessageBox(bool /*ownedByMainWindow*/, const char* text, con
 bool ConsoleUi::AskFileName(FileQuestion /*question*/, char* /*path*/, std::size_t /*capacity*/) { return false; }
 
 void ConsoleUi::StandardOutput(const char* line) {
-  if (!streams_.programLines) return;
+  if (streams_.programLines == nullptr) return;
+  bool repeatsError = errorSaid_ == line;
+  errorSaid_.clear();
+  if (repeatsError) return;
   EraseBar();
-  std::printf("%s%s", line, "\n");
-  std::fflush(stdout);
+  std::fprintf(streams_.programLines, "%s\n", line);
+  std::fflush(streams_.programLines);
   if (BarVisible()) DrawBar();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 #include "app/ui_port.h"
 
@@ -9,16 +10,20 @@ namespace tessora {
 // Where the console's texts go, decided once at start-up from the options and from what
 // the two streams are.
 struct ConsoleStreams {
-  bool programLines = true;    // the system's own progress and message lines on standard output
-  bool messagesToStderr = true;  // message boxes as lines on standard error
-  bool errorsOnly = false;       // of the message boxes, only the errors (--quiet)
-  bool progressBar = false;    // a progress bar on standard error (a terminal)
+  // The system's own progress and message lines: standard output, or standard error where
+  // standard output carries the results or the image; null with --quiet.
+  std::FILE* programLines = stdout;
+  bool errorsOnly = false;  // of the message boxes, only the errors (--quiet)
+  bool progressBar = false;  // a progress bar on standard error (a terminal)
 };
 
-// The shell on a console: the program's own lines on standard output, message boxes as
-// lines on standard error, and a progress bar (bytes done, rate, time left) on standard
-// error when it is a terminal and the run is not silent. It never asks: a missing file
-// name stays missing.
+// The shell on a console: the program's own lines on standard output (see ConsoleStreams),
+// errors on standard error, and a progress bar (bytes done, rate, time left) on standard error when it is a
+// terminal and the run is not silent. Each message is written once, wherever the two
+// streams end: the system shows a message box and then writes the same text as a line, so
+// an error goes to standard error alone and any other message is left to its line. Without
+// the program's lines every message box is a line on standard error. It never asks: a
+// missing file name stays missing.
 class ConsoleUi : public UiPort, public ProgressBar {
  public:
   ConsoleUi(const bool& silentMode, ConsoleStreams streams);
@@ -43,6 +48,8 @@ class ConsoleUi : public UiPort, public ProgressBar {
 
   const bool& silentMode_;
   ConsoleStreams streams_;
+  // The error just written to standard error, which the program's next line repeats.
+  std::string errorSaid_;
   bool barActive_ = false;
   bool barDrawn_ = false;
   int maximum_ = 0;

@@ -10,14 +10,21 @@
 #include "app/console/board_progress_lines.h"
 #include "app/console/console_action.h"
 #include "app/console/exit_status.h"
+#include "app/procedures.h"
 #include "app/stored_settings.h"
 
 namespace tessora {
 
 namespace {
 
+// The board by its name and, where that is not already its place, where it is plugged in.
+std::string BoardLine(const BoardOutcome& outcome) {
+  if (outcome.port.empty()) return outcome.name;
+  return outcome.name == outcome.port ? "port " + outcome.port : outcome.name + " (port " + outcome.port + ")";
+}
+
 void PrintBoardLine(const BoardOutcome& outcome) {
-  std::printf("%s: %s%s%s%s\n", outcome.name.c_str(), outcome.succeeded ? "succeeded" : "FAILED",
+  std::printf("%s: %s%s%s%s\n", BoardLine(outcome).c_str(), outcome.succeeded ? "succeeded" : "FAILED",
               outcome.text.empty() ? "" : " (", outcome.text.c_str(), outcome.text.empty() ? "" : ")");
   std::fflush(stdout);
 }
@@ -25,7 +32,7 @@ void PrintBoardLine(const BoardOutcome& outcome) {
 }  // namespace
 
 int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequest& request,
-                   const StartCommand& command, int jsonFd, bool showProgress,
+                   const StartCommand& command, ResultSink& results, bool showProgress,
                    std::set<std::string>& accessProblems) {
   std::vector<BoardAccess> boards = devices.Boards(shell.settings);
   std::unique_ptr<BoardProgressLines> progress;
@@ -44,7 +51,7 @@ int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequ
         board.engine.stop = shell.engine.stop;
         ConsoleRequest own = request;
         if (own.action == ConsoleAction::ReadOut) own.readOutFile = BoardFileName(request.readOutFile, access.name);
-        int status = RunAction(board, own, command, jsonFd, access.path);
+        int status = RunAction(board, own, command, results, access.path);
         std::lock_guard hold(statusesHeld);
         statuses.push_back(status);
         return status == kExitSucceeded;
@@ -63,7 +70,9 @@ int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequ
   for (BoardAccess& board : boards)
     for (std::string& problem : AccessProblems(board.devices->Stack())) accessProblems.insert(std::move(problem));
   if (counted == 0) {
-    std::fprintf(stderr, "tessora: no controller answers on the %s interface\n", InterfaceName(shell.settings));
+    std::string text = std::string("no controller answers on the ") + InterfaceName(shell.settings) + " interface";
+    std::fprintf(stderr, "tessora: %s\n", text.c_str());
+    WriteRunWithoutBoard(results, request, kUpdateNoDevice, text, kExitNoDevice, &shell.settings);
     return kExitNoDevice;
   }
   std::printf("%d of %d boards succeeded\n", succeeded, counted);

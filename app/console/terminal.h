@@ -2,9 +2,7 @@
 
 namespace tessora {
 
-// Whether the stream is a terminal, and whether two streams end on the same terminal
-// (so that a line written to both would be read twice).
+// Whether the stream is a terminal.
 bool IsTerminal(int fd);
-bool SameTerminal(int first, int second);
 
 }  // namespace tessora

@@ -11,6 +11,7 @@
 
 #include "app/procedure_lock.h"
 #include "app/program_devices.h"
+#include "app/sha256.h"
 #include "engine/connection.h"
 #include "sim/board/board_directory.h"
 #include "tests/support/recording_ui.h"
@@ -35,6 +36,15 @@ std::string SerialOf(const std::string& directory) {
   return board ? board->Serial() : error;
 }
 
+std::string PortOf(const std::string& directory) {
+  std::string error;
+  auto board = sim::BoardDirectory::Open(directory, error);
+  return board ? board->Port() : error;
+}
+
+// How a result line names the board.
+std::string LabelOf(const std::string& directory) { return SerialOf(directory) + " (port " + PortOf(directory) + ")"; }
+
 class ConsoleProgram : public ::testing::Test {
  protected:
   void SetUp() override { fs::create_directory(board); }
@@ -53,7 +63,8 @@ class ConsoleProgram : public ::testing::Test {
   // Both streams on one terminal, which script(1) gives the program; what the terminal shows.
   std::string OnTerminal(const std::string& arguments) {
     std::string command = "script -qec '" + Command(arguments) + "' /dev/null >" + dir.File("tty") + " 2>&1 </dev/null";
-    return std::system(command.c_str()) == 0 ? ReadFile(dir.File("tty")) : "";
+    std::system(command.c_str());
+    return ReadFile(dir.File("tty"));
   }
   // The exit status of a run whose standard output is a pipe nobody reads any more.
   int StatusWithReaderGone(const std::string& arguments) {
@@ -93,9 +104,9 @@ TEST_F(ConsoleProgram, SilentUpdateThenReadOutGiveTheImageBack) {
   EXPECT_EQ(update.status, 0);
   EXPECT_EQ(update.out, "Tessora - silent mode\nImage file: " + (deep / "firmware.hex").string() +
                             " (text image)\nFirmware update in progress...\npagesize 64\n"
-                            "Firmware update successful.\nPlease re-plug the device.\n");
-  EXPECT_EQ(update.err.rfind("Tessora - silent mode\n", 0), 0u);
-  EXPECT_NE(update.err.find("Exit code: 1\n"), std::string::npos);
+                            "Firmware update successful.\nPlease re-plug the device.\n" +
+                            LabelOf(board) + ": succeeded\n");
+  EXPECT_EQ(update.err, "Exit code: 1\n");
 
   EXPECT_EQ(Tessora("--read-out " + dir.File("back.hex")).status, 0);
   std::string image = ReadFile(Example());
@@ -130,7 +141,9 @@ TEST_F(ConsoleProgram, ClosedStreamsAndAGoneReaderLeaveBoardAndFilesRight) {
 TEST_F(ConsoleProgram, ASignalStopsAtASafePointWithTheHeaderErased) {
   WriteFile(board + "/board.conf", "write_cycle_us = 100000\n");  // a page a tenth of a second: minutes in all
   std::string image = WriteFile(dir.File("big.hex"), test::ImageText(test::PatternBytes(16384)));
-  const std::pair<std::string, int> runs[] = {{"--json -s " + image, SIGINT}, {"--json --clear", SIGTERM}};
+  const std::string log = " --log " + dir.File("log") + " ";
+  const std::pair<std::string, int> runs[] = {{"--json" + log + "-s " + image, SIGINT},
+                                              {"--json" + log + "--clear", SIGTERM}};
   for (const auto& [arguments, signal] : runs) {
     std::size_t before = ReadFile(board + "/trace.log").size();
     std::string command = "exec env " + Command(arguments) + " >" + dir.File("out") + " 2>" + dir.File("err");
@@ -154,6 +167,7 @@ TEST_F(ConsoleProgram, ASignalStopsAtASafePointWithTheHeaderErased) {
     EXPECT_EQ(ReadFile(board + "/eeprom.bin").substr(0, 64), std::string(64, '\xFF')) << arguments;
     EXPECT_LT(Occurrences(ReadFile(board + "/trace.log").substr(before), "bus-write"), 10u) << arguments;
   }
+  EXPECT_EQ(Occurrences(ReadFile(dir.File("log")), "\"outcome_code\":-7,"), 2u) << ReadFile(dir.File("log"));
 }
 
 // The version names the commit it was built from: in a git checkout one git knows.
@@ -260,7 +274,7 @@ TEST_F(ConsoleProgram, ASecondProgramLeavesABoardInUseAlone) {
     for (const std::string& arguments : {std::string("--clear"), std::string("--reboot rom"), "-s " + Example()}) {
       ProgramRun second = Tessora(arguments);
       EXPECT_EQ(second.status, 3) << arguments;
-      EXPECT_NE(second.out.find("Device in use by another Tessora."), std::string::npos) << second.out;
+      EXPECT_EQ(Occurrences(second.out + second.err, "Device in use by another Tessora."), 1u) << second.out;
     }
     std::string served = ReadFile(board + "/trace.log").substr(traced.size());
     EXPECT_EQ(served.find("write"), std::string::npos) << served;
@@ -398,23 +412,38 @@ TEST_F(ConsoleProgram, BadImagesAreRefusedBeforeAnythingIsWritten) {
   board = kept;
 }
 
-// Wherever both streams end (a terminal, one file, a pipe), each line once; -s keeps its
-// "Exit code" line, --quiet leaves the errors alone.
-TEST_F(ConsoleProgram, WhereBothStreamsEndInOnePlaceEachLineOnce) {
+// Wherever the two streams end (a terminal, one file, a pipe, two files), each line once;
+// an error on standard error alone; -s keeps its "Exit code" line, --quiet leaves the
+// errors alone.
+TEST_F(ConsoleProgram, EachLineOnceWhereverTheStreamsEnd) {
+  WriteFile(dir.File("one.hex"), "@0000 00\n");
   struct {
-    std::string options;
-    std::size_t successLines;
+    std::string arguments;
+    int status;
+    std::string says;
+    std::size_t lines;
     std::size_t exitCodeLines;
-  } cases[] = {{"-s ", 1, 1}, {"", 1, 0}, {"--debug -s ", 2, 1}, {"-q -s ", 0, 0}};
+  } cases[] = {
+      {"-s " + Example(), 0, "Firmware update successful.", 1, 1},
+      {Example(), 0, "Firmware update successful.", 1, 0},
+      {"--debug -s " + Example(), 0, "Firmware update successful.", 2, 1},
+      {"-q -s " + Example(), 0, "Firmware update successful.", 0, 0},
+      {"--verify " + dir.File("one.hex"), 5, "differs from the image in 1 byte", 1, 0},
+  };
   for (const auto& c : cases) {
-    std::string screen = OnTerminal(c.options + Example());
-    EXPECT_EQ(std::system((Command(c.options + Example()) + " >" + dir.File("log") + " 2>&1").c_str()), 0);
-    EXPECT_EQ(std::system((Command(c.options + Example()) + " 2>&1 | cat >" + dir.File("piped")).c_str()), 0);
-    std::string file = ReadFile(dir.File("log"));
-    std::string piped = ReadFile(dir.File("piped"));
-    for (const std::string& shown : {screen, file, piped}) {
-      EXPECT_EQ(Occurrences(shown, "Firmware update successful."), c.successLines) << c.options << shown;
-      EXPECT_EQ(Occurrences(shown, "Exit code: 1"), c.exitCodeLines) << c.options << shown;
+    SCOPED_TRACE(c.arguments);
+    std::string screen = OnTerminal(c.arguments);
+    int status = std::system((Command(c.arguments) + " >" + dir.File("log") + " 2>&1").c_str());
+    EXPECT_EQ(WEXITSTATUS(status), c.status);
+    std::system((Command(c.arguments) + " 2>&1 | cat >" + dir.File("piped")).c_str());
+    ProgramRun apart = Tessora(c.arguments);
+    const std::string log = ReadFile(dir.File("log")), piped = ReadFile(dir.File("piped"));
+    for (const std::string& shown : {screen, log, piped, apart.out + apart.err}) {
+      EXPECT_EQ(Occurrences(shown, c.says), c.lines) << shown;
+      EXPECT_EQ(Occurrences(shown, "Exit code: "), c.exitCodeLines) << shown;
+    }
+    if (c.status != 0) {
+      EXPECT_EQ(Occurrences(apart.err, c.says), 1u) << apart.err;
     }
   }
   ProgramRun quiet = Tessora("-q --verify " + dir.File("none.hex"));
@@ -423,19 +452,102 @@ TEST_F(ConsoleProgram, WhereBothStreamsEndInOnePlaceEachLineOnce) {
   EXPECT_NE(quiet.err.find("none.hex"), std::string::npos) << quiet.err;
 }
 
+// With --json exactly one object on standard output however the run ends, each naming the
+// board and the image; --list --json one array.
+TEST_F(ConsoleProgram, OneJsonObjectHoweverTheRunEnds) {
+  ASSERT_EQ(Tessora("-s " + Example()).status, 0);
+  std::string sister = dir.File("sister");
+  fs::create_directory(sister);
+  struct {
+    std::string boards;
+    std::string arguments;
+    int status;
+    std::string holds;
+  } cases[] = {
+      {board, "--verify " + Example(), 0,
+       "\"serial\":\"" + SerialOf(board) + "\",\"port\":\"" + PortOf(board) +
+           "\",\"interface\":\"filterdriver\",\"outcome_code\":1,"},
+      {board, "--verify " + Example(), 0, "\"image_sha256\":\"" + Sha256Hex(ReadFile(Example())) + "\","},
+      {board, "--bogus", 2, "{\"command\":null,\"device\":null,"},
+      {board, "--device NOSUCH --clear", 3, "\"command\":\"clear\",\"device\":null,"},
+      {board + ":" + sister, "--clear", 2, "\"outcome_code\":null,\"outcome_text\":\"2 controllers on the"},
+      {dir.File("none"), "--all --clear", 3, "\"outcome_code\":-1,\"outcome_text\":\"no controller answers"},
+  };
+  fs::create_directory(dir.File("none"));
+  WriteFile(dir.File("none/board.conf"), "interfaces = none\n");
+  const std::string kept = board;
+  for (const auto& c : cases) {
+    board = c.boards;
+    ProgramRun run = Tessora("--json " + c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments;
+    EXPECT_EQ(Occurrences(run.out, "\n"), 1u) << run.out;
+    EXPECT_EQ(run.out.rfind("{\"command\":", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find("\"exit_status\":" + std::to_string(c.status) + ",\"tool_version\":\""), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find(c.holds), std::string::npos) << c.arguments << "\n" << run.out;
+  }
+  board = kept;
+  ProgramRun readOut = Tessora("--json --read-out " + dir.File("back.bin"));
+  EXPECT_NE(readOut.out.find("\"format\":\"bin\",\"image\":\"" + dir.File("back.bin") + "\",\"image_sha256\":\"" +
+                             Sha256Hex(ReadFile(dir.File("back.bin"))) + "\""),
+            std::string::npos)
+      << readOut.out;
+  ProgramRun list = Tessora("--list --json");
+  EXPECT_EQ(list.out.rfind("[{\"interface\":\"hid\",", 0), 0u) << list.out;
+  EXPECT_EQ(Occurrences(list.out, "\"port\":\"" + PortOf(board) + "\""), 3u) << list.out;
+  board = dir.File("none");
+  EXPECT_EQ(Tessora("--list --json").out, "[]\n");
+}
+
+// --log: a line for every board of every run, whole however many programs append at once,
+// failed runs included, each with when, where, what and on which board.
+TEST_F(ConsoleProgram, TheLogKeepsALineForEveryBoardOfEveryRun) {
+  std::string bench;
+  for (const char* name : {"l1", "l2", "l3"}) {
+    fs::create_directory(dir.File(name));
+    bench += (bench.empty() ? "" : ":") + dir.File(name);
+  }
+  board = bench;
+  const std::string log = dir.File("shared.log");
+  const std::string each = " --log " + log + " ";
+  std::string runs;
+  for (const std::string& arguments : {"--all" + each + Example(), "--all" + each + "--verify " + Example(),
+                                       "--device " + SerialOf(dir.File("l1")) + each + "--verify none.hex"})
+    runs += Command(arguments) + " >/dev/null 2>&1 & ";
+  std::system((runs + "wait").c_str());
+  std::string lines = ReadFile(log);
+  EXPECT_EQ(Occurrences(lines, "\n"), 7u) << lines;
+  EXPECT_EQ(Occurrences(lines, "{\"time\":\"20"), 7u) << lines;
+  EXPECT_EQ(Occurrences(lines, "\"first_mismatch\":"), 7u) << lines;
+  EXPECT_EQ(Occurrences(lines, "\"command\":\"update\""), 3u) << lines;
+  EXPECT_EQ(Occurrences(lines, "\"image\":\"none.hex\""), 1u) << lines;
+
+  fs::remove(log);
+  ASSERT_EQ(Tessora("--device " + SerialOf(dir.File("l2")) + each + Example()).status, 0);
+  ASSERT_EQ(Tessora("--device " + SerialOf(dir.File("l2")) + each + "--update-changed " + Example()).status, 0);
+  lines = ReadFile(log);
+  EXPECT_NE(lines.find("\"serial\":\"" + SerialOf(dir.File("l2")) + "\",\"port\":\"" + PortOf(dir.File("l2")) + "\""),
+            std::string::npos)
+      << lines;
+  EXPECT_NE(lines.find("\"image\":\"" + Example() + "\",\"image_sha256\":\"" + Sha256Hex(ReadFile(Example())) +
+                       "\",\"bytes\":512,\"pages\":8,\"pages_skipped\":0,"),
+            std::string::npos)
+      << lines;
+  EXPECT_NE(lines.find("\"pages\":0,\"pages_skipped\":8,"), std::string::npos) << lines;
+  EXPECT_EQ(Tessora("--log " + dir.File("no/such/dir.log") + " --clear").status, 2);
+}
+
 // On a terminal each board has a progress line of its own while it runs, and one result line.
 TEST_F(ConsoleProgram, EveryBoardShowsItsProgressOnATerminal) {
-  std::vector<std::string> serials;
   board.clear();
   for (const char* name : {"p1", "p2"}) {
     fs::create_directory(dir.File(name));
-    serials.push_back(SerialOf(dir.File(name)));
     board += (board.empty() ? "" : ":") + dir.File(name);
   }
   std::string screen = OnTerminal("--all --clear");
-  for (const std::string& serial : serials) {
-    EXPECT_NE(screen.find(serial + " ["), std::string::npos) << screen;
-    EXPECT_EQ(Occurrences(screen, serial + ": succeeded"), 1u) << screen;
+  for (const char* name : {"p1", "p2"}) {
+    EXPECT_NE(screen.find(SerialOf(dir.File(name)) + " ["), std::string::npos) << screen;
+    EXPECT_EQ(Occurrences(screen, LabelOf(dir.File(name)) + ": succeeded"), 1u) << screen;
   }
 }
 
@@ -459,9 +571,10 @@ TEST_F(ConsoleProgram, EveryBoardAtOnceAndOneChosenBoardOnEachInterface) {
     ProgramRun all = Tessora(std::string("--save --interface ") + face + " --all " + Example());
     EXPECT_EQ(all.status, 1);
     for (const std::string& line :
-         {serials[0] + ": succeeded (Firmware update successful. Please re-plug the device.)\n",
-          serials[1] + ": succeeded", serials[2] + ": FAILED (Could not program Firmware Image.)\n",
-          serials[3] + ": FAILED (", std::string("\n2 of 4 boards succeeded\n")})
+         {LabelOf(dir.File("b1")) + ": succeeded (Firmware update successful. Please re-plug the device.)\n",
+          LabelOf(dir.File("b2")) + ": succeeded",
+          LabelOf(dir.File("b3")) + ": FAILED (Could not program Firmware Image.)\n",
+          LabelOf(dir.File("b4")) + ": FAILED (", std::string("\n2 of 4 boards succeeded\n")})
       EXPECT_NE(all.out.find(line), std::string::npos) << all.out;
 
     ProgramRun chosen = Tessora("--device " + serials[1] + " --clear");

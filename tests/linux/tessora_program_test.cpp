@@ -103,10 +103,13 @@ TEST_F(TessoraProgramTest, PicksOneBoardOrTakesThemAll) {
   EXPECT_EQ(Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(image.size())), image);
   EXPECT_TRUE(boardA.TraceLines().empty());
   EXPECT_THAT(Run({"--device", "QV000001", "--verify", firmware}, 5), HasSubstr("differ"));
-  Run({"--device", "usb:1-4", "--verify", firmware});
+  // A board without a serial number is named by its place.
+  EXPECT_THAT(Run({"--device", "usb:1-4", "--verify", firmware}), HasSubstr("\nport 1-4: succeeded\n"));
   EXPECT_THAT(Run({"--device", "usb:9-9", "--clear"}, 3), HasSubstr("no device"));
   Run({"--device", "QV000001", "-s", firmware});
-  EXPECT_THAT(Run({"--json", "--device", "QV000001", "--update-changed", firmware}), HasSubstr("\"pages\":0,"));
+  std::string result = Run({"--json", "--device", "QV000001", "--update-changed", firmware});
+  EXPECT_THAT(result, HasSubstr("\"serial\":\"QV000001\",\"port\":\"1-3\","));
+  EXPECT_THAT(result, HasSubstr("\"pages\":0,\"pages_skipped\":8,"));
   EXPECT_THAT(Run({"--all", "--clear"}), HasSubstr("2 of 2 boards succeeded"));
   EXPECT_EQ(boardA.EepromPart().Contents(), Bytes(16384, 0xFF));
   EXPECT_EQ(b, Bytes(16384, 0xFF));

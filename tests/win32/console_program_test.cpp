@@ -12,10 +12,11 @@
 namespace tessora::test {
 namespace {
 
-std::string SerialOf(const TempDir& directory) {
+// How a result line names the board: its serial number and where it is plugged in.
+std::string LabelOf(const TempDir& directory) {
   std::string error;
   auto board = sim::BoardDirectory::Open(directory.Path().string(), error);
-  return board ? board->Serial() : error;
+  return board ? board->Serial() + " (port " + board->Port() + ")" : error;
 }
 
 bool Holds(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -26,7 +27,8 @@ TEST(ConsoleProgram, BoardChoiceAndEveryBoardOnTheBenchAndTheRealStack) {
   const std::string good = files.File("firmware.hex");
   WriteFile(good, ImageText(image));
   const std::string bench = first.Path().string() + ":" + second.Path().string();
-  const std::string firstSerial = SerialOf(first), secondSerial = SerialOf(second);
+  const std::string firstLabel = LabelOf(first), secondLabel = LabelOf(second);
+  const std::string secondSerial = secondLabel.substr(0, secondLabel.find(' '));
   struct Case {
     std::string arguments;
     std::string boards;
@@ -35,8 +37,9 @@ TEST(ConsoleProgram, BoardChoiceAndEveryBoardOnTheBenchAndTheRealStack) {
     bool firstHolds, secondHolds;  // the image afterwards
   };
   const Case cases[] = {
-      {"--device " + secondSerial + " " + good, bench, 0, {"Firmware update successful."}, false, true},
-      {"--all " + good, bench, 0, {firstSerial + ": succeeded", secondSerial + ": succeeded", "2 of 2 boards succeeded"},
+      {"--device " + secondSerial + " " + good, bench, 0,
+       {"Firmware update successful.", secondLabel + ": succeeded"}, false, true},
+      {"--all " + good, bench, 0, {firstLabel + ": succeeded", secondLabel + ": succeeded", "2 of 2 boards succeeded"},
        true, true},
       {"--udev-rule", "", 2, {"--udev-rule is for Linux"}, false, false},
       {"-s " + good, "", 3, {"Could not find installed device."}, false, false},

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -83,12 +84,37 @@ bool NamesStream(const char* path, int fd) {
   return named.st_dev == stream.st_dev && named.st_ino == stream.st_ino;
 }
 
-bool SameDestination(int first, int second) {
-  struct stat a {};
-  struct stat b {};
-  if (fstat(first, &a) != 0 || fstat(second, &b) != 0) return false;
-  if (S_ISCHR(a.st_mode) && S_ISCHR(b.st_mode)) return a.st_rdev == b.st_rdev && isatty(first) == 1;
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+AppendOnlyFile::AppendOnlyFile(const std::string& path) {
+  handle_ = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (handle_ < 0) problem_ = std::strerror(errno);
+}
+
+AppendOnlyFile::~AppendOnlyFile() {
+  if (handle_ >= 0) close(static_cast<int>(handle_));
+}
+
+bool AppendOnlyFile::Append(const std::string& line) {
+  ssize_t written = -1;
+  do written = write(static_cast<int>(handle_), line.data(), line.size());
+  while (written < 0 && errno == EINTR);
+  return written == static_cast<ssize_t>(line.size());
+}
+
+std::string HostName() {
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return {};
+  return name;
+}
+
+std::string UtcTimeNow() {
+  timespec now {};
+  clock_gettime(CLOCK_REALTIME, &now);
+  tm utc {};
+  gmtime_r(&now.tv_sec, &utc);
+  char text[96];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1,
+                utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(now.tv_nsec / 1000000 % 1000));
+  return text;
 }
 
 const char* StandardOutputFileName() { return "/dev/stdout"; }

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "app/console/console_platform.h"
-#include "app/console/terminal.h"
 
 namespace tessora {
 
@@ -68,9 +67,47 @@ bool HasFilterDriver() { return true; }
 
 void ExplainFailure(const Settings& /*settings*/) {}
 
-// Windows tells one file from another by more than a stat gives; the console is the case
-// that matters there.
-bool SameDestination(int first, int second) { return SameTerminal(first, second); }
+// A handle with append access alone writes at the end of the file, each write whole.
+AppendOnlyFile::AppendOnlyFile(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    char reason[256] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, GetLastError(), 0, reason,
+                   sizeof reason - 1, nullptr);
+    problem_ = reason[0] != '\0' ? reason : "the system refused it";
+    while (!problem_.empty() && (problem_.back() == '\n' || problem_.back() == '\r' || problem_.back() == '.'))
+      problem_.pop_back();
+    return;
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(file);
+}
+
+AppendOnlyFile::~AppendOnlyFile() {
+  if (IsOpen()) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+bool AppendOnlyFile::Append(const std::string& line) {
+  DWORD written = 0;
+  return WriteFile(reinterpret_cast<HANDLE>(handle_), line.data(), static_cast<DWORD>(line.size()), &written,
+                   nullptr) &&
+         written == line.size();
+}
+
+std::string HostName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof name;
+  return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
+}
+
+std::string UtcTimeNow() {
+  SYSTEMTIME utc{};
+  GetSystemTime(&utc);
+  char text[40];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u.%03uZ", utc.wYear, utc.wMonth, utc.wDay, utc.wHour,
+                utc.wMinute, utc.wSecond, utc.wMilliseconds);
+  return text;
+}
 
 // Windows has no name that opens a redirected standard output.
 const char* StandardOutputFileName() { return nullptr; }
