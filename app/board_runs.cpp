@@ -9,10 +9,8 @@
 
 namespace tessora {
 
-namespace {
-
 BoardOutcome RunOneBoard(BoardAccess& board, OsServices& os, SettingsStore& store, const BoardProcedure& procedure,
-                         QuietUi::ProgressReport progress) {
+                         OneBoardProgress progress) {
   BoardOutcome outcome;
   outcome.name = board.name;
   outcome.port = board.port;
@@ -29,8 +27,6 @@ BoardOutcome RunOneBoard(BoardAccess& board, OsServices& os, SettingsStore& stor
   outcome.text = ui.OneLineMessage();
   return outcome;
 }
-
-}  // namespace
 
 std::vector<BoardOutcome> RunOnEveryBoard(std::vector<BoardAccess>& boards, OsServices& os, SettingsStore& store,
                                           const BoardProcedure& procedure, const BoardFinished& finished,

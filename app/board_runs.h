@@ -27,6 +27,15 @@ using BoardFinished = std::function<void(const BoardOutcome& outcome)>;
 // How far board number `board` has come (bytes done of the total), from its thread.
 using BoardProgress = std::function<void(std::size_t board, std::uint32_t done, std::uint32_t total)>;
 
+// How far one board has come, from its thread.
+using OneBoardProgress = std::function<void(std::uint32_t done, std::uint32_t total)>;
+
+// The procedure on one board of several, on the calling thread, through that board's own
+// shell, settings, device subsystems and connection state. A board that did not answer and
+// did not have to is left alone (answered false, not run).
+BoardOutcome RunOneBoard(BoardAccess& board, OsServices& os, SettingsStore& store, const BoardProcedure& procedure,
+                         OneBoardProgress progress = {});
+
 // Runs the procedure on every board at once, each on its own thread with its own shell,
 // settings, device subsystems and connection state; outcomes in the boards' order.
 std::vector<BoardOutcome> RunOnEveryBoard(std::vector<BoardAccess>& boards, OsServices& os, SettingsStore& store,

@@ -38,6 +38,9 @@ class DeviceAccess {
   virtual void AttachShell(ShellContext& shell) = 0;
   // The controllers on the interface the settings select, each with device access of its own.
   virtual std::vector<BoardAccess> Boards(const Settings& settings) = 0;
+  // A watch that wakes its waiter as boards arrive and leave; null where the devices
+  // cannot be watched.
+  virtual std::unique_ptr<DeviceWatch> WatchBoards() { return Stack().WatchDevices(); }
   // Keeps what must outlive the run (a simulated board's EEPROM); false with a reason.
   virtual bool Finish(std::string& error) = 0;
   // Whether the devices are the simulated bench's (TESSORA_SIM) rather than the system's.

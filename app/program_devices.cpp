@@ -121,6 +121,12 @@ std::vector<BoardAccess> SimulatedDeviceAccess::Boards(const Settings& settings)
   return boards;
 }
 
+std::unique_ptr<DeviceWatch> SimulatedDeviceAccess::WatchBoards() {
+  std::vector<std::string> directories;
+  for (const auto& board : boards_) directories.push_back(board->Directory());
+  return WatchDirectories(directories);
+}
+
 InterfaceKind SelectedInterfaceKind(const Settings& settings) {
   if (settings.useHid != 0) return InterfaceKind::Hid;
   return settings.useWinUsb != 0 ? InterfaceKind::WinUsb : InterfaceKind::FilterDriver;

@@ -69,6 +69,8 @@ class SimulatedDeviceAccess : public DeviceAccess {
   void AttachShell(ShellContext& shell) override { devices_->AttachShell(shell); }
   // Each board through a simulated stack of its own, so that boards never wait for each other.
   std::vector<BoardAccess> Boards(const Settings& settings) override;
+  // The board directories, where the `unplugged` files come and go.
+  std::unique_ptr<DeviceWatch> WatchBoards() override;
   bool Finish(std::string& /*error*/) override { return true; }
   bool Simulated() const override { return true; }
 

@@ -10,14 +10,20 @@ namespace tessora {
 class StopRequest {
  public:
   // signal: what asked, e.g. SIGINT; not 0.
-  void Request(int signal) noexcept { signal_.store(signal, std::memory_order_relaxed); }
+  void Request(int signal) noexcept {
+    signal_.store(signal, std::memory_order_relaxed);
+    requests_.fetch_add(1, std::memory_order_relaxed);
+  }
   bool Requested() const noexcept { return signal_.load(std::memory_order_relaxed) != 0; }
   // 0 while nothing asked.
   int Signal() const noexcept { return signal_.load(std::memory_order_relaxed); }
+  // How many times it was asked: a station drains on the first and stops on the second.
+  int Requests() const noexcept { return requests_.load(std::memory_order_relaxed); }
 
  private:
   static_assert(std::atomic<int>::is_always_lock_free);
   std::atomic<int> signal_{0};
+  std::atomic<int> requests_{0};
 };
 
 }  // namespace tessora

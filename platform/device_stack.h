@@ -5,9 +5,11 @@
 // pass-through and the simulated board answers exactly what Windows would.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/device_watch.h"
 #include "platform/types.h"
 
 namespace tessora {
@@ -156,6 +158,9 @@ class DeviceStack {
   // the system has no such nodes to tell of: Windows opens any interface for queries and
   // says why an open failed through the last error alone.
   virtual std::vector<RefusedNode> RefusedNodes() const { return {}; }
+  // A watch that wakes its waiter as devices arrive and leave; null where the stack cannot
+  // tell.
+  virtual std::unique_ptr<DeviceWatch> WatchDevices() { return nullptr; }
 };
 
 }  // namespace tessora

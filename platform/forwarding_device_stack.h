@@ -98,6 +98,7 @@ class ForwardingDeviceStack : public DeviceStack {
   std::string UsbSerialNumber(const char* devicePath) override { return inner_.UsbSerialNumber(devicePath); }
   std::string UsbProductString(const char* devicePath) override { return inner_.UsbProductString(devicePath); }
   std::vector<RefusedNode> RefusedNodes() const override { return inner_.RefusedNodes(); }
+  std::unique_ptr<DeviceWatch> WatchDevices() override { return inner_.WatchDevices(); }
 
  protected:
   DeviceStack& Inner() const { return inner_; }

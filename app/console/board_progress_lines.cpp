@@ -17,7 +17,7 @@ constexpr int kBarWidth = 20;
 BoardProgressLines::BoardProgressLines(std::FILE* terminal, const std::vector<std::string>& names)
     : terminal_(terminal) {
   for (const std::string& name : names) {
-    lines_.emplace_back().name = name;
+    running_[nextBoard_++].name = name;
     nameWidth_ = std::max(nameWidth_, name.size());
   }
   lastDrawn_ = Clock::now() - kRedrawInterval;
@@ -28,10 +28,23 @@ BoardProgressLines::~BoardProgressLines() {
   Erase();
 }
 
+std::size_t BoardProgressLines::Add(const std::string& name) {
+  std::lock_guard lock(mutex_);
+  std::size_t board = nextBoard_++;
+  Line& line = running_[board];
+  line.name = name;
+  line.started = Clock::now();
+  nameWidth_ = std::max(nameWidth_, name.size());
+  Erase();
+  Draw();
+  return board;
+}
+
 void BoardProgressLines::Update(std::size_t board, std::uint32_t done, std::uint32_t total) {
   std::lock_guard lock(mutex_);
-  if (board >= lines_.size()) return;
-  Line& line = lines_[board];
+  auto found = running_.find(board);
+  if (found == running_.end()) return;
+  Line& line = found->second;
   // A new count (the procedure's next phase) starts its own clock.
   if (done == 0 || total != line.total) line.started = Clock::now();
   line.done = done;
@@ -41,11 +54,13 @@ void BoardProgressLines::Update(std::size_t board, std::uint32_t done, std::uint
   Draw();
 }
 
-void BoardProgressLines::Ended(std::size_t board, const std::function<void()>& printResult) {
+void BoardProgressLines::Ended(std::size_t board, const std::function<void()>& printResult,
+                               const std::string& totals) {
   std::lock_guard lock(mutex_);
   Erase();
   printResult();
-  if (board < lines_.size()) lines_[board].running = false;
+  running_.erase(board);
+  totals_ = totals;
   Draw();
 }
 
@@ -58,13 +73,16 @@ void BoardProgressLines::Erase() {
 }
 
 void BoardProgressLines::Draw() {
-  for (const Line& line : lines_) {
-    if (!line.running) continue;
+  for (const auto& [board, line] : running_) {
     double seconds = std::chrono::duration<double>(Clock::now() - line.started).count();
     std::string progress = line.total == 0 ? "starting"
                                            : ProgressText(kBarWidth, static_cast<int>(line.done),
                                                           static_cast<int>(line.total), line.done, line.total, seconds);
     std::fprintf(terminal_, "%-*s %s\n", static_cast<int>(nameWidth_), line.name.c_str(), progress.c_str());
+    ++drawn_;
+  }
+  if (!totals_.empty()) {
+    std::fprintf(terminal_, "%s\n", totals_.c_str());
     ++drawn_;
   }
   std::fflush(terminal_);

@@ -51,6 +51,16 @@ every page; reads the EEPROM out, clears it, or reboots the chip.
                          no candidate are left out); exit status 0 when every board
                          succeeded, the boards' own when they failed alike, else 1. A
                          read-out goes to one file per board: FILE-SERIAL.EXT
+  --station IMAGE        wait for controllers and update each from IMAGE as it is plugged
+                         in (those present at the start too), each as one board of --all,
+                         with --update-changed if given; a board is updated once until it
+                         is unplugged and plugged in again, and one unplugged while it
+                         runs has failed. A line per board as it ends; on a terminal a
+                         live line per board and the count passed, failed, boards per
+                         hour. The first SIGINT or SIGTERM takes no new board, lets the
+                         running ones finish and prints the summary (exit status 0 when
+                         every board passed, else 1); a second one stops them at their
+                         next safe point (exit status 130 or 143)
   --list                 list the device interfaces the three interfaces see: a header line,
                          then one line each: interface, path, VID:PID, product, serial,
                          instance ID, whether it opens; HID controllers (feature report
@@ -146,6 +156,8 @@ directory:
                    (setting any of these three makes the board answer in real time,
                    the ones not set at these defaults; without them it answers at once)
   trace.log    one line appended for every request the board serves
+  unplugged    while a file of this name is there the board is not plugged in;
+               creating or removing it unplugs or plugs the board (--station sees it)
 )";
 }
 

@@ -117,6 +117,16 @@ bool CheckCommandWord(const std::string& word, bool afterOptions, std::string& e
   return false;
 }
 
+// --station updates each board as it comes: an image, and no other choice of boards.
+bool CheckStation(const ConsoleRequest& request, std::string& error) {
+  if (!request.station) return true;
+  if (request.allBoards || request.device)
+    return error = "--station takes every board as it comes: give neither --device nor --all", false;
+  bool update = request.action == ConsoleAction::None && !request.commandLine.empty() && request.commandLine != "-s";
+  if (!update) return error = "--station needs an image file to update each board from", false;
+  return true;
+}
+
 // --all runs a procedure on every board; --device names the one board of any command.
 bool CheckBoardChoice(const ConsoleRequest& request, std::string& error) {
   if (!request.allBoards) return true;
@@ -154,8 +164,8 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
       afterOptions = true;
       break;
     }
-    if (argument == "--all") {
-      request.allBoards = true;
+    if (argument == "--all" || argument == "--station") {
+      (argument == "--all" ? request.allBoards : request.station) = true;
       continue;
     }
     if (argument == "--help" || argument == "--version" || argument == "--clear" || argument == "--list" ||
@@ -217,7 +227,7 @@ bool ParseConsoleArguments(const std::vector<std::string>& arguments, ConsoleReq
     error = "-s needs an image file name";
     return false;
   }
-  return CheckBoardChoice(request, error) && CheckSettingsChoice(request, error);
+  return CheckStation(request, error) && CheckBoardChoice(request, error) && CheckSettingsChoice(request, error);
 }
 
 }  // namespace tessora

@@ -28,6 +28,7 @@ struct ConsoleRequest {
   std::optional<std::uint16_t> readSize;   // 0: from the EEPROM header ("auto"), else bytes
   std::optional<std::string> device;       // --device: path, serial number or usb:BUS-PORT
   bool allBoards = false;                  // --all: every controller at once
+  bool station = false;                    // --station: each controller as it is plugged in, until stopped
   bool save = false;                       // --save: the settings options are stored for later runs too
   std::optional<std::string> logFile;      // --log: a line per board appended to this file
   bool imageFromStandardStream = false;    // the image file named "-": a copy of standard input, or standard output

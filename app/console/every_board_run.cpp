@@ -7,6 +7,7 @@
 
 #include "app/access_problems.h"
 #include "app/board_runs.h"
+#include "app/console/board_line.h"
 #include "app/console/board_progress_lines.h"
 #include "app/console/console_action.h"
 #include "app/console/exit_status.h"
@@ -14,22 +15,6 @@
 #include "app/stored_settings.h"
 
 namespace tessora {
-
-namespace {
-
-// The board by its name and, where that is not already its place, where it is plugged in.
-std::string BoardLine(const BoardOutcome& outcome) {
-  if (outcome.port.empty()) return outcome.name;
-  return outcome.name == outcome.port ? "port " + outcome.port : outcome.name + " (port " + outcome.port + ")";
-}
-
-void PrintBoardLine(const BoardOutcome& outcome) {
-  std::printf("%s: %s%s%s%s\n", BoardLine(outcome).c_str(), outcome.succeeded ? "succeeded" : "FAILED",
-              outcome.text.empty() ? "" : " (", outcome.text.c_str(), outcome.text.empty() ? "" : ")");
-  std::fflush(stdout);
-}
-
-}  // namespace
 
 int RunOnAllBoards(ShellContext& shell, DeviceAccess& devices, const ConsoleRequest& request,
                    const StartCommand& command, ResultSink& results, bool showProgress,

@@ -21,6 +21,7 @@
 #include "app/console/every_board_run.h"
 #include "app/console/exit_status.h"
 #include "app/console/result_sink.h"
+#include "app/console/station_run.h"
 #include "app/console/terminal.h"
 #include "app/device_inventory.h"
 #include "app/device_listing.h"
@@ -164,7 +165,8 @@ bool OneControllerAtMost(DeviceAccess& devices, const Settings& settings, Result
 
 // A stored FilterDriver, the settings' default, names nothing where the system has no
 // FilterDriver: the run takes the interface that finds a controller, HID first, then
-// WinUSB. Given with --interface it stays, and fails with the hint.
+// WinUSB. Given with --interface it stays, and fails with the hint. A station that finds
+// no controller yet waits for them on HID.
 void ChooseWorkingInterface(ShellContext& shell, DeviceStack& stack, const ConsoleRequest& request) {
   Settings& settings = shell.settings;
   if (HasFilterDriver() || request.deviceInterface || SelectedInterfaceKind(settings) != InterfaceKind::FilterDriver)
@@ -178,6 +180,9 @@ void ChooseWorkingInterface(ShellContext& shell, DeviceStack& stack, const Conso
     BuildStartText(shell);
     return;
   }
+  if (!request.station) return;
+  settings.useHid = 1;
+  BuildStartText(shell);
 }
 
 int Run(const std::vector<std::string>& arguments) {
@@ -249,12 +254,14 @@ int Run(const std::vector<std::string>& arguments) {
   int status = !imageReadable ? kExitImageFile
                : request.device && !DeviceIsListed(used, settings, *request.device, results, request)
                    ? kExitNoDevice
-               : !request.device && !request.allBoards && ActsOnABoard(request, command) &&
+               : !request.device && !request.allBoards && !request.station && ActsOnABoard(request, command) &&
                        !OneControllerAtMost(used, settings, results, request)
                    ? kExitUsage
-                   : request.allBoards ? RunOnAllBoards(shell, *devices, request, command, results,
-                                                        streams.progressBar && !silent, accessProblems)
-                                       : RunAction(shell, request, command, results);
+               : request.station  ? RunStation(shell, *devices, request, command, results,
+                                               streams.progressBar && !silent, stop)
+               : request.allBoards ? RunOnAllBoards(shell, *devices, request, command, results,
+                                                    streams.progressBar && !silent, accessProblems)
+                                   : RunAction(shell, request, command, results);
   if (status != 0 && imageReadable && realStack != nullptr) {
     for (std::string& problem : AccessProblems(*realStack)) accessProblems.insert(std::move(problem));
     for (const std::string& problem : accessProblems) std::fprintf(stderr, "tessora: %s\n", problem.c_str());
@@ -262,14 +269,16 @@ int Run(const std::vector<std::string>& arguments) {
   }
   // A silent update ends with its outcome code wherever the streams point: the debug
   // output says it where it is on.
-  if (silent && !request.debug && !request.quiet && !request.allBoards && request.action == ConsoleAction::None)
+  if (silent && !request.debug && !request.quiet && !request.allBoards && !request.station &&
+      request.action == ConsoleAction::None)
     std::fprintf(stderr, "Exit code: %d\n", shell.exitCode);
   if (!devices->Finish(error)) {
     std::fprintf(stderr, "tessora: %s\n", error.c_str());
     return kExitFailed;
   }
-  // As a shell reports a program a signal ended, though this one ended on its own.
-  if (stop.Requested()) return 128 + stop.Signal();
+  // As a shell reports a program a signal ended, though this one ended on its own; a
+  // station ends on a signal as it should and says itself how it went.
+  if (stop.Requested() && !request.station) return 128 + stop.Signal();
   return status;
 }
 

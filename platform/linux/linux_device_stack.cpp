@@ -10,6 +10,7 @@
 
 #include "platform/device_path.h"
 #include "platform/linux/linux_errors.h"
+#include "platform/linux/udev_device_watch.h"
 #include "platform/native_device_stack.h"
 
 namespace tessora::linuxstack {
@@ -166,6 +167,8 @@ std::string LinuxDeviceStack::UsbProductString(const char* devicePath) {
   std::optional<LinuxNode> node = FindNode(devicePath);
   return node && node->hasProduct ? node->product : std::string();
 }
+
+std::unique_ptr<DeviceWatch> LinuxDeviceStack::WatchDevices() { return WatchUdevDevices(); }
 
 }  // namespace tessora::linuxstack
 

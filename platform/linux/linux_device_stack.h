@@ -65,6 +65,8 @@ class LinuxDeviceStack : public EmulatedDeviceStack {
   // The hidraw nodes, and the nodes of USB devices that may declare interface classes, that
   // could not be opened, by path.
   std::vector<RefusedNode> RefusedNodes() const override;
+  // udev's events for hidraw nodes and USB devices.
+  std::unique_ptr<DeviceWatch> WatchDevices() override;
 
  protected:
   std::vector<ListedInterface> ListInterfaces(const Guid& interfaceClass, bool presentOnly) override;

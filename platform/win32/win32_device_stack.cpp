@@ -8,6 +8,7 @@
 
 #include "platform/native_device_stack.h"
 #include "platform/win32/win32_device_stack.h"
+#include "platform/win32/win32_device_watch.h"
 
 namespace tessora {
 
@@ -195,6 +196,8 @@ bool Win32DeviceStack::WinUsb_Free(OsHandle interfaceHandle) {
 }  // namespace tessora
 
 namespace tessora {
+
+std::unique_ptr<DeviceWatch> Win32DeviceStack::WatchDevices() { return WatchDeviceInterfaces(); }
 
 std::unique_ptr<DeviceStack> CreateNativeDeviceStack(OsServices& /*os*/) { return std::make_unique<Win32DeviceStack>(); }
 

@@ -54,6 +54,8 @@ class Win32DeviceStack : public DeviceStack {
   // The USB device's location path, and the serial number in its instance ID.
   std::string UsbPortPath(const char* devicePath) override;
   std::string UsbSerialNumber(const char* devicePath) override;
+  // The configuration manager's interface arrivals and removals.
+  std::unique_ptr<DeviceWatch> WatchDevices() override;
 
  private:
   WinUsbBinding winUsb_;

@@ -63,13 +63,18 @@ std::string PortFor(std::uint32_t hash) {
 
 }  // namespace
 
-BoardDirectory::BoardDirectory(std::string serial, std::string port, std::unique_ptr<SimBoard> board,
-                               UniqueFile trace)
-    : serial_(std::move(serial)), port_(std::move(port)), board_(std::move(board)), trace_(std::move(trace)) {
+BoardDirectory::BoardDirectory(std::string directory, std::string serial, std::string port,
+                               std::unique_ptr<SimBoard> board, UniqueFile trace)
+    : directory_(std::move(directory)),
+      serial_(std::move(serial)), port_(std::move(port)), board_(std::move(board)), trace_(std::move(trace)) {
   std::FILE* traceFile = trace_.get();
   board_->SetTraceSink([traceFile](const std::string& line) {
     std::fprintf(traceFile, "%s\n", line.c_str());
     std::fflush(traceFile);
+  });
+  board_->SetPlugSensor([unplugged = fs::path(directory_) / "unplugged"] {
+    std::error_code failure;
+    return !fs::exists(unplugged, failure);
   });
 }
 
@@ -127,7 +132,7 @@ std::unique_ptr<BoardDirectory> BoardDirectory::Open(const std::string& director
   auto board = std::make_unique<SimBoard>(config, std::move(contents));
   board->EepromPart().KeepIn(std::move(part));
   return std::unique_ptr<BoardDirectory>(
-      new BoardDirectory(std::move(serial), std::move(port), std::move(board), std::move(trace)));
+      new BoardDirectory(directory, std::move(serial), std::move(port), std::move(board), std::move(trace)));
 }
 
 }  // namespace tessora::sim

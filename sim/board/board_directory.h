@@ -14,7 +14,8 @@ namespace tessora::sim {
 // itself, request by request, so that programs using the same directory at once share
 // one board, and the board's serial number and place follow from the directory (unless
 // `board.conf` gives them), so that they also share its device locks while other
-// directories stay other boards.
+// directories stay other boards. While the directory holds a file named `unplugged` the
+// board is not plugged in.
 class BoardDirectory {
  public:
   static constexpr std::size_t kDefaultEepromSize = 16384;
@@ -29,10 +30,13 @@ class BoardDirectory {
   const std::string& Serial() const { return serial_; }
   // Where the board is plugged in, "BUS-PORT".
   const std::string& Port() const { return port_; }
+  const std::string& Directory() const { return directory_; }
 
  private:
-  BoardDirectory(std::string serial, std::string port, std::unique_ptr<SimBoard> board, UniqueFile trace);
+  BoardDirectory(std::string directory, std::string serial, std::string port, std::unique_ptr<SimBoard> board,
+                 UniqueFile trace);
 
+  std::string directory_;
   std::string serial_;
   std::string port_;
   std::unique_ptr<SimBoard> board_;

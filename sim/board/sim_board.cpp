@@ -49,7 +49,7 @@ SimBoard::SimBoard(BoardConfig config, std::vector<std::uint8_t> eepromContents)
 
 bool SimBoard::Present() const {
   std::lock_guard lock(mutex_);
-  return !unplugged_;
+  return !Gone();
 }
 
 void SimBoard::Unplug() {
@@ -65,13 +65,18 @@ void SimBoard::KeepTime(OsServices& clock) {
 
 void SimBoard::UsbRequest() {
   std::lock_guard lock(mutex_);
-  if (!unplugged_) timing_.Request();
+  if (!Gone()) timing_.Request();
 }
 
 void SimBoard::Replug() {
   std::lock_guard lock(mutex_);
   unplugged_ = false;
   config_.failAfter.reset();
+}
+
+void SimBoard::SetPlugSensor(std::function<bool()> pluggedIn) {
+  std::lock_guard lock(mutex_);
+  pluggedIn_ = std::move(pluggedIn);
 }
 
 void SimBoard::SetTraceSink(std::function<void(const std::string&)> sink) {
@@ -90,7 +95,7 @@ std::vector<RebootMode> SimBoard::Reboots() const {
 }
 
 bool SimBoard::Admit() {
-  if (unplugged_) return false;
+  if (Gone()) return false;
   if (config_.failAfter && served_ >= *config_.failAfter) {
     unplugged_ = true;
     return false;
@@ -174,7 +179,7 @@ BusOutcome SimBoard::TransferLocked(Face face, std::uint8_t addressByte, std::sp
 // bytes, 0xFF 0xFF, then the data of a write.
 bool SimBoard::BusCommand(Face face, std::span<const std::uint8_t> packet) {
   std::lock_guard lock(mutex_);
-  if (unplugged_ || packet.size() < 6) return false;
+  if (Gone() || packet.size() < 6) return false;
   std::size_t length = (static_cast<std::size_t>(packet[1]) << 8) | packet[2];
   std::size_t subCount = packet[3];
   if (packet.size() < 6 + subCount) return false;
@@ -196,7 +201,7 @@ bool SimBoard::BusCommand(Face face, std::span<const std::uint8_t> packet) {
 
 std::optional<std::uint8_t> SimBoard::BusStatus() {
   std::lock_guard lock(mutex_);
-  if (unplugged_) return std::nullopt;
+  if (Gone()) return std::nullopt;
   timing_.Request();
   if (config_.statusReadFails > 0) {
     --config_.statusReadFails;
@@ -213,7 +218,7 @@ std::optional<std::uint8_t> SimBoard::BusStatus() {
 
 std::optional<std::vector<std::uint8_t>> SimBoard::BusData(std::size_t count) {
   std::lock_guard lock(mutex_);
-  if (unplugged_) return std::nullopt;
+  if (Gone()) return std::nullopt;
   timing_.Request();
   std::size_t available = std::min(count, bus_.data.size());
   available -= std::min<std::size_t>(available, config_.shortBusData);

@@ -41,6 +41,10 @@ class SimBoard {
   void UsbRequest();
   // Plugs the board back in; `fail_after` no longer counts.
   void Replug();
+  // Asked at every request and listing whether the board is plugged in, as a board that
+  // comes and goes from outside the program is (a bench's `unplugged` file); while it says
+  // no the board is gone, and once it says yes again the board is back.
+  void SetPlugSensor(std::function<bool()> pluggedIn);
 
   void SetTraceSink(std::function<void(const std::string&)> sink);
   std::vector<std::string> TraceLines() const;
@@ -68,6 +72,7 @@ class SimBoard {
 
  private:
   bool Admit();
+  bool Gone() const { return unplugged_ || (pluggedIn_ && !pluggedIn_()); }
   void Trace(const std::string& line);
   BusOutcome TransferLocked(Face face, std::uint8_t addressByte, std::span<const std::uint8_t> subaddress,
                             std::span<const std::uint8_t> writeData, std::size_t readCount);
@@ -78,6 +83,7 @@ class SimBoard {
   Eeprom eeprom_;
   std::array<std::uint8_t, 0x10000> memory_{};
   bool unplugged_ = false;
+  std::function<bool()> pluggedIn_;
   std::uint64_t served_ = 0;
   std::vector<std::string> trace_;
   std::function<void(const std::string&)> traceSink_;

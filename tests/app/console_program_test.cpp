@@ -215,7 +215,7 @@ TEST_F(ConsoleProgram, BadValuesAndUnknownOptionsAreUsageErrors) {
   for (const char* arguments :
        {"--address 151 --clear", "--address 0x --clear", "--address 80 --clear", "--address 5g --clear",
         "--read-size 0 --read-out x.hex", "--read-size abc", "--read-size 12k --clear", "--read-size 16385 --clear",
-        "-h", "-V", "-s --clear", "x.hex --json"}) {
+        "-h", "-V", "-s --clear", "x.hex --json", "--station", "--station --clear", "--station --all x.hex"}) {
     ProgramRun run = Tessora(arguments);
     EXPECT_EQ(run.status, 2) << arguments;
     EXPECT_NE(run.err.find("Try 'tessora --help'."), std::string::npos) << arguments << run.err;
@@ -231,7 +231,7 @@ TEST_F(ConsoleProgram, BadValuesAndUnknownOptionsAreUsageErrors) {
 TEST_F(ConsoleProgram, TheImageIsCheckedBeforeTheDevice) {
   WriteFile(board + "/board.conf", "interfaces = none\n");
   std::string missing = dir.File("missing.hex");
-  for (const char* options : {"", "-s ", "--verify ", "--all ", "--device QV000009 "}) {
+  for (const char* options : {"", "-s ", "--verify ", "--all ", "--device QV000009 ", "--station "}) {
     ProgramRun run = Tessora(std::string("--json ") + options + missing);
     EXPECT_EQ(run.status, 4) << options;
     EXPECT_NE(run.out.find("\"outcome_code\":-3,"), std::string::npos) << options << run.out;

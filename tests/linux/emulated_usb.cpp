@@ -185,6 +185,23 @@ gboolean OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer node)
   return hidraw ? static_cast<Node*>(node)->HidIoctl(client) : static_cast<Node*>(node)->UsbIoctl(client);
 }
 
+// The HID device's name under its interface: 0003:VVVV:PPPP.NNNN.
+std::string HidName(const EmulatedDevice& device, int number) {
+  char hid[32];
+  std::snprintf(hid, sizeof hid, "0003:%04X:%04X.%04X", static_cast<unsigned>(device.vendorId),
+                static_cast<unsigned>(device.productId), number + 1);
+  return hid;
+}
+
+// The sysfs paths of device `number`, as DeviceTree lays them out: the USB device, its
+// interface, the HID device and the hidraw node, parents first.
+std::vector<std::string> SysPaths(const EmulatedDevice& device, int number) {
+  std::string usb = "/sys/devices/usb1/1-" + std::to_string(number + 2);
+  std::string interface = usb + "/1-" + std::to_string(number + 2) + ":1.0";
+  std::string hid = interface + "/" + HidName(device, number);
+  return {usb, interface, hid, hid + "/hidraw/hidraw" + std::to_string(number)};
+}
+
 // The umockdev description of device `number`: the USB device at address number + 2 with its
 // configuration (interface 0 HID and, on a controller, interface 1 vendor-specific; USB 2.01
 // with a BOS on a controller), its HID interface, HID device and hidraw node.
@@ -197,8 +214,8 @@ std::string DeviceTree(const EmulatedDevice& device, int number) {
   std::string descriptor;
   for (std::uint8_t byte : device.reportDescriptor)
     descriptor += {"0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 0x0F]};
-  char hid[32], name[32], text[4096];
-  std::snprintf(hid, sizeof hid, "0003:%04X:%04X.%04X", vendor, product, number + 1);
+  char name[32], text[4096];
+  std::string hid = HidName(device, number);
   // The HID core names a device without strings after its IDs.
   std::snprintf(name, sizeof name, "HID %04x:%04x", vendor, product);
   std::snprintf(text, sizeof text,
@@ -215,7 +232,7 @@ std::string DeviceTree(const EmulatedDevice& device, int number) {
                 "E: DEVNAME=/dev/hidraw%17$d\nA: dev=240:%17$d\\n\nL: device=../../../%13$s\n\n",
                 number + 2, vendor, product, strings.c_str(), controller ? "0102" : "0002", vendor & 0xFF, vendor >> 8,
                 product & 0xFF, product >> 8, controller ? "1B00" : "1200", controller ? 2 : 1,
-                controller ? "0904010000FF000000" : "", hid, device.product.empty() ? name : device.product.c_str(),
+                controller ? "0904010000FF000000" : "", hid.c_str(), device.product.empty() ? name : device.product.c_str(),
                 device.serial.c_str(), descriptor.c_str(), number);
   return text;
 }
@@ -242,7 +259,7 @@ EmulatedUsb::EmulatedUsb(const std::vector<EmulatedDevice>& devices) : testbed_(
     // The handler first: the preload connects a node to its handler when it is opened.
     for (const std::string& path : {UsbPath(i), HidrawPath(i)})
       EXPECT_TRUE(umockdev_testbed_attach_ioctl(testbed_->testbed, path.c_str(), node.handler, nullptr));
-    tree += DeviceTree(devices[i], static_cast<int>(i));
+    if (devices[i].plugged) tree += DeviceTree(devices[i], static_cast<int>(i));
   }
   EXPECT_TRUE(umockdev_testbed_add_from_string(testbed_->testbed, tree.c_str(), nullptr)) << tree;
 }
@@ -253,6 +270,28 @@ int EmulatedUsb::FeatureRequests(std::size_t device) const {
   Node& node = *testbed_->nodes.at(device);
   std::lock_guard lock(node.mutex);
   return node.featureRequests;
+}
+
+void EmulatedUsb::Plug(std::size_t device) {
+  const EmulatedDevice& plugged = testbed_->nodes.at(device)->device;
+  std::string tree = DeviceTree(plugged, static_cast<int>(device));
+  ASSERT_TRUE(umockdev_testbed_add_from_string(testbed_->testbed, tree.c_str(), nullptr)) << tree;
+  for (const std::string& path : SysPaths(plugged, static_cast<int>(device)))
+    umockdev_testbed_uevent(testbed_->testbed, path.c_str(), "add");
+}
+
+void EmulatedUsb::Unplug(std::size_t device) {
+  std::vector<std::string> paths = SysPaths(testbed_->nodes.at(device)->device, static_cast<int>(device));
+  // Children first, as the kernel removes them.
+  for (auto path = paths.rbegin(); path != paths.rend(); ++path)
+    umockdev_testbed_uevent(testbed_->testbed, path->c_str(), "remove");
+  for (auto path = paths.rbegin(); path != paths.rend(); ++path)
+    umockdev_testbed_remove_device(testbed_->testbed, path->c_str());
+}
+
+void EmulatedUsb::Announce(std::size_t device, const char* action) {
+  std::string usbDevice = SysPaths(testbed_->nodes.at(device)->device, static_cast<int>(device)).front();
+  umockdev_testbed_uevent(testbed_->testbed, usbDevice.c_str(), action);
 }
 
 void EmulatedUsb::SendInputReport(std::size_t device, const std::vector<std::uint8_t>& report) {

@@ -31,6 +31,7 @@ struct EmulatedDevice {
   // as hidraw lets a device do (0: it refuses the request).
   std::uint32_t featureAnswerBytes = 0;
   std::string interfaceGuid = "{42CA71EC-CE1C-44C2-82DE-87D8D8FF6C1E}";  // the class declared: WinUSB's
+  bool plugged = true;  // false: not plugged in until Plug
 };
 
 // sysfs, udev and the nodes of a machine with these devices, emulated by umockdev for this
@@ -47,6 +48,15 @@ class EmulatedUsb {
   void SendInputReport(std::size_t device, const std::vector<std::uint8_t>& report);
   // The feature report requests (get and set) that reached the device's node.
   int FeatureRequests(std::size_t device) const;
+  // Plugs the device in, or unplugs it, with udev's events to every monitor. umockdev sends
+  // an event only for a device it still has, so a removal is announced before the device
+  // goes: a listing made between the two still finds it. A device unplugged stays so (its
+  // node names are not made twice): a board plugged in again is another device, at other
+  // nodes and another port, as Linux gives a device plugged in again a new address.
+  void Plug(std::size_t device);
+  void Unplug(std::size_t device);
+  // An event with this action ("change") for a device that stays.
+  void Announce(std::size_t device, const char* action);
 
  private:
   struct Testbed;
