@@ -3,7 +3,10 @@
 // (deterministic; also with a Windows system timer modelled), and as the shipped
 // program in real time. Both are set against the physical bound of the same requests.
 // Then the update on a bench of eight timing boards at once (--all), and --update-changed on
-// a board that holds the image, against the update on one board.
+// a board that holds the image, against the update on one board. Then the station
+// (--station): eight boards plugged in at once against one, how soon a board plugged in
+// gets its first request, and the CPU time of a station that waits.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +15,7 @@
 
 #include "bench/ideal_host.h"
 #include "bench/program_run.h"
+#include "bench/station_run.h"
 #include "bench/virtual_run.h"
 
 namespace tessora::bench {
@@ -163,6 +167,28 @@ void PrintBench(const std::vector<BenchRow>& rows) {
   }
 }
 
+struct StationRow {
+  Interface interface;
+  StationFigures one;
+  StationFigures all;
+};
+
+// Long enough that the station's wake-ups to look at its stop request, five a second, add up
+// to a measurable time.
+constexpr double kIdleSeconds = 10;
+
+void PrintStation(const std::vector<StationRow>& rows, double idleCpuPercent) {
+  std::printf("\nStation (--station), wall seconds from plugging in to the last result line: one board; %d\n"
+              "boards plugged in at once; the first request after plugging in (ms), median:\n",
+              kBenchBoards);
+  std::printf("%-12s %8s %8s %6s %8s %s\n", "interface", "1 board", "bench", "x", "1st ms", "");
+  for (const StationRow& row : rows)
+    std::printf("%-12s %8.3f %8.3f %6.2f %8.1f %s\n", InterfaceName(row.interface), row.one.seconds, row.all.seconds,
+                row.all.seconds / row.one.seconds, 1000.0 * std::max(row.one.firstRequest, row.all.firstRequest),
+                row.one.succeeded && row.all.succeeded ? "" : "FAILED");
+  std::printf("A station waiting with no board: %.3f%% CPU over %.0f s\n", idleCpuPercent, kIdleSeconds);
+}
+
 int Run(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
@@ -193,9 +219,20 @@ int Run(int argc, char** argv) {
     allSucceeded = allSucceeded && row.one.succeeded && row.all.succeeded && row.changed.succeeded;
     benchRows.push_back(row);
   }
+  std::vector<StationRow> stationRows;
+  for (Interface interface : {Interface::Hid, Interface::FilterDriver, Interface::WinUsb}) {
+    if (options.runs == 0) break;
+    StationRow row{interface, MeasureStation(options.program, interface, timing, options.runs, pattern, 1),
+                   MeasureStation(options.program, interface, timing, options.runs, pattern, kBenchBoards)};
+    allSucceeded = allSucceeded && row.one.succeeded && row.all.succeeded;
+    stationRows.push_back(row);
+  }
+  double idleCpu = options.runs == 0 ? 0 : IdleStationCpuPercent(options.program, pattern, kIdleSeconds);
+  allSucceeded = allSucceeded && idleCpu >= 0;
   std::filesystem::remove_all(pattern);
   PrintTable(rows, timing, options.runs);
   if (!benchRows.empty()) PrintBench(benchRows);
+  if (!stationRows.empty()) PrintStation(stationRows, idleCpu);
   if (!options.json.empty() && !WriteJson(rows, timing, options.json)) {
     std::fprintf(stderr, "tessora-bench: cannot write %s\n", options.json.c_str());
     return 1;

@@ -51,8 +51,9 @@ class Station {
       if (stop.Requests() == 0) TakeArrivals();
     }
     // Drain: the boards under way finish, unless a second signal stops them too.
-    Say("Station: no new board is taken; " + std::to_string(running_.size()) +
-        " running (a second signal stops them at their next safe point)");
+    Say(running_.empty() ? std::string("Station: no new board is taken")
+                         : "Station: no new board is taken; " + std::to_string(running_.size()) +
+                               " running (a second signal stops them at their next safe point)");
     while (!running_.empty()) {
       if (stop.Requests() >= 2 && !boardStop_.Requested()) boardStop_.Request(stop.Signal());
       watch_.Wait(kStopCheckMs);
@@ -187,6 +188,8 @@ int RunStation(ShellContext& shell, DeviceAccess& devices, const ConsoleRequest&
   if (showProgress)
     std::fprintf(stderr, "Waiting for controllers on the %s interface; Ctrl+C ends the station.\n",
                  InterfaceName(shell.settings));
+  // What was said before the wait is read while the station waits, in a log as on a screen.
+  std::fflush(stdout);
   Station station(shell, devices, request, command, results, *watch, showProgress);
   return station.Run(stop);
 }
