@@ -124,6 +124,9 @@ Lines Since(const Lines& trace, std::size_t start) {
 
 class WineHidTest : public ::testing::Test {
  protected:
+  // Before the cases and outside their watchdog: a new prefix takes up to a minute.
+  static void SetUpTestSuite() { EXPECT_EQ(WinePrefix::Prepare(TESSORA_WINE_HID_PREFIX), ""); }
+
   // Wine's drivers add the devices they find while the first programs run, so the
   // listing is read again until it shows every HID interface expected. Then HID is the
   // interface the programs' settings select.

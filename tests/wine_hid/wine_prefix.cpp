@@ -13,9 +13,9 @@ namespace {
 
 using std::chrono::seconds;
 
-// A fresh prefix takes some 20 s to create on a loaded machine. The limit stays below the
-// test program's watchdog, so that a creation that hangs fails with Wine's own words.
-constexpr seconds kCreationLimit{75};
+// A fresh prefix takes some 20 s to create, and a minute on a machine busy with other Wine
+// tests; far more means Wine hangs.
+constexpr seconds kCreationLimit{180};
 constexpr seconds kServerLimit{30};
 
 // Whether the registry file sets the value in the key: its section runs to the next one.
@@ -27,20 +27,35 @@ bool RegistryHolds(const std::string& registry, const std::string& key, const st
   return at != std::string::npos && at < end;
 }
 
+// With Wine's default, winebus starts only its SDL backend where libSDL2 is installed, and
+// that one looks for game controllers alone: no hidraw node would ever be opened.
+constexpr char kWinebusKey[] = "System\\\\CurrentControlSet\\\\Services\\\\winebus";
+constexpr char kSdlOff[] = "\"Enable SDL\"=dword:00000000";
+
 }  // namespace
+
+std::string WinePrefix::Prepare(const std::string& path) {
+  WinePrefix prefix(path);
+  if (prefix.problem_.empty() || !prefix.lock_.Valid()) return prefix.problem_;
+  prefix.problem_.clear();
+  if (!std::filesystem::exists(path + "/system.reg")) prefix.Create();
+  if (prefix.problem_.empty()) prefix.TurnOffSdl();
+  return prefix.problem_;
+}
 
 WinePrefix::WinePrefix(std::string path) : path_(std::move(path)) {
   std::filesystem::create_directories(std::filesystem::path(path_).parent_path());
   // Only one process at a time may create, change or run the prefix.
-  lock_ = UniqueDescriptor(::open((path_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-  if (!lock_.Valid() || ::flock(lock_.Get(), LOCK_EX) != 0) {
+  UniqueDescriptor lock(::open((path_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  if (!lock.Valid() || ::flock(lock.Get(), LOCK_EX) != 0) {
     problem_ = "cannot lock " + path_ + ".lock";
     return;
   }
+  lock_ = std::move(lock);
   // A server left running by a run that was killed would not carry this run's machine.
   StopServer();
-  if (!std::filesystem::exists(path_ + "/system.reg") && !Create()) return;
-  TurnOffSdl();
+  if (!RegistryHolds(ReadFile(path_ + "/system.reg"), kWinebusKey, kSdlOff))
+    problem_ = path_ + " is not prepared: no prefix, or winebus's \"Enable SDL\" is not 0";
 }
 
 ChildEnvironment WinePrefix::Environment() const {
@@ -62,29 +77,20 @@ void WinePrefix::StopServer() const {
   RunChild({kWineServer, "-w"}, Environment(), kServerLimit);
 }
 
-bool WinePrefix::Create() {
+void WinePrefix::Create() {
   ChildRun boot = RunChild({kWine64, "wineboot", "-i"}, Environment(), kCreationLimit);
   RunChild({kWineServer, "-w"}, Environment(), kServerLimit);
-  if (!std::filesystem::exists(path_ + "/system.reg")) {
+  if (!std::filesystem::exists(path_ + "/system.reg"))
     problem_ = "wineboot -i did not create " + path_ + ": " + boot.errors;
-    return false;
-  }
-  return true;
 }
 
-// With Wine's default, winebus starts only its SDL backend where libSDL2 is installed, and
-// that one looks for game controllers alone: no hidraw node would ever be opened.
-bool WinePrefix::TurnOffSdl() {
-  const std::string key = "System\\\\CurrentControlSet\\\\Services\\\\winebus";
-  const std::string value = "\"Enable SDL\"=dword:00000000";
-  if (RegistryHolds(ReadFile(path_ + "/system.reg"), key, value)) return true;
+void WinePrefix::TurnOffSdl() {
   RunChild({kWine64, "reg", "add", "HKLM\\System\\CurrentControlSet\\Services\\winebus", "/v", "Enable SDL", "/t",
             "REG_DWORD", "/d", "0", "/f"},
-           Environment(), kServerLimit);
+           Environment(), kCreationLimit);
   RunChild({kWineServer, "-w"}, Environment(), kServerLimit);
-  if (RegistryHolds(ReadFile(path_ + "/system.reg"), key, value)) return true;
-  problem_ = "could not set winebus's \"Enable SDL\" to 0 in " + path_;
-  return false;
+  if (!RegistryHolds(ReadFile(path_ + "/system.reg"), kWinebusKey, kSdlOff))
+    problem_ = "could not set winebus's \"Enable SDL\" to 0 in " + path_;
 }
 
 }  // namespace tessora::test

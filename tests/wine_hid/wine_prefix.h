@@ -12,12 +12,17 @@ inline constexpr char kWine64[] = "/usr/lib/wine/wine64";
 inline constexpr char kWine32[] = "/usr/lib/wine/wine";
 inline constexpr char kWineServer[] = "/usr/lib/wine/wineserver";
 
-// A 64-bit Wine prefix of this build's own, held by one process at a time. Made ready
-// outside any emulated machine: created when missing (reused after), winebus's own HID
-// backend over hidraw switched on, and no wineserver of it left running, so that the next
-// Wine process starts one with the caller's environment.
+// A 64-bit Wine prefix of this build's own, held by one process at a time, with no
+// wineserver of it left running, so that the next Wine process starts one with the
+// caller's environment.
 class WinePrefix {
  public:
+  // Makes the prefix ready, outside any emulated machine: created when missing (reused
+  // after) and winebus's own HID backend over hidraw switched on. Returns what kept it
+  // from being ready; empty when it is.
+  static std::string Prepare(const std::string& path);
+
+  // Holds a prepared prefix.
   explicit WinePrefix(std::string path);
 
   const std::string& Path() const { return path_; }
@@ -30,8 +35,8 @@ class WinePrefix {
   void StopServer() const;
 
  private:
-  bool Create();
-  bool TurnOffSdl();
+  void Create();
+  void TurnOffSdl();
 
   std::string path_;
   std::string problem_;
