@@ -2,9 +2,11 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 
 #include "devlib/qorv_device_library.h"
 #include "hid/hid_device.h"
+#include "hid/hid_text.h"
 
 namespace tessora {
 
@@ -18,15 +20,24 @@ std::string Upper(std::string text) {
 // The serial and the place come from the device stack on every interface, never from
 // what one interface alone reports: Windows may name a device by its place although its
 // HID interface still reports a serial number.
-std::string StackDeviceKey(DeviceStack& stack, std::uint16_t vendorId, std::uint16_t productId,
-                           const char* devicePath) {
-  return DeviceKey(vendorId, productId, stack.UsbSerialNumber(devicePath), stack.UsbPortPath(devicePath));
+BoardNames StackBoardNames(DeviceStack& stack, const char* devicePath) {
+  return {stack.UsbSerialNumber(devicePath), stack.UsbPortPath(devicePath)};
 }
 
-std::string HidDeviceKey(const EngineContext& engine) {
+const hidDeviceClass* OpenHidDevice(const EngineContext& engine) {
   const auto* device = dynamic_cast<const hidDeviceClass*>(engine.hidDevice.get());
-  if (device == nullptr || !device->IsOpen() || engine.hid == nullptr) return {};
-  return StackDeviceKey(engine.hid->stack, device->VendorId(), device->ProductId(), device->DevicePath());
+  return device != nullptr && device->IsOpen() && engine.hid != nullptr ? device : nullptr;
+}
+
+// On Windows a controller's HID collection sits below its USB device. Where the stack
+// finds none above it (Wine puts its HID devices below a bus driver of its own) it tells
+// neither name, and the serial number the interface reports keeps two such boards apart,
+// where they would otherwise share one name and one lock.
+BoardNames HidBoardNames(const EngineContext& engine, const hidDeviceClass& device) {
+  BoardNames names = StackBoardNames(engine.hid->stack, device.DevicePath());
+  if (names.serial.empty() && names.port.empty() && std::strcmp(device.SerialText(), kUnknownText) != 0)
+    names.serial = device.SerialText();
+  return names;
 }
 
 // A driver interface tells its vendor and product ID only through the instance ID,
@@ -40,8 +51,9 @@ std::string DriverDeviceKey(const EngineContext& engine) {
   if (instanceId == nullptr ||
       std::sscanf(Upper(instanceId).c_str(), "USB\\VID_%4x&PID_%4x", &vendorId, &productId) != 2)
     return {};
-  return StackDeviceKey(engine.driverDevices->Stack(), static_cast<std::uint16_t>(vendorId),
-                        static_cast<std::uint16_t>(productId), record->DevicePath().c_str());
+  BoardNames names = StackBoardNames(engine.driverDevices->Stack(), record->DevicePath().c_str());
+  return DeviceKey(static_cast<std::uint16_t>(vendorId), static_cast<std::uint16_t>(productId), names.serial,
+                   names.port);
 }
 
 }  // namespace
@@ -60,8 +72,23 @@ std::string DeviceKey(std::uint16_t vendorId, std::uint16_t productId, const std
   return ids;
 }
 
+BoardNames ConnectedBoardNames(const EngineContext& engine) {
+  if (engine.settings.useHid != 0) {
+    const hidDeviceClass* device = OpenHidDevice(engine);
+    return device != nullptr ? HidBoardNames(engine, *device) : BoardNames{};
+  }
+  if (engine.driverDevices == nullptr) return {};
+  QorvDevice* record = engine.driverDevices->FindByHandle(engine.currentDevice);
+  return record != nullptr ? StackBoardNames(engine.driverDevices->Stack(), record->DevicePath().c_str())
+                           : BoardNames{};
+}
+
 std::string ConnectedDeviceKey(const EngineContext& engine) {
-  return engine.settings.useHid != 0 ? HidDeviceKey(engine) : DriverDeviceKey(engine);
+  if (engine.settings.useHid == 0) return DriverDeviceKey(engine);
+  const hidDeviceClass* device = OpenHidDevice(engine);
+  if (device == nullptr) return {};
+  BoardNames names = HidBoardNames(engine, *device);
+  return DeviceKey(device->VendorId(), device->ProductId(), names.serial, names.port);
 }
 
 }  // namespace tessora

@@ -13,6 +13,14 @@ namespace tessora {
 std::string DeviceKey(std::uint16_t vendorId, std::uint16_t productId, const std::string& serial,
                       const std::string& port);
 
+// The serial number and the USB port of the device the engine is connected to, as the
+// device stack tells them; empty when unknown or when no device is connected.
+struct BoardNames {
+  std::string serial;
+  std::string port;
+};
+BoardNames ConnectedBoardNames(const EngineContext& engine);
+
 // The key of the device the engine is connected to, over HID or a driver interface;
 // empty when there is none or a driver device has no USB instance ID.
 std::string ConnectedDeviceKey(const EngineContext& engine);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/device_key.h"
 #include "devlib/qorv_device.h"
 #include "devlib/qorv_device_library.h"
 #include "hid/hid_context.h"
@@ -45,12 +46,10 @@ const char* InterfaceKey(const Settings& settings) {
 BoardIdentity ConnectedBoard(EngineContext& engine) {
   BoardIdentity board;
   board.path = ConnectedDevicePath(engine);
-  DeviceStack* stack = engine.settings.useHid != 0 ? (engine.hid != nullptr ? &engine.hid->stack : nullptr)
-                       : engine.driverDevices != nullptr ? &engine.driverDevices->Stack()
-                                                         : nullptr;
-  if (board.path.empty() || stack == nullptr) return board;
-  board.serial = stack->UsbSerialNumber(board.path.c_str());
-  board.port = stack->UsbPortPath(board.path.c_str());
+  if (board.path.empty()) return board;
+  BoardNames names = ConnectedBoardNames(engine);
+  board.serial = std::move(names.serial);
+  board.port = std::move(names.port);
   return board;
 }
 

@@ -191,6 +191,61 @@ function(tessora_add_linux_device_tests)
   add_dependencies(tessora_linux_tests tessora)
 endfunction()
 
+# tests/wine_hid: the windows64 build's unmodified tessora.exe and tessora-cli.exe (and the
+# windows build's tessora.exe, where the kernel runs 32-bit programs) under Wine, against
+# controllers umockdev emulates behind hidraw nodes with the simulated board answering,
+# through Wine's own HID stack. The fixture has to be a native program: it serves the
+# emulated nodes, and umockdev's preload cannot go into a Windows program. So the windows64
+# configure builds it with the host compiler as an external project of this same source
+# tree (in wine-hid-host/, only that target), rather than borrowing the linux preset's
+# build: `ctest --preset windows64` then needs nothing but its own build, on a fresh machine
+# too. It is registered where umockdev is installed, and runs under an X server of its own
+# when the session has none (tessora.exe makes its hidden window even in silent mode).
+function(tessora_add_wine_hid_fixture)
+  execute_process(COMMAND pkg-config --exists umockdev-1.0 RESULT_VARIABLE missing)
+  if(missing)
+    message(WARNING "Tessora: tests/wine_hid skipped; install umockdev and libumockdev-dev")
+    return()
+  endif()
+  include(ExternalProject)
+  # The windows preset builds the 32-bit programs beside this build.
+  get_filename_component(build_root "${PROJECT_BINARY_DIR}" DIRECTORY)
+  set(host_dir "${PROJECT_BINARY_DIR}/wine-hid-host")
+  ExternalProject_Add(tessora_wine_hid_host
+    SOURCE_DIR "${PROJECT_SOURCE_DIR}"
+    BINARY_DIR "${host_dir}"
+    CMAKE_GENERATOR "${CMAKE_GENERATOR}"
+    CMAKE_ARGS -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSORA_WINE_HID_HOST=ON
+               "-DTESSORA_WINE_PROGRAMS_64=${PROJECT_BINARY_DIR}/bin"
+               "-DTESSORA_WINE_PROGRAMS_32=${build_root}/windows/bin"
+               "-DTESSORA_WINE_HID_PREFIX=${PROJECT_BINARY_DIR}/wine-hid-prefix"
+    BUILD_COMMAND "$(MAKE)" tessora_wine_hid_tests
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON)
+  add_test(NAME tessora_wine_hid_tests
+           COMMAND sh -c "[ -n \"$DISPLAY\" ] || set -- xvfb-run -a \"$@\"; exec \"$@\""
+                   wine-hid "${host_dir}/tests/tessora_wine_hid_tests" --gtest_color=no
+           WORKING_DIRECTORY "${PROJECT_BINARY_DIR}")
+  set_tests_properties(tessora_wine_hid_tests PROPERTIES TIMEOUT 300)
+endfunction()
+
+# tessora_add_wine_hid_fixture_program()
+# The fixture itself, in the host build the function above configures.
+function(tessora_add_wine_hid_fixture_program)
+  pkg_check_modules(UMOCKDEV REQUIRED IMPORTED_TARGET umockdev-1.0)
+  tessora_add_test_support()
+  tessora_glob_sources(sources tests/wine_hid)
+  add_executable(tessora_wine_hid_tests ${sources} "${PROJECT_SOURCE_DIR}/tests/linux/emulated_usb.cpp"
+                 "${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp")
+  target_link_libraries(tessora_wine_hid_tests PRIVATE tessora_test_support PkgConfig::UMOCKDEV)
+  target_compile_definitions(tessora_wine_hid_tests PRIVATE
+    TESSORA_WINE_PROGRAMS_64="${TESSORA_WINE_PROGRAMS_64}"
+    TESSORA_WINE_PROGRAMS_32="${TESSORA_WINE_PROGRAMS_32}"
+    TESSORA_WINE_HID_PREFIX="${TESSORA_WINE_HID_PREFIX}")
+  set_target_properties(tessora_wine_hid_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${TESSORA_TEST_OUTPUT_DIRECTORY}")
+  tessora_set_warnings(tessora_wine_hid_tests)
+endfunction()
+
 # tessora_add_fuzz_targets()
 # Each fuzz/<name>.cpp is one libFuzzer target, fuzz_<name>, linked with every Tessora
 # library, so a new target is one more file in fuzz/. Its seed corpus, when it has one, is

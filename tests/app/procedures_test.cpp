@@ -6,6 +6,7 @@
 #include <future>
 #include <thread>
 
+#include "app/run_result.h"
 #include "devlib/qorv_device_library.h"
 #include "engine/connection.h"
 #include "engine/image_file.h"
@@ -277,6 +278,25 @@ TEST(Procedures, TheProcedureLockNamesTheBoardNotTheInterface) {
       EXPECT_EQ(ProcedureLockName(rig.shell->engine), c.name) << test::NameOf(face);
     }
   }
+}
+
+// Where the stack finds no USB device above a HID interface, as under Wine, the serial
+// number the interface reports names the board, in its lock and in its result: two such
+// boards would otherwise share one lock and refuse each other.
+TEST(Procedures, AHidBoardTheStackCannotNameIsNamedByTheSerialNumberItReports) {
+  const std::string unique = test::UniqueSerial();
+  const std::string serial = "QV" + unique.substr(unique.size() - 12);  // what the HID device object keeps whole
+  ShellRig rig;
+  rig.stack.AttachBoard(rig.boards.emplace_back(sim::BoardConfig{}, std::vector<std::uint8_t>(256, 0xFF)),
+                        {.serial = serial, .port = test::UniquePort()});
+  sim::SimInterface& hid = rig.stack.Interface(0);
+  ASSERT_EQ(hid.kind, sim::InterfaceKind::Hid);
+  hid.usbSerial.clear();
+  hid.usbPort.clear();
+  rig.Use(Interface::Hid);
+  ASSERT_TRUE(ConnectDevice(rig.shell->engine));
+  EXPECT_EQ(ProcedureLockName(rig.shell->engine), "Global\\tessora_VID_3E9A&PID_0210#" + serial);
+  EXPECT_EQ(ConnectedBoard(rig.shell->engine).serial, serial);
 }
 
 // Two programs, each with a device stack of its own, one over HID and one over WinUSB:

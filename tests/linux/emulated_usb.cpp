@@ -214,13 +214,17 @@ std::string DeviceTree(const EmulatedDevice& device, int number) {
   std::string descriptor;
   for (std::uint8_t byte : device.reportDescriptor)
     descriptor += {"0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 0x0F]};
-  char name[32], text[4096];
+  char ids[32], text[4096];
   std::string hid = HidName(device, number);
   // The HID core names a device without strings after its IDs.
-  std::snprintf(name, sizeof name, "HID %04x:%04x", vendor, product);
+  std::snprintf(ids, sizeof ids, "HID %04x:%04x", vendor, product);
+  std::string name = !device.hidName.empty() ? device.hidName : !device.product.empty() ? device.product : ids;
+  char node[96] = "";
+  if (device.usbNode)
+    std::snprintf(node, sizeof node, "N: bus/usb/001/%03d\nE: DEVNAME=/dev/bus/usb/001/%03d\n", number + 2, number + 2);
   std::snprintf(text, sizeof text,
-                "P: /devices/usb1/1-%1$d\nN: bus/usb/001/%1$03d\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n"
-                "E: DEVNAME=/dev/bus/usb/001/%1$03d\nA: busnum=1\\n\nA: devnum=%1$d\\n\nA: bConfigurationValue=1\\n\n"
+                "P: /devices/usb1/1-%1$d\n%18$sE: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n"
+                "A: busnum=1\\n\nA: devnum=%1$d\\n\nA: bConfigurationValue=1\\n\n"
                 "A: idVendor=%2$04x\\n\nA: idProduct=%3$04x\\n\nA: bcdDevice=0100\\n\n%4$sA: dev=189:%1$d\\n\n"
                 "H: descriptors=1201%5$s00000040%6$02X%7$02X%8$02X%9$02X0001010203010902%10$s0%11$d"
                 "01008032090400000003000000%12$s\n\n"
@@ -232,8 +236,8 @@ std::string DeviceTree(const EmulatedDevice& device, int number) {
                 "E: DEVNAME=/dev/hidraw%17$d\nA: dev=240:%17$d\\n\nL: device=../../../%13$s\n\n",
                 number + 2, vendor, product, strings.c_str(), controller ? "0102" : "0002", vendor & 0xFF, vendor >> 8,
                 product & 0xFF, product >> 8, controller ? "1B00" : "1200", controller ? 2 : 1,
-                controller ? "0904010000FF000000" : "", hid.c_str(), device.product.empty() ? name : device.product.c_str(),
-                device.serial.c_str(), descriptor.c_str(), number);
+                controller ? "0904010000FF000000" : "", hid.c_str(), name.c_str(), device.serial.c_str(),
+                descriptor.c_str(), number, node);
   return text;
 }
 
@@ -257,11 +261,16 @@ EmulatedUsb::EmulatedUsb(const std::vector<EmulatedDevice>& devices) : testbed_(
     Node& node = *testbed_->nodes.emplace_back(std::make_unique<Node>(devices[i]));
     g_signal_connect(node.handler, "handle-ioctl", G_CALLBACK(OnIoctl), &node);
     // The handler first: the preload connects a node to its handler when it is opened.
-    for (const std::string& path : {UsbPath(i), HidrawPath(i)})
+    for (const std::string& path : {UsbPath(i), HidrawPath(i)}) {
+      if (path == UsbPath(i) && !devices[i].usbNode) continue;
       EXPECT_TRUE(umockdev_testbed_attach_ioctl(testbed_->testbed, path.c_str(), node.handler, nullptr));
+    }
     if (devices[i].plugged) tree += DeviceTree(devices[i], static_cast<int>(i));
   }
-  EXPECT_TRUE(umockdev_testbed_add_from_string(testbed_->testbed, tree.c_str(), nullptr)) << tree;
+  // A machine without devices has nothing to describe.
+  if (!tree.empty()) {
+    EXPECT_TRUE(umockdev_testbed_add_from_string(testbed_->testbed, tree.c_str(), nullptr)) << tree;
+  }
 }
 
 EmulatedUsb::~EmulatedUsb() = default;
@@ -293,6 +302,8 @@ void EmulatedUsb::Announce(std::size_t device, const char* action) {
   std::string usbDevice = SysPaths(testbed_->nodes.at(device)->device, static_cast<int>(device)).front();
   umockdev_testbed_uevent(testbed_->testbed, usbDevice.c_str(), action);
 }
+
+std::string EmulatedUsb::Directory() const { return umockdev_testbed_get_root_dir(testbed_->testbed); }
 
 void EmulatedUsb::SendInputReport(std::size_t device, const std::vector<std::uint8_t>& report) {
   int node = umockdev_testbed_get_dev_fd(testbed_->testbed, HidrawPath(device).c_str());

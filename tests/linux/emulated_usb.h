@@ -31,6 +31,9 @@ struct EmulatedDevice {
   // as hidraw lets a device do (0: it refuses the request).
   std::uint32_t featureAnswerBytes = 0;
   std::string interfaceGuid = "{42CA71EC-CE1C-44C2-82DE-87D8D8FF6C1E}";  // the class declared: WinUSB's
+  // The HID core's name for it (HID_NAME); empty: the product string, or its IDs without one.
+  std::string hidName{};
+  bool usbNode = true;  // false: the USB device has no usbdevfs node, and nothing opens it
   bool plugged = true;  // false: not plugged in until Plug
 };
 
@@ -57,6 +60,9 @@ class EmulatedUsb {
   void Unplug(std::size_t device);
   // An event with this action ("change") for a device that stays.
   void Announce(std::size_t device, const char* action);
+  // The folder of the emulated sysfs and nodes, which the programs started find through
+  // UMOCKDEV_DIR.
+  std::string Directory() const;
 
  private:
   struct Testbed;
