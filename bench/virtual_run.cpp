@@ -96,6 +96,7 @@ VirtualResult RunOnVirtualClock(const BenchCase& bench, const sim::BoardConfig& 
   result.cpuSeconds = ProcessCpuSeconds() - cpuStart;
   result.microseconds = clock.MicrosecondCount() - start;
   result.trace = board.TraceLines();
+  result.requests = board.UsbRequests();
   return result;
 }
 

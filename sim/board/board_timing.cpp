@@ -29,6 +29,7 @@ void BoardTiming::WaitUntil(std::uint64_t deadline) {
 }
 
 void BoardTiming::Request() {
+  ++requests_;
   if (clock_ == nullptr) return;
   WaitUntil(clock_->MicrosecondCount() + config_.latencyUs);
 }
@@ -41,11 +42,13 @@ std::uint64_t BoardTiming::Schedule(std::uint64_t arrival, const BusTransaction&
 }
 
 void BoardTiming::RequestThroughBus(const BusTransaction& transaction) {
+  ++requests_;
   if (clock_ == nullptr) return;
   WaitUntil(Schedule(clock_->MicrosecondCount() + config_.latencyUs, transaction));
 }
 
 void BoardTiming::StartBusCommand(const BusTransaction& transaction) {
+  ++requests_;
   if (clock_ == nullptr) return;
   std::uint64_t arrival = clock_->MicrosecondCount() + config_.latencyUs;
   std::uint64_t end = Schedule(arrival, transaction);

@@ -42,6 +42,9 @@ class BoardTiming {
   bool CommandRunning();
   // When the last command's transaction (and a write's cycle) ends.
   std::uint64_t CommandDoneAt() const { return commandDoneAt_; }
+  // The USB requests served so far, each of the three kinds above; counted with a clock or
+  // without.
+  std::uint64_t Requests() const { return requests_; }
 
  private:
   // Schedules the transaction as soon as it may start after `arrival`; its end.
@@ -56,6 +59,7 @@ class BoardTiming {
   std::uint64_t eepromReadyAt_ = 0;
   std::uint64_t commandDoneAt_ = 0;
   std::uint64_t overrunUs_ = 0;
+  std::uint64_t requests_ = 0;
 };
 
 }  // namespace tessora::sim

@@ -89,6 +89,11 @@ std::vector<RebootMode> SimBoard::Reboots() const {
   return reboots_;
 }
 
+std::uint64_t SimBoard::UsbRequests() const {
+  std::lock_guard lock(mutex_);
+  return timing_.Requests();
+}
+
 bool SimBoard::Admit() {
   if (unplugged_) return false;
   if (config_.failAfter && served_ >= *config_.failAfter) {

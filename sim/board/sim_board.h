@@ -45,6 +45,9 @@ class SimBoard {
   void SetTraceSink(std::function<void(const std::string&)> sink);
   std::vector<std::string> TraceLines() const;
   std::vector<RebootMode> Reboots() const;
+  // The USB requests the board has served: every report, I/O-control request and control
+  // transfer, status reads and data fetches included, which the trace folds into its lines.
+  std::uint64_t UsbRequests() const;
 
   // Controller memory space. Three bytes at 0xB001 ask the chip to restart.
   bool MemoryWrite(Face face, std::uint16_t address, std::span<const std::uint8_t> data);
