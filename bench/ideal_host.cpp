@@ -62,10 +62,9 @@ void IdealHost::CarryOnSchedule(const std::string& traceLine) {
   if (request.face == "hid") return CarryPerfectly(Interface::Hid, request.bus);
   timing_.StartBusCommand(request.bus);
   if (request.face == "filterdriver") clock_.Sleep(BusCommandPause(request.packetLength));
-  bool running = true;
-  for (int poll = 0; running && poll < kMaxStatusPolls; ++poll) {
+  for (int poll = 0; poll < kMaxStatusPolls; ++poll) {
     timing_.Request();
-    running = timing_.CommandRunning();
+    if (!timing_.CommandRunning()) break;
     clock_.Sleep(kStatusPollIntervalMs);
   }
   if (request.bus.read) timing_.Request();  // the data fetch

@@ -25,7 +25,7 @@ class IdealHost {
   void CarryPerfectly(Interface interface, const sim::BusTransaction& transaction);
   // One of the board's trace lines, as its requests go with the pauses the protocol
   // prescribes: the FilterDriver's pause after a command, then status reads 1 ms apart
-  // until one reports the transaction done.
+  // until one reports the transaction done, with no pause after that one.
   void CarryOnSchedule(const std::string& traceLine);
 
   std::uint64_t Microseconds() { return clock_.MicrosecondCount(); }
