@@ -37,7 +37,7 @@ struct Row {
   double virtualTime = 0;
   double windowsDefault = 0;
   double windowsRaised = 0;
-  double workCpu = 0;
+  double workCpu = 0;  // the virtual run's CPU time, the simulated board's left out
   double probe = 0;  // the update's part-size probe, with the protocol's pauses
   ProgramResult program;
   bool succeeded = false;
@@ -62,6 +62,9 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 }
 
 double Seconds(std::uint64_t microseconds) { return static_cast<double>(microseconds) / 1e6; }
+
+// The program's CPU time without the simulated boards'.
+double OwnCpu(const ProgramResult& result) { return result.cpuSeconds - result.boardCpuSeconds; }
 
 // What the procedure's bound is computed from: the image an update writes, the part a
 // clear blanks, the image the board holds for a read-out and for --update-changed.
@@ -91,7 +94,7 @@ Row Measure(const BenchCase& bench, const sim::BoardConfig& timing, const Option
   row.virtualTime = Seconds(exact.microseconds);
   row.windowsDefault = Seconds(coarse.microseconds);
   row.windowsRaised = Seconds(raised.microseconds);
-  row.workCpu = exact.cpuSeconds;
+  row.workCpu = exact.cpuSeconds - exact.boardCpuSeconds;
   row.hardware = BoundFor(bench, BoardContents(bench.procedure), timing);
   row.bound = Seconds(row.hardware.microseconds);
   row.schedule = Seconds(ScheduleMicroseconds(exact.trace, timing));
@@ -114,20 +117,22 @@ void PrintTable(const std::vector<Row>& rows, const sim::BoardConfig& timing, in
               "win 15.6/1ms: the same with a Windows timer left at 15.625 ms / raised to 1 ms by the\n"
               "procedure; wall: the shipped program in real time, median of %d (x bound); requests: the USB\n"
               "requests the program sent, and the bound's; cpu: the shipped program's CPU time in %% of its\n"
-              "wall time, the simulated board's wake-ups included; work: CPU time of the virtual run in %%\n"
-              "of its virtual time.\n\n",
+              "wall time; own: the same without the simulated board's (its waits, files and trace: hardware\n"
+              "in the field); work: the program's own CPU time in the virtual run, in %% of its virtual time.\n\n",
               runs);
-  std::printf("%-12s %-8s %8s %8s %8s %6s %9s %8s %8s %6s %8s %8s %6s %6s %s\n", "interface", "proc", "bound",
-              "schedule", "virtual", "x", "win 15.6", "win 1ms", "wall", "x", "requests", "fewest", "cpu%", "work%", "");
+  std::printf("%-12s %-8s %8s %8s %8s %6s %9s %8s %8s %6s %8s %8s %6s %6s %6s %s\n", "interface", "proc", "bound",
+              "schedule", "virtual", "x", "win 15.6", "win 1ms", "wall", "x", "requests", "fewest", "cpu%", "own%",
+              "work%", "");
   for (const Row& row : rows) {
     bool ran = row.program.wallSeconds > 0;
-    std::printf("%-12s %-8s %8.3f %8.3f %8.3f %6.2f %9.3f %8.3f %8.3f %6.2f %8llu %8llu %6.2f %6.2f %s\n",
+    std::printf("%-12s %-8s %8.3f %8.3f %8.3f %6.2f %9.3f %8.3f %8.3f %6.2f %8llu %8llu %6.2f %6.2f %6.2f %s\n",
                 InterfaceName(row.bench.interface), ProcedureName(row.bench.procedure), row.bound, row.schedule,
                 row.virtualTime, row.virtualTime / row.bound, row.windowsDefault, row.windowsRaised,
                 row.program.wallSeconds, ran ? row.program.wallSeconds / row.bound : 0.0,
                 static_cast<unsigned long long>(row.requests), static_cast<unsigned long long>(row.hardware.requests),
                 ran ? 100.0 * row.program.cpuSeconds / row.program.wallSeconds : 0.0,
-                100.0 * row.workCpu / row.virtualTime, row.succeeded ? "" : "FAILED");
+                ran ? 100.0 * OwnCpu(row.program) / row.program.wallSeconds : 0.0, 100.0 * row.workCpu / row.virtualTime,
+                row.succeeded ? "" : "FAILED");
   }
   std::printf("\nThe update's part-size probe (a one-byte write after the header's erase, a one-byte read):\n");
   for (const Row& row : rows)
@@ -147,12 +152,13 @@ bool WriteJson(const std::vector<Row>& rows, const sim::BoardConfig& timing, con
                  "%s\n  {\"interface\": \"%s\", \"procedure\": \"%s\", \"succeeded\": %s, \"bound_s\": %.6f, "
                  "\"schedule_s\": %.6f, \"requests\": %llu, \"fewest_requests\": %llu, \"virtual_s\": %.6f, "
                  "\"windows_default_timer_s\": %.6f, "
-                 "\"windows_1ms_timer_s\": %.6f, \"wall_s\": %.6f, \"cpu_s\": %.6f, \"work_cpu_s\": %.6f, "
-                 "\"probe_s\": %.6f}",
+                 "\"windows_1ms_timer_s\": %.6f, \"wall_s\": %.6f, \"cpu_s\": %.6f, \"board_cpu_s\": %.6f, "
+                 "\"work_cpu_s\": %.6f, \"probe_s\": %.6f}",
                  i == 0 ? "" : ",", InterfaceName(row.bench.interface), ProcedureName(row.bench.procedure),
                  row.succeeded ? "true" : "false", row.bound, row.schedule, static_cast<unsigned long long>(row.requests),
                  static_cast<unsigned long long>(row.hardware.requests), row.virtualTime, row.windowsDefault,
-                 row.windowsRaised, row.program.wallSeconds, row.program.cpuSeconds, row.workCpu, row.probe);
+                 row.windowsRaised, row.program.wallSeconds, row.program.cpuSeconds, row.program.boardCpuSeconds,
+                 row.workCpu, row.probe);
   }
   std::fprintf(out, "\n]}\n");
   return std::fclose(out) == 0;
@@ -170,15 +176,18 @@ struct BenchRow {
 
 void PrintBench(const std::vector<BenchRow>& rows) {
   std::printf("\nShipped program, wall seconds: the update on one board; on %d timing boards at once (--all);\n"
-              "--update-changed on one board that holds the image already (%% of the update, x its bound):\n",
+              "--update-changed on one board that holds the image already (%% of the update, x its bound);\n"
+              "cpu and own as above:\n",
               kBenchBoards);
-  std::printf("%-12s %8s %8s %6s %6s %8s %6s %6s %s\n", "interface", "1 board", "bench", "x", "cpu%", "changed", "%",
-              "x", "");
+  std::printf("%-12s %8s %6s %8s %6s %6s %6s %8s %6s %6s %6s %s\n", "interface", "1 board", "own%", "bench", "x",
+              "cpu%", "own%", "changed", "%", "x", "own%", "");
   for (const BenchRow& row : rows) {
-    std::printf("%-12s %8.3f %8.3f %6.2f %6.2f %8.3f %6.1f %6.2f %s\n", InterfaceName(row.interface),
-                row.one.wallSeconds, row.all.wallSeconds, row.all.wallSeconds / row.one.wallSeconds,
-                100.0 * row.all.cpuSeconds / row.all.wallSeconds, row.changed.wallSeconds,
+    std::printf("%-12s %8.3f %6.2f %8.3f %6.2f %6.2f %6.2f %8.3f %6.1f %6.2f %6.2f %s\n", InterfaceName(row.interface),
+                row.one.wallSeconds, 100.0 * OwnCpu(row.one) / row.one.wallSeconds, row.all.wallSeconds,
+                row.all.wallSeconds / row.one.wallSeconds, 100.0 * row.all.cpuSeconds / row.all.wallSeconds,
+                100.0 * OwnCpu(row.all) / row.all.wallSeconds, row.changed.wallSeconds,
                 100.0 * row.changed.wallSeconds / row.one.wallSeconds, row.changed.wallSeconds / row.changedBound,
+                100.0 * OwnCpu(row.changed) / row.changed.wallSeconds,
                 row.one.succeeded && row.all.succeeded && row.changed.succeeded ? "" : "FAILED");
   }
 }

@@ -63,8 +63,19 @@ void SimBoard::KeepTime(OsServices& clock) {
   timing_.SetClock(clock);
 }
 
+void SimBoard::MeterCpu(OsServices& os) {
+  std::lock_guard lock(mutex_);
+  meter_.Start(os);
+}
+
+std::uint64_t SimBoard::CpuMicroseconds() const {
+  std::lock_guard lock(mutex_);
+  return meter_.Microseconds();
+}
+
 void SimBoard::UsbRequest() {
   std::lock_guard lock(mutex_);
+  CpuMeter::Span span(meter_);
   if (!unplugged_) timing_.Request();
 }
 
@@ -111,6 +122,7 @@ void SimBoard::Trace(const std::string& line) {
 
 bool SimBoard::MemoryWrite(Face face, std::uint16_t address, std::span<const std::uint8_t> data) {
   std::lock_guard lock(mutex_);
+  CpuMeter::Span span(meter_);
   if (!Admit()) return false;
   timing_.Request();
   if (std::optional<RebootMode> mode = RebootRequested(address, data)) {
@@ -126,6 +138,7 @@ bool SimBoard::MemoryWrite(Face face, std::uint16_t address, std::span<const std
 
 std::optional<std::vector<std::uint8_t>> SimBoard::MemoryRead(Face face, std::uint16_t address, std::size_t count) {
   std::lock_guard lock(mutex_);
+  CpuMeter::Span span(meter_);
   if (!Admit()) return std::nullopt;
   timing_.Request();
   Trace(std::string(FaceName(face)) + " mem-read addr=" + Hex16(address) + " len=" + std::to_string(count));
@@ -137,6 +150,7 @@ std::optional<std::vector<std::uint8_t>> SimBoard::MemoryRead(Face face, std::ui
 BusOutcome SimBoard::BusTransfer(Face face, std::uint8_t addressByte, std::span<const std::uint8_t> subaddress,
                                  std::span<const std::uint8_t> writeData, std::size_t readCount) {
   std::lock_guard lock(mutex_);
+  CpuMeter::Span span(meter_);
   BusOutcome outcome = TransferLocked(face, addressByte, subaddress, writeData, readCount);
   if (outcome.answered)
     timing_.RequestThroughBus(Transaction(addressByte, subaddress, writeData, readCount, outcome.acknowledged));
@@ -179,6 +193,7 @@ BusOutcome SimBoard::TransferLocked(Face face, std::uint8_t addressByte, std::sp
 // bytes, 0xFF 0xFF, then the data of a write.
 bool SimBoard::BusCommand(Face face, std::span<const std::uint8_t> packet) {
   std::lock_guard lock(mutex_);
+  CpuMeter::Span span(meter_);
   if (unplugged_ || packet.size() < 6) return false;
   std::size_t length = (static_cast<std::size_t>(packet[1]) << 8) | packet[2];
   std::size_t subCount = packet[3];
@@ -201,6 +216,7 @@ bool SimBoard::BusCommand(Face face, std::span<const std::uint8_t> packet) {
 
 std::optional<std::uint8_t> SimBoard::BusStatus() {
   std::lock_guard lock(mutex_);
+  CpuMeter::Span span(meter_);
   if (unplugged_) return std::nullopt;
   timing_.Request();
   if (config_.statusReadFails > 0) {
@@ -218,6 +234,7 @@ std::optional<std::uint8_t> SimBoard::BusStatus() {
 
 std::optional<std::vector<std::uint8_t>> SimBoard::BusData(std::size_t count) {
   std::lock_guard lock(mutex_);
+  CpuMeter::Span span(meter_);
   if (unplugged_) return std::nullopt;
   timing_.Request();
   std::size_t available = std::min(count, bus_.data.size());
