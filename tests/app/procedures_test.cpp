@@ -258,6 +258,25 @@ TEST(Procedures, HoldAFineSystemTimerForTheirWholeRun) {
   }
 }
 
+// A procedure keeps the request lock between its requests; once it ends, the lock is free
+// for another holder of its name.
+TEST(Procedures, LeaveTheRequestLockFreeWhenTheyEnd) {
+  for (Interface interface : {Interface::FilterDriver, Interface::WinUsb}) {
+    SCOPED_TRACE(test::NameOf(interface));
+    ShellRig rig(interface, {}, 256);
+    rig.settings.subaddressing = 1;
+    ASSERT_EQ(ClearEeprom(*rig.shell), 1);
+    QorvDevice* device = rig.library.FindByHandle(rig.context.currentDevice);
+    ASSERT_NE(device, nullptr);
+    std::uint32_t lastError = 0;
+    auto other = rig.os.CreateMutexA(
+        QorvDevice::MutexName(device->GetInstanceId(), rig.library.TerminalServices()).c_str(), lastError);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(other->Wait(0), kWaitObject0);
+    other->Release();
+  }
+}
+
 TEST(Procedures, ARequestLockThatCannotBeTakenIsReportedAsSuch) {
   ShellRig rig(Interface::FilterDriver);
   ASSERT_TRUE(ConnectDevice(rig.shell->engine));
