@@ -76,6 +76,7 @@ std::uint64_t SimBoard::CpuMicroseconds() const {
 void SimBoard::UsbRequest() {
   std::lock_guard lock(mutex_);
   CpuMeter::Span span(meter_);
+  timing_.Arrive();
   if (!unplugged_) timing_.Request();
 }
 
@@ -123,8 +124,8 @@ void SimBoard::Trace(const std::string& line) {
 bool SimBoard::MemoryWrite(Face face, std::uint16_t address, std::span<const std::uint8_t> data) {
   std::lock_guard lock(mutex_);
   CpuMeter::Span span(meter_);
+  timing_.Arrive();
   if (!Admit()) return false;
-  timing_.Request();
   if (std::optional<RebootMode> mode = RebootRequested(address, data)) {
     reboots_.push_back(*mode);
     Trace(std::string(FaceName(face)) + " reboot mode=" + (*mode == RebootMode::Rom ? "rom" : "eeprom"));
@@ -133,17 +134,19 @@ bool SimBoard::MemoryWrite(Face face, std::uint16_t address, std::span<const std
           " data=" + HexBytes(data));
   }
   for (std::size_t i = 0; i < data.size(); ++i) memory_[(address + i) & 0xFFFF] = data[i];
+  timing_.Request();
   return true;
 }
 
 std::optional<std::vector<std::uint8_t>> SimBoard::MemoryRead(Face face, std::uint16_t address, std::size_t count) {
   std::lock_guard lock(mutex_);
   CpuMeter::Span span(meter_);
+  timing_.Arrive();
   if (!Admit()) return std::nullopt;
-  timing_.Request();
   Trace(std::string(FaceName(face)) + " mem-read addr=" + Hex16(address) + " len=" + std::to_string(count));
   std::vector<std::uint8_t> out(count);
   for (std::size_t i = 0; i < count; ++i) out[i] = memory_[(address + i) & 0xFFFF];
+  timing_.Request();
   return out;
 }
 
@@ -151,6 +154,7 @@ BusOutcome SimBoard::BusTransfer(Face face, std::uint8_t addressByte, std::span<
                                  std::span<const std::uint8_t> writeData, std::size_t readCount) {
   std::lock_guard lock(mutex_);
   CpuMeter::Span span(meter_);
+  timing_.Arrive();
   BusOutcome outcome = TransferLocked(face, addressByte, subaddress, writeData, readCount);
   if (outcome.answered)
     timing_.RequestThroughBus(Transaction(addressByte, subaddress, writeData, readCount, outcome.acknowledged));
@@ -194,6 +198,7 @@ BusOutcome SimBoard::TransferLocked(Face face, std::uint8_t addressByte, std::sp
 bool SimBoard::BusCommand(Face face, std::span<const std::uint8_t> packet) {
   std::lock_guard lock(mutex_);
   CpuMeter::Span span(meter_);
+  timing_.Arrive();
   if (unplugged_ || packet.size() < 6) return false;
   std::size_t length = (static_cast<std::size_t>(packet[1]) << 8) | packet[2];
   std::size_t subCount = packet[3];
@@ -217,6 +222,7 @@ bool SimBoard::BusCommand(Face face, std::span<const std::uint8_t> packet) {
 std::optional<std::uint8_t> SimBoard::BusStatus() {
   std::lock_guard lock(mutex_);
   CpuMeter::Span span(meter_);
+  timing_.Arrive();
   if (unplugged_) return std::nullopt;
   timing_.Request();
   if (config_.statusReadFails > 0) {
@@ -235,6 +241,7 @@ std::optional<std::uint8_t> SimBoard::BusStatus() {
 std::optional<std::vector<std::uint8_t>> SimBoard::BusData(std::size_t count) {
   std::lock_guard lock(mutex_);
   CpuMeter::Span span(meter_);
+  timing_.Arrive();
   if (unplugged_) return std::nullopt;
   timing_.Request();
   std::size_t available = std::min(count, bus_.data.size());

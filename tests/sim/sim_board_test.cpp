@@ -122,6 +122,26 @@ TEST(BoardTiming, BusBitsAtTheConfiguredClock) {
   EXPECT_EQ(BusMicroseconds(config, {true, 0, 1, true}), 200u);
 }
 
+// A request's time runs from its arrival: what the simulation does before the board
+// answers (its file, its trace) takes none of it. Without an arrival it runs from the call.
+TEST(BoardTiming, ARequestCountsFromItsArrival) {
+  test::RecordingOs clock;
+  BoardConfig config;
+  BoardTiming timing(config);
+  timing.SetClock(clock);
+  timing.Arrive();
+  clock.SleepUntilMicroseconds(100);
+  timing.Request();
+  EXPECT_EQ(clock.MicrosecondCount(), 250u);
+  timing.Arrive();
+  clock.SleepUntilMicroseconds(400);
+  timing.StartBusCommand({false, 2, 64, true});
+  EXPECT_EQ(clock.MicrosecondCount(), 500u);
+  EXPECT_EQ(timing.CommandDoneAt(), 500u + 1513u + 5000u);
+  timing.Request();
+  EXPECT_EQ(clock.MicrosecondCount(), 750u);
+}
+
 class TimedBoard : public ::testing::Test {
  protected:
   TimedBoard() : board(BoardConfig{}, std::vector<std::uint8_t>(16384, 0xFF)) { board.KeepTime(clock); }
