@@ -1,6 +1,7 @@
 #include "app/procedure_lock.h"
 
 #include "app/device_key.h"
+#include "devlib/qorv_device_library.h"
 
 namespace tessora {
 
@@ -19,11 +20,16 @@ LockOutcome ProcedureLock::Take(OsServices& os, const EngineContext& engine) {
   if (!mutex_) return LockOutcome::Unavailable;
   std::uint32_t result = mutex_->Wait(0);
   held_ = result == kWaitObject0 || result == kWaitAbandoned;
-  if (held_) return LockOutcome::Taken;
-  return result == kWaitTimeout ? LockOutcome::InUse : LockOutcome::Unavailable;
+  if (!held_) return result == kWaitTimeout ? LockOutcome::InUse : LockOutcome::Unavailable;
+  QorvDevice* device = engine.settings.useHid == 0 && engine.driverDevices != nullptr
+                           ? engine.driverDevices->FindByHandle(engine.currentDevice)
+                           : nullptr;
+  if (device != nullptr) requestLockKept_ = std::make_unique<DeviceLockKeep>(*device);
+  return LockOutcome::Taken;
 }
 
 ProcedureLock::~ProcedureLock() {
+  requestLockKept_.reset();
   if (held_) mutex_->Release();
 }
 

@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 
+#include "devlib/device_handles.h"
 #include "engine/engine_context.h"
 #include "platform/named_mutex.h"
 #include "platform/os_services.h"
@@ -14,7 +15,11 @@ enum class LockOutcome { Taken, InUse, Unavailable };
 // each request takes: two Tessoras that update, read out or clear the same board would
 // otherwise interleave their requests. It is named after the physical device (vendor
 // and product ID, and the serial number or else the USB port: see DeviceKey), so that it
-// is the same whichever interface reaches the device. Released when it goes out of scope.
+// is the same whichever interface reaches the device. While it is held, the request lock
+// of a driver device is kept between the procedure's requests (NamedMutex::Keep): where
+// each request would otherwise mark the lock anew (Linux), that costs the system a write
+// a request, and no other Tessora may use the device meanwhile anyway. Released, keep
+// and all, when it goes out of scope.
 class ProcedureLock {
  public:
   ProcedureLock() = default;
@@ -32,6 +37,7 @@ class ProcedureLock {
   std::string name_;
   std::unique_ptr<NamedMutex> mutex_;
   bool held_ = false;
+  std::unique_ptr<DeviceLockKeep> requestLockKept_;
 };
 
 // The lock's name for the connected device; empty when no device is connected.

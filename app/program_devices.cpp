@@ -94,7 +94,9 @@ std::unique_ptr<SimulatedDeviceAccess> SimulatedDeviceAccess::Open(const std::st
     boards.push_back(sim::BoardDirectory::Open(directory, error));
     if (!boards.back()) return nullptr;
     // A board.conf that sets the timing makes the board answer in real time.
-    if (boards.back()->Board().Config().keepsTime) boards.back()->Board().KeepTime(os);
+    sim::SimBoard& board = boards.back()->Board();
+    if (board.Config().keepsTime) board.KeepTime(os);
+    if (board.Config().cpuLog) board.MeterCpu(os);
   }
   if (boards.empty()) {
     error = "TESSORA_SIM names no board directory";

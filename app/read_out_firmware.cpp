@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,8 +15,6 @@ namespace tessora {
 
 namespace {
 
-constexpr std::uint16_t kBlock = 16;
-constexpr std::uint16_t kRetryBlock = 8;
 // A part addressed with one byte holds 256 bytes; reading on would only repeat them under
 // addresses that cannot be programmed back.
 constexpr std::uint16_t kOneBytePartSize = 256;
@@ -72,9 +71,9 @@ int ReadOutFirmware(ShellContext& shell, const char* fileName) {
   std::uint16_t size = shell.settings.readSize;
   bool capped = shell.settings.subaddressing == 1 && size > kOneBytePartSize;
   if (capped) size = kOneBytePartSize;
-  progress.SetRange(static_cast<std::uint16_t>(size / kBlock));
+  progress.SetRange(static_cast<std::uint16_t>(size / kReadOutLine));
   progress.SetPosition(0);
-  progress.CountBytes(kBlock, size);
+  progress.CountBytes(kReadOutLine, size);
   shell.tally.bytes = size;
 
   char text[kStatusTextSize];
@@ -84,9 +83,16 @@ int ReadOutFirmware(ShellContext& shell, const char* fileName) {
 
   // The bar stays on the window after the read-out, full or not.
   std::string fileProblem;
-  int result = ReadOut(shell, size, kBlock, fileProblem);
-  if (result != 0 && fileProblem.empty() && !StopRequested(shell.engine))
-    result = ReadOut(shell, size, kRetryBlock, fileProblem);
+  int result = 1;
+  for (std::uint16_t block : kReadOutBlocks) {
+    // A block that failed midway leaves the bar part full: each try counts from the start.
+    if (block != kReadOutBlocks[0]) {
+      progress.SetPosition(0);
+      progress.CountBytes(std::min(block, kReadOutLine), size);
+    }
+    result = ReadOut(shell, size, block, fileProblem);
+    if (result == 0 || !fileProblem.empty() || StopRequested(shell.engine)) break;
+  }
   if (!fileProblem.empty()) return ReportFileProblem(shell, fileProblem);
   if (result != 0 && StopRequested(shell.engine)) {
     ReportMessage(shell, kStrStoppedNoFile, nullptr, kStyleError);

@@ -44,8 +44,9 @@ std::string ImageText(const std::vector<std::uint8_t>& image) {
 }
 
 std::string TimingBoardConf(const sim::BoardConfig& timing) {
-  char text[160];
-  std::snprintf(text, sizeof text, "latency_us = %u\nwrite_cycle_us = %u\nbus_khz = %u\npage_size = %u\n",
+  char text[192];
+  std::snprintf(text, sizeof text,
+                "latency_us = %u\nwrite_cycle_us = %u\nbus_khz = %u\npage_size = %u\ncpu_log = yes\n",
                 timing.latencyUs, timing.writeCycleUs, timing.busKhz, timing.pageSize);
   return text;
 }

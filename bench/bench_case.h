@@ -27,7 +27,8 @@ struct BenchCase {
 std::vector<std::uint8_t> FullImage();
 std::string ImageText(const std::vector<std::uint8_t>& image);
 
-// The timing board's board.conf: every timing key at its default, stated.
+// The timing board's board.conf: every timing key at its default, stated, and the board's
+// CPU time logged, so that it can be told apart from the program's.
 std::string TimingBoardConf(const sim::BoardConfig& timing);
 
 }  // namespace tessora::bench

@@ -1,7 +1,9 @@
 // tessora-bench: how close the update, read-out and clear come to what the hardware
 // allows. Each procedure runs on a timing board over each interface: on a virtual clock
 // (deterministic; also with a Windows system timer modelled), and as the shipped
-// program in real time. Both are set against the physical bound of the same requests.
+// program in real time. Both are set against the hardware bound: the fewest bus
+// transactions the procedure needs, each carried by the fewest USB requests, perfectly
+// timed; and beside it against the program's own requests on the protocol's schedule.
 // Then the update on a bench of eight timing boards at once (--all), and --update-changed on
 // a board that holds the image, against the update on one board. Then the station
 // (--station): eight boards plugged in at once against one, how soon a board plugged in
@@ -13,10 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/hardware_bound.h"
 #include "bench/ideal_host.h"
 #include "bench/program_run.h"
 #include "bench/station_run.h"
 #include "bench/virtual_run.h"
+#include "engine/settings.h"
 
 namespace tessora::bench {
 
@@ -30,12 +34,14 @@ struct Options {
 
 struct Row {
   BenchCase bench;
-  double bound = 0;
-  double schedule = 0;
+  HardwareBound hardware;
+  double bound = 0;     // the hardware bound, seconds
+  double schedule = 0;  // the program's requests on the protocol's schedule
+  std::uint64_t requests = 0;  // the USB requests the program sent
   double virtualTime = 0;
   double windowsDefault = 0;
   double windowsRaised = 0;
-  double workCpu = 0;
+  double workCpu = 0;  // the virtual run's CPU time, the simulated board's left out
   double probe = 0;  // the update's part-size probe, with the protocol's pauses
   ProgramResult program;
   bool succeeded = false;
@@ -61,6 +67,15 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 
 double Seconds(std::uint64_t microseconds) { return static_cast<double>(microseconds) / 1e6; }
 
+// The program's CPU time without the simulated boards'.
+double OwnCpu(const ProgramResult& result) { return result.cpuSeconds - result.boardCpuSeconds; }
+
+// What the procedure's bound is computed from: the image an update writes, the part a
+// clear blanks, the image the board holds for a read-out and for --update-changed.
+std::vector<std::uint8_t> BoardContents(Procedure procedure) {
+  return procedure == Procedure::Clear ? std::vector<std::uint8_t>(MaxEepromSize, 0xFF) : FullImage();
+}
+
 // The update's part-size probe: the one-byte write at the highest power of two below the
 // image's end (0x2000 for the whole EEPROM) and the one-byte read of byte 0 after it, the
 // only one-byte requests of the update of a whole EEPROM.
@@ -83,11 +98,12 @@ Row Measure(const BenchCase& bench, const sim::BoardConfig& timing, const Option
   row.virtualTime = Seconds(exact.microseconds);
   row.windowsDefault = Seconds(coarse.microseconds);
   row.windowsRaised = Seconds(raised.microseconds);
-  row.workCpu = exact.cpuSeconds;
-  row.bound = Seconds(IdealMicroseconds(exact.trace, timing, HostPace::PhysicalBound));
-  row.schedule = Seconds(IdealMicroseconds(exact.trace, timing, HostPace::ProtocolSchedule));
-  if (bench.procedure == Procedure::Update)
-    row.probe = Seconds(IdealMicroseconds(ProbeLines(exact.trace), timing, HostPace::ProtocolSchedule));
+  row.workCpu = exact.cpuSeconds - exact.boardCpuSeconds;
+  row.hardware = BoundFor(bench, BoardContents(bench.procedure), timing);
+  row.bound = Seconds(row.hardware.microseconds);
+  row.schedule = Seconds(ScheduleMicroseconds(exact.trace, timing));
+  row.requests = exact.requests;
+  if (bench.procedure == Procedure::Update) row.probe = Seconds(ScheduleMicroseconds(ProbeLines(exact.trace), timing));
   row.succeeded = exact.succeeded && coarse.succeeded && raised.succeeded;
   if (options.runs > 0) {
     row.program = RunProgram(options.program, bench, timing, options.runs, work);
@@ -99,22 +115,28 @@ Row Measure(const BenchCase& bench, const sim::BoardConfig& timing, const Option
 void PrintTable(const std::vector<Row>& rows, const sim::BoardConfig& timing, int runs) {
   std::printf("Timing board: latency %u us, write cycle %u us, bus %u kHz, page %u bytes; 16384-byte EEPROM.\n",
               timing.latencyUs, timing.writeCycleUs, timing.busKhz, timing.pageSize);
-  std::printf("Seconds. bound: physical bound of the same requests; schedule: with the protocol's pauses;\n"
-              "virtual: the program's procedure on the virtual clock (x bound); win 15.6/1ms: the same with a\n"
-              "Windows timer left at 15.625 ms / raised to 1 ms by the procedure; wall: the shipped program in\n"
-              "real time, median of %d (x bound); cpu: its CPU time in %% of its wall time, the simulated\n"
-              "board's wake-ups included; work: CPU time of the virtual run in %% of its virtual time.\n\n",
+  std::printf("Seconds. bound: the hardware bound, the fewest bus transactions the procedure needs, each\n"
+              "carried by the fewest USB requests and perfectly timed; schedule: the program's own requests\n"
+              "with the protocol's pauses; virtual: the program's procedure on the virtual clock (x bound);\n"
+              "win 15.6/1ms: the same with a Windows timer left at 15.625 ms / raised to 1 ms by the\n"
+              "procedure; wall: the shipped program in real time, median of %d (x bound); requests: the USB\n"
+              "requests the program sent, and the bound's; cpu: the shipped program's CPU time in %% of its\n"
+              "wall time; own: the same without the simulated board's (its waits, files and trace: hardware\n"
+              "in the field); work: the program's own CPU time in the virtual run, in %% of its virtual time.\n\n",
               runs);
-  std::printf("%-12s %-8s %8s %8s %8s %6s %9s %8s %8s %6s %6s %6s %s\n", "interface", "proc", "bound", "schedule",
-              "virtual", "x", "win 15.6", "win 1ms", "wall", "x", "cpu%", "work%", "");
+  std::printf("%-12s %-8s %8s %8s %8s %6s %9s %8s %8s %6s %8s %8s %6s %6s %6s %s\n", "interface", "proc", "bound",
+              "schedule", "virtual", "x", "win 15.6", "win 1ms", "wall", "x", "requests", "fewest", "cpu%", "own%",
+              "work%", "");
   for (const Row& row : rows) {
     bool ran = row.program.wallSeconds > 0;
-    std::printf("%-12s %-8s %8.3f %8.3f %8.3f %6.2f %9.3f %8.3f %8.3f %6.2f %6.2f %6.2f %s\n",
+    std::printf("%-12s %-8s %8.3f %8.3f %8.3f %6.2f %9.3f %8.3f %8.3f %6.2f %8llu %8llu %6.2f %6.2f %6.2f %s\n",
                 InterfaceName(row.bench.interface), ProcedureName(row.bench.procedure), row.bound, row.schedule,
                 row.virtualTime, row.virtualTime / row.bound, row.windowsDefault, row.windowsRaised,
                 row.program.wallSeconds, ran ? row.program.wallSeconds / row.bound : 0.0,
+                static_cast<unsigned long long>(row.requests), static_cast<unsigned long long>(row.hardware.requests),
                 ran ? 100.0 * row.program.cpuSeconds / row.program.wallSeconds : 0.0,
-                100.0 * row.workCpu / row.virtualTime, row.succeeded ? "" : "FAILED");
+                ran ? 100.0 * OwnCpu(row.program) / row.program.wallSeconds : 0.0, 100.0 * row.workCpu / row.virtualTime,
+                row.succeeded ? "" : "FAILED");
   }
   std::printf("\nThe update's part-size probe (a one-byte write after the header's erase, a one-byte read):\n");
   for (const Row& row : rows)
@@ -132,12 +154,15 @@ bool WriteJson(const std::vector<Row>& rows, const sim::BoardConfig& timing, con
     const Row& row = rows[i];
     std::fprintf(out,
                  "%s\n  {\"interface\": \"%s\", \"procedure\": \"%s\", \"succeeded\": %s, \"bound_s\": %.6f, "
-                 "\"schedule_s\": %.6f, \"virtual_s\": %.6f, \"windows_default_timer_s\": %.6f, "
-                 "\"windows_1ms_timer_s\": %.6f, \"wall_s\": %.6f, \"cpu_s\": %.6f, \"work_cpu_s\": %.6f, "
-                 "\"probe_s\": %.6f}",
+                 "\"schedule_s\": %.6f, \"requests\": %llu, \"fewest_requests\": %llu, \"virtual_s\": %.6f, "
+                 "\"windows_default_timer_s\": %.6f, "
+                 "\"windows_1ms_timer_s\": %.6f, \"wall_s\": %.6f, \"cpu_s\": %.6f, \"board_cpu_s\": %.6f, "
+                 "\"work_cpu_s\": %.6f, \"probe_s\": %.6f}",
                  i == 0 ? "" : ",", InterfaceName(row.bench.interface), ProcedureName(row.bench.procedure),
-                 row.succeeded ? "true" : "false", row.bound, row.schedule, row.virtualTime, row.windowsDefault,
-                 row.windowsRaised, row.program.wallSeconds, row.program.cpuSeconds, row.workCpu, row.probe);
+                 row.succeeded ? "true" : "false", row.bound, row.schedule, static_cast<unsigned long long>(row.requests),
+                 static_cast<unsigned long long>(row.hardware.requests), row.virtualTime, row.windowsDefault,
+                 row.windowsRaised, row.program.wallSeconds, row.program.cpuSeconds, row.program.boardCpuSeconds,
+                 row.workCpu, row.probe);
   }
   std::fprintf(out, "\n]}\n");
   return std::fclose(out) == 0;
@@ -150,19 +175,23 @@ struct BenchRow {
   ProgramResult one;
   ProgramResult all;
   ProgramResult changed;  // --update-changed on one board that holds the image
+  double changedBound = 0;  // its hardware bound: the image read once
 };
 
 void PrintBench(const std::vector<BenchRow>& rows) {
   std::printf("\nShipped program, wall seconds: the update on one board; on %d timing boards at once (--all);\n"
-              "--update-changed on one board that holds the image already (%% of the update):\n",
+              "--update-changed on one board that holds the image already (%% of the update, x its bound);\n"
+              "cpu and own as above:\n",
               kBenchBoards);
-  std::printf("%-12s %8s %8s %6s %6s %8s %6s %s\n", "interface", "1 board", "bench", "x", "cpu%", "changed", "%",
-              "");
+  std::printf("%-12s %8s %6s %8s %6s %6s %6s %8s %6s %6s %6s %s\n", "interface", "1 board", "own%", "bench", "x",
+              "cpu%", "own%", "changed", "%", "x", "own%", "");
   for (const BenchRow& row : rows) {
-    std::printf("%-12s %8.3f %8.3f %6.2f %6.2f %8.3f %6.1f %s\n", InterfaceName(row.interface), row.one.wallSeconds,
-                row.all.wallSeconds, row.all.wallSeconds / row.one.wallSeconds,
-                100.0 * row.all.cpuSeconds / row.all.wallSeconds, row.changed.wallSeconds,
-                100.0 * row.changed.wallSeconds / row.one.wallSeconds,
+    std::printf("%-12s %8.3f %6.2f %8.3f %6.2f %6.2f %6.2f %8.3f %6.1f %6.2f %6.2f %s\n", InterfaceName(row.interface),
+                row.one.wallSeconds, 100.0 * OwnCpu(row.one) / row.one.wallSeconds, row.all.wallSeconds,
+                row.all.wallSeconds / row.one.wallSeconds, 100.0 * row.all.cpuSeconds / row.all.wallSeconds,
+                100.0 * OwnCpu(row.all) / row.all.wallSeconds, row.changed.wallSeconds,
+                100.0 * row.changed.wallSeconds / row.one.wallSeconds, row.changed.wallSeconds / row.changedBound,
+                100.0 * OwnCpu(row.changed) / row.changed.wallSeconds,
                 row.one.succeeded && row.all.succeeded && row.changed.succeeded ? "" : "FAILED");
   }
 }
@@ -213,9 +242,11 @@ int Run(int argc, char** argv) {
   for (Interface interface : {Interface::Hid, Interface::FilterDriver, Interface::WinUsb}) {
     if (options.runs == 0) break;
     BenchCase update{Procedure::Update, interface};
+    BenchCase changed{Procedure::UpdateChanged, interface};
     BenchRow row{interface, RunProgram(options.program, update, timing, options.runs, pattern),
                  RunProgram(options.program, update, timing, options.runs, pattern, kBenchBoards),
-                 RunProgram(options.program, {Procedure::UpdateChanged, interface}, timing, options.runs, pattern)};
+                 RunProgram(options.program, changed, timing, options.runs, pattern),
+                 Seconds(BoundFor(changed, FullImage(), timing).microseconds)};
     allSucceeded = allSucceeded && row.one.succeeded && row.all.succeeded && row.changed.succeeded;
     benchRows.push_back(row);
   }

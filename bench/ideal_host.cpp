@@ -1,11 +1,10 @@
 #include "bench/ideal_host.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "devlib/bus_command.h"
 #include "platform/native_os_services.h"
-#include "sim/board/board_timing.h"
-#include "sim/virtual_clock.h"
 
 namespace tessora::bench {
 
@@ -37,56 +36,44 @@ TracedRequest Parse(const std::string& line) {
   return request;
 }
 
-class IdealHost {
- public:
-  IdealHost(const sim::BoardConfig& timing, HostPace pace)
-      : native_(CreateNativeOsServices()), clock_(*native_), config_(timing), timing_(config_), pace_(pace) {
-    timing_.SetClock(clock_);
-  }
-
-  void Carry(const TracedRequest& request) {
-    bool bus = request.kind == "bus-read" || request.kind == "bus-write";
-    if (!bus) return timing_.Request();
-    if (request.face == "hid") {
-      timing_.RequestThroughBus(request.bus);
-      if (request.bus.read) timing_.Request();  // the answer's report
-      return;
-    }
-    timing_.StartBusCommand(request.bus);
-    if (pace_ == HostPace::PhysicalBound) {
-      // The one status read leaves so that it arrives as the transaction ends.
-      std::uint64_t leave = timing_.CommandDoneAt() - std::min<std::uint64_t>(timing_.CommandDoneAt(), config_.latencyUs);
-      clock_.SleepUntilMicroseconds(leave);
-      timing_.Request();
-    } else {
-      if (request.face == "filterdriver") clock_.Sleep(BusCommandPause(request.packetLength));
-      bool running = true;
-      for (int poll = 0; running && poll < kMaxStatusPolls; ++poll) {
-        timing_.Request();
-        running = timing_.CommandRunning();
-        clock_.Sleep(kStatusPollIntervalMs);
-      }
-    }
-    if (request.bus.read) timing_.Request();  // the data fetch
-  }
-
-  std::uint64_t Elapsed() { return clock_.MicrosecondCount(); }
-
- private:
-  std::unique_ptr<OsServices> native_;
-  VirtualClock clock_;
-  sim::BoardConfig config_;
-  sim::BoardTiming timing_;
-  HostPace pace_;
-};
-
 }  // namespace
 
-std::uint64_t IdealMicroseconds(const std::vector<std::string>& traceLines, const sim::BoardConfig& timing,
-                                HostPace pace) {
-  IdealHost host(timing, pace);
-  for (const std::string& line : traceLines) host.Carry(Parse(line));
-  return host.Elapsed();
+IdealHost::IdealHost(const sim::BoardConfig& timing)
+    : native_(CreateNativeOsServices()), clock_(*native_), config_(timing), timing_(config_) {
+  timing_.SetClock(clock_);
+}
+
+void IdealHost::CarryPerfectly(Interface interface, const sim::BusTransaction& transaction) {
+  if (interface == Interface::Hid) {
+    timing_.RequestThroughBus(transaction);
+    if (transaction.read) timing_.Request();  // the answer's report
+    return;
+  }
+  timing_.StartBusCommand(transaction);
+  std::uint64_t done = timing_.CommandDoneAt();
+  clock_.SleepUntilMicroseconds(done - std::min<std::uint64_t>(done, config_.latencyUs));
+  timing_.Request();
+  if (transaction.read) timing_.Request();  // the data fetch
+}
+
+void IdealHost::CarryOnSchedule(const std::string& traceLine) {
+  TracedRequest request = Parse(traceLine);
+  if (request.kind != "bus-read" && request.kind != "bus-write") return timing_.Request();
+  if (request.face == "hid") return CarryPerfectly(Interface::Hid, request.bus);
+  timing_.StartBusCommand(request.bus);
+  if (request.face == "filterdriver") clock_.Sleep(BusCommandPause(request.packetLength));
+  for (int poll = 0; poll < kMaxStatusPolls; ++poll) {
+    timing_.Request();
+    if (!timing_.CommandRunning()) break;
+    clock_.Sleep(kStatusPollIntervalMs);
+  }
+  if (request.bus.read) timing_.Request();  // the data fetch
+}
+
+std::uint64_t ScheduleMicroseconds(const std::vector<std::string>& traceLines, const sim::BoardConfig& timing) {
+  IdealHost host(timing);
+  for (const std::string& line : traceLines) host.CarryOnSchedule(line);
+  return host.Microseconds();
 }
 
 }  // namespace tessora::bench

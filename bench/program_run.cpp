@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <vector>
 
 #include "engine/settings.h"
@@ -56,6 +57,15 @@ ProgramResult RunOnce(const std::string& program, std::vector<std::string> argum
   return result;
 }
 
+// The last line of the board's cpu.log: the CPU time its requests took in the last run.
+double BoardCpuSeconds(const fs::path& board) {
+  std::ifstream log(board / "cpu.log");
+  std::string line, last;
+  while (std::getline(log, line))
+    if (!line.empty()) last = line;
+  return last.empty() ? 0 : std::stod(last) / 1e6;
+}
+
 std::vector<std::string> Arguments(const BenchCase& bench, const fs::path& board) {
   std::vector<std::string> arguments{"--interface", InterfaceName(bench.interface)};
   switch (bench.procedure) {
@@ -78,8 +88,10 @@ ProgramResult RunProgram(const std::string& program, const BenchCase& bench, con
   for (int run = 0; run < runs; ++run) {
     fs::path first = fs::path(workDirectory) / ("board-" + std::to_string(run) + "-0");
     std::string boardList;
+    std::vector<fs::path> boardDirectories;
     for (int b = 0; b < boards; ++b) {
       fs::path board = fs::path(workDirectory) / ("board-" + std::to_string(run) + "-" + std::to_string(b));
+      boardDirectories.push_back(board);
       fs::remove_all(board);
       fs::create_directories(board);
       std::ofstream(board / "board.conf") << TimingBoardConf(timing);
@@ -93,6 +105,7 @@ ProgramResult RunProgram(const std::string& program, const BenchCase& bench, con
     std::vector<std::string> arguments = Arguments(bench, first);
     if (boards > 1) arguments.insert(arguments.begin(), "--all");
     results.push_back(RunOnce(program, arguments, boardList, first / "config"));
+    for (const fs::path& board : boardDirectories) results.back().boardCpuSeconds += BoardCpuSeconds(board);
     if (!results.back().succeeded) return results.back();
   }
   if (results.empty()) return {};

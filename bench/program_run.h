@@ -10,6 +10,7 @@ struct ProgramResult {
   bool succeeded = false;
   double wallSeconds = 0;
   double cpuSeconds = 0;  // user and system time of the program
+  double boardCpuSeconds = 0;  // what of it the simulated boards took (their cpu.log)
 };
 
 // Runs the shipped program on fresh timing boards, each in its own directory under

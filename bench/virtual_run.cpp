@@ -75,6 +75,7 @@ VirtualResult RunOnVirtualClock(const BenchCase& bench, const sim::BoardConfig& 
       bench.procedure == Procedure::ReadOut ? image : std::vector<std::uint8_t>(MaxEepromSize, 0xFF);
   sim::SimBoard board(timing, std::move(contents));
   board.KeepTime(clock);
+  board.MeterCpu(clock);
   auto stack = std::make_unique<sim::SimDeviceStack>(clock);
   stack->AttachBoard(board);
 
@@ -94,8 +95,10 @@ VirtualResult RunOnVirtualClock(const BenchCase& bench, const sim::BoardConfig& 
   result.succeeded =
       RunProcedure(shell, bench.procedure, imageFile.string(), (imageFile.parent_path() / "read-out.hex").string()) == 1;
   result.cpuSeconds = ProcessCpuSeconds() - cpuStart;
+  result.boardCpuSeconds = static_cast<double>(board.CpuMicroseconds()) / 1e6;
   result.microseconds = clock.MicrosecondCount() - start;
   result.trace = board.TraceLines();
+  result.requests = board.UsbRequests();
   return result;
 }
 

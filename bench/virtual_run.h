@@ -15,6 +15,8 @@ struct VirtualResult {
   bool succeeded = false;
   std::uint64_t microseconds = 0;
   double cpuSeconds = 0;  // the work itself: this process's CPU time for the run
+  double boardCpuSeconds = 0;  // what of it the simulated board took
+  std::uint64_t requests = 0;  // the USB requests the board served
   std::vector<std::string> trace;  // the board's logical requests
 };
 

@@ -35,10 +35,12 @@ BusResult PollBusStatus(OsServices& os, const std::function<bool(std::uint8_t& s
   for (int poll = 0; poll < kMaxStatusPolls; ++poll) {
     std::uint8_t status = 0;
     bool oneByte = readStatus(status);
+    // The pause spaces the polls; after the one that finds the transaction done there is
+    // nothing left to space, and the caller's next request may go at once.
+    if (oneByte && (status == kStatusDone || status == kStatusDoneAlternative)) return kBusOk;
     os.Sleep(kStatusPollIntervalMs);
     if (!oneByte) return kBusCommandRefused;
     if (status == kStatusFailed) return kBusDeviceFailed;
-    if (status == kStatusDone || status == kStatusDoneAlternative) return kBusOk;
   }
   return kBusStatusTimeout;
 }

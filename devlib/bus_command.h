@@ -34,9 +34,10 @@ std::vector<std::uint8_t> BuildBusCommand(bool read, std::uint8_t busAddress, st
 // the bus, plus 1.5 ms, truncated to whole milliseconds.
 std::uint32_t BusCommandPause(std::size_t packetLength);
 
-// Reads the status until the transaction finishes, 1 ms apart, at most 100 times.
-// readStatus returns false when a read did not bring exactly one byte. The result is
-// kBusOk, kBusCommandRefused, kBusDeviceFailed or kBusStatusTimeout.
+// Reads the status until the transaction finishes, at most 100 times, pausing 1 ms after
+// every read but the one that reports the transaction done. readStatus returns false when
+// a read did not bring exactly one byte. The result is kBusOk, kBusCommandRefused,
+// kBusDeviceFailed or kBusStatusTimeout.
 BusResult PollBusStatus(OsServices& os, const std::function<bool(std::uint8_t& status)>& readStatus);
 
 }  // namespace tessora

@@ -11,6 +11,10 @@ DeviceLock::~DeviceLock() {
   if (held_) device_.Unlock();
 }
 
+DeviceLockKeep::DeviceLockKeep(QorvDevice& device) : device_(device) { device_.KeepLock(); }
+
+DeviceLockKeep::~DeviceLockKeep() { device_.EndKeepLock(); }
+
 WinUsbInterface::WinUsbInterface(DeviceStack& stack, const DeviceHandle& device) : stack_(stack) {
   if (device.Valid()) initialised_ = stack_.WinUsb_Initialize(device.Get(), &handle_);
 }

@@ -29,6 +29,19 @@ class DeviceLock {
   bool held_;
 };
 
+// The record's inter-process lock kept between the requests of a run of them
+// (QorvDevice::KeepLock) until destruction.
+class DeviceLockKeep {
+ public:
+  explicit DeviceLockKeep(QorvDevice& device);
+  DeviceLockKeep(const DeviceLockKeep&) = delete;
+  DeviceLockKeep& operator=(const DeviceLockKeep&) = delete;
+  ~DeviceLockKeep();
+
+ private:
+  QorvDevice& device_;
+};
+
 // A WinUSB interface initialised on an open device; freed when it goes out of scope.
 class WinUsbInterface {
  public:

@@ -75,6 +75,14 @@ void QorvDevice::Unlock() {
   if (mutex_) mutex_->Release();
 }
 
+void QorvDevice::KeepLock() {
+  if (CreateMutexIfNeeded()) mutex_->Keep();
+}
+
+void QorvDevice::EndKeepLock() {
+  if (mutex_) mutex_->EndKeep();
+}
+
 DeviceHandle QorvDevice::OpenDevice() {
   DeviceStack& stack = library_.Stack();
   return DeviceHandle(stack, stack.CreateFileA(devicePath_.c_str(), kGenericRead | kGenericWrite,

@@ -34,6 +34,10 @@ class QorvDevice {
   bool Lock(std::uint32_t timeoutMilliseconds);
   // Releases one successful Lock.
   void Unlock();
+  // Keeps the mutex's mark between this program's Locks until EndKeepLock (see
+  // NamedMutex::Keep); nothing when the device has no mutex to keep.
+  void KeepLock();
+  void EndKeepLock();
   // Opens the device path for one operation (read/write, shared, overlapped for WinUSB).
   DeviceHandle OpenDevice();
 

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -32,8 +33,11 @@ void AppendBlock(std::string& text, ImageFormat format, std::uint32_t position, 
   text += "\n";
 }
 
-int ReadBlock(EngineContext& context, std::string& text, ImageFormat format, std::uint8_t busAddress,
-              std::uint32_t position, std::uint16_t length, int width) {
+// One bus read, written out in lines of at most kReadOutLine bytes, a progress step for
+// each full one.
+int ReadBlock(EngineContext& context, Progress& progress, std::string& text, ImageFormat format,
+              std::uint8_t busAddress, std::uint32_t position, std::uint16_t length, std::uint16_t blockSize,
+              int width) {
   std::uint8_t block[kMaxReadOutBlock];
   std::uint8_t subaddress[2];
   EncodeSubaddress(position, width, subaddress);
@@ -43,7 +47,12 @@ int ReadBlock(EngineContext& context, std::string& text, ImageFormat format, std
     std::fflush(stdout);
     return result;
   }
-  AppendBlock(text, format, position, block, length);
+  const std::uint16_t line = std::min(blockSize, kReadOutLine);
+  for (std::uint16_t offset = 0; offset < length; offset = static_cast<std::uint16_t>(offset + line)) {
+    std::uint16_t piece = std::min<std::uint16_t>(line, static_cast<std::uint16_t>(length - offset));
+    AppendBlock(text, format, position + offset, block + offset, piece);
+    if (piece == line) progress.ProgressStep();
+  }
   return 0;
 }
 
@@ -68,14 +77,13 @@ int ReadOutToFile(EngineContext& context, Progress& progress, const char* fileNa
   std::uint32_t position = start;
   while (position + blockSize <= end) {
     if (StopRequested(context)) return 1;
-    int result = ReadBlock(context, text, format, busAddress, position, blockSize, width);
+    int result = ReadBlock(context, progress, text, format, busAddress, position, blockSize, blockSize, width);
     if (result != 0) return result;
-    progress.ProgressStep();
     position += blockSize;
   }
   if (end > position) {
-    int result =
-        ReadBlock(context, text, format, busAddress, position, static_cast<std::uint16_t>(end - position), width);
+    int result = ReadBlock(context, progress, text, format, busAddress, position,
+                           static_cast<std::uint16_t>(end - position), blockSize, width);
     if (result != 0) return result;
   }
   if (format == ImageFormat::IntelHex) AppendIntelHexEnd(text);

@@ -29,6 +29,9 @@ class OsServices {
   virtual std::uint64_t MicrosecondCount() = 0;
   // Returns once MicrosecondCount() has reached the deadline; at once when it has.
   virtual void SleepUntilMicroseconds(std::uint64_t deadline) = 0;
+  // The CPU time the calling thread has used, user and system, in microseconds: for what a
+  // stretch of work costs, never for timing.
+  virtual std::uint64_t ThreadCpuMicroseconds() = 0;
   // Asks for (and gives back) a system timer of the given period in milliseconds, so
   // that Sleep ends that close to the time asked; winmm's calls on Windows, where the
   // default timer ticks every 15.625 ms. 0 (TIMERR_NOERROR) when granted; each granted

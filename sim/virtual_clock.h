@@ -19,6 +19,8 @@ class VirtualClock : public OsServices {
   std::uint64_t TickCount() override { return now_.load() / 1000u; }
   std::uint64_t MicrosecondCount() override { return now_.load(); }
   void SleepUntilMicroseconds(std::uint64_t deadline) override;
+  // The work done is real, whatever the clock says of the time it took.
+  std::uint64_t ThreadCpuMicroseconds() override { return real_.ThreadCpuMicroseconds(); }
   std::uint32_t timeBeginPeriod(std::uint32_t period) override;
   std::uint32_t timeEndPeriod(std::uint32_t period) override;
   OsVersion GetVersionExA() override { return real_.GetVersionExA(); }

@@ -155,9 +155,12 @@ directory:
                  latency_us = 250   write_cycle_us = 5000   bus_khz = 400
                    (setting any of these three makes the board answer in real time,
                    the ones not set at these defaults; without them it answers at once)
+                 cpu_log = yes|no (append the board's CPU time to cpu.log at the end)
   trace.log    one line appended for every request the board serves
   unplugged    while a file of this name is there the board is not plugged in;
                creating or removing it unplugs or plugs the board (--station sees it)
+  cpu.log      with cpu_log = yes, one line appended per run: the microseconds of CPU
+               time the board's requests took in the program
 )";
 }
 

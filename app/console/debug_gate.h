@@ -19,6 +19,7 @@ class DebugGate : public OsServices {
   std::uint64_t TickCount() override { return os_.TickCount(); }
   std::uint64_t MicrosecondCount() override { return os_.MicrosecondCount(); }
   void SleepUntilMicroseconds(std::uint64_t deadline) override { os_.SleepUntilMicroseconds(deadline); }
+  std::uint64_t ThreadCpuMicroseconds() override { return os_.ThreadCpuMicroseconds(); }
   std::uint32_t timeBeginPeriod(std::uint32_t period) override { return os_.timeBeginPeriod(period); }
   std::uint32_t timeEndPeriod(std::uint32_t period) override { return os_.timeEndPeriod(period); }
   OsVersion GetVersionExA() override { return os_.GetVersionExA(); }

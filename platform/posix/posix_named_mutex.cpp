@@ -111,9 +111,12 @@ std::uint32_t PosixNamedMutex::Wait(std::uint32_t timeoutMilliseconds) {
     ++depth_;
     return kWaitObject0;
   }
-  if (std::uint32_t result = BindAddress(timeoutMilliseconds, deadline); result != kWaitObject0) {
-    threads_.unlock();
-    return result;
+  // A kept address is still this process's: no other can have taken it meanwhile.
+  if (!bound_.Valid()) {
+    if (std::uint32_t result = BindAddress(timeoutMilliseconds, deadline); result != kWaitObject0) {
+      threads_.unlock();
+      return result;
+    }
   }
   depth_ = 1;
   owner_ = std::this_thread::get_id();
@@ -125,10 +128,21 @@ bool PosixNamedMutex::Release() {
   if (--depth_ == 0) {
     owner_ = std::thread::id{};
     // Closing the socket frees the address: the next bind, in any process, takes it.
-    bound_.Reset();
+    if (!keep_) bound_.Reset();
   }
   threads_.unlock();
   return true;
+}
+
+void PosixNamedMutex::Keep() {
+  std::lock_guard hold(threads_);
+  keep_ = true;
+}
+
+void PosixNamedMutex::EndKeep() {
+  std::lock_guard hold(threads_);
+  keep_ = false;
+  if (depth_ == 0) bound_.Reset();
 }
 
 }  // namespace tessora

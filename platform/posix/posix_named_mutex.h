@@ -28,7 +28,8 @@ inline constexpr const char* kLockNamespaceVariable = "TESSORA_LOCK_NAMESPACE";
 // kWaitAbandoned, and Open cannot tell whether the name was opened before. Within the
 // process a thread lock makes it owned by a thread and recursive for its owner, as on
 // Windows. Abstract addresses belong to a network namespace: a container with a network of
-// its own has locks of its own.
+// its own has locks of its own. Binding and closing a socket for every hold is what the lock
+// costs; a keep (NamedMutex::Keep) leaves the socket bound between the owner's holds.
 class PosixNamedMutex : public NamedMutex {
  public:
   // Null for an empty name, with kErrorInvalidParameter; lastError is otherwise
@@ -43,6 +44,8 @@ class PosixNamedMutex : public NamedMutex {
   // holder.
   std::uint32_t Wait(std::uint32_t timeoutMilliseconds) override;
   bool Release() override;
+  void Keep() override;
+  void EndKeep() override;
 
  private:
   PosixNamedMutex(const sockaddr_un& address, socklen_t addressLength)
@@ -52,10 +55,11 @@ class PosixNamedMutex : public NamedMutex {
 
   sockaddr_un address_;
   socklen_t addressLength_;
-  UniqueDescriptor bound_;  // the socket bound to the address while the lock is held
+  UniqueDescriptor bound_;  // the socket bound to the address while the lock is held or kept
   std::recursive_mutex threads_;
   std::atomic<std::thread::id> owner_{};
   int depth_ = 0;  // levels taken by the owner thread
+  bool keep_ = false;  // bound_ outlives the last Release; guarded by threads_
 };
 
 }  // namespace tessora

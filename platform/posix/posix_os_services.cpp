@@ -39,6 +39,12 @@ void PosixOsServices::SleepUntilMicroseconds(std::uint64_t deadline) {
   }
 }
 
+std::uint64_t PosixOsServices::ThreadCpuMicroseconds() {
+  timespec used{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
+  return static_cast<std::uint64_t>(used.tv_sec) * 1000000u + static_cast<std::uint64_t>(used.tv_nsec) / 1000u;
+}
+
 namespace {
 
 constexpr std::uint32_t kTimerNoCanDo = 97;  // TIMERR_NOCANDO

@@ -17,6 +17,7 @@ class PosixOsServices : public OsServices {
   std::uint64_t TickCount() override;
   std::uint64_t MicrosecondCount() override;
   void SleepUntilMicroseconds(std::uint64_t deadline) override;
+  std::uint64_t ThreadCpuMicroseconds() override;
   // Linux's counterpart of a finer system timer is the calling thread's timer slack.
   std::uint32_t timeBeginPeriod(std::uint32_t period) override;
   std::uint32_t timeEndPeriod(std::uint32_t period) override;

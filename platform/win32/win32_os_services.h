@@ -10,6 +10,7 @@ class Win32OsServices : public OsServices {
   std::uint64_t TickCount() override;
   std::uint64_t MicrosecondCount() override;
   void SleepUntilMicroseconds(std::uint64_t deadline) override;
+  std::uint64_t ThreadCpuMicroseconds() override;
   std::uint32_t timeBeginPeriod(std::uint32_t period) override;
   std::uint32_t timeEndPeriod(std::uint32_t period) override;
   OsVersion GetVersionExA() override;

@@ -132,6 +132,7 @@ bool ApplyNamedKey(const std::string& key, const std::string& value, BoardConfig
   }
   if (key == "open_fails") return ParseFlag(value, config.openFails);
   if (key == "winusb_init_fails") return ParseFlag(value, config.winUsbInitFails);
+  if (key == "cpu_log") return ParseFlag(value, config.cpuLog);
   if (key == "eeprom_address") {
     if (!ParseNumber(value, 0x7F, number)) return false;
     config.eepromAddress = static_cast<std::uint8_t>(number);
@@ -217,7 +218,7 @@ KeyResult ApplyKey(const std::string& key, const std::string& value, BoardConfig
                                       "corrupt_readback", "feature_report_length", "input_report_length",
                                       "output_report_length", "page_size", "busy_polls", "crc_errors",
                                       "short_bus_data", "open_fails", "winusb_init_fails", "refuse_read_length",
-                                      "done_status", "status_read_fails", "serial", "port"};
+                                      "done_status", "status_read_fails", "serial", "port", "cpu_log"};
   for (const char* known : kKeys)
     if (key == known) return FromBool(ApplyNamedKey(key, value, config));
   return KeyResult::UnknownKey;

@@ -57,6 +57,10 @@ struct BoardConfig {
   std::uint32_t busKhz = 400;
   // The EEPROM's write page; a write wraps inside it.
   std::uint32_t pageSize = 64;
+  // The board directory appends the CPU time the board's requests took to `cpu.log` when
+  // the program lets go of the board, so that a measurement can leave it out of the
+  // program's (in the field the board is hardware).
+  bool cpuLog = false;
   // The serial number every face reports; empty: the board has none. Unset: the board
   // directory gives one.
   std::optional<std::string> serial{};

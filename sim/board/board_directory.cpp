@@ -64,9 +64,13 @@ std::string PortFor(std::uint32_t hash) {
 }  // namespace
 
 BoardDirectory::BoardDirectory(std::string directory, std::string serial, std::string port,
-                               std::unique_ptr<SimBoard> board, UniqueFile trace)
+                               std::unique_ptr<SimBoard> board, UniqueFile trace, UniqueFile cpuLog)
     : directory_(std::move(directory)),
-      serial_(std::move(serial)), port_(std::move(port)), board_(std::move(board)), trace_(std::move(trace)) {
+      serial_(std::move(serial)),
+      port_(std::move(port)),
+      board_(std::move(board)),
+      trace_(std::move(trace)),
+      cpuLog_(std::move(cpuLog)) {
   std::FILE* traceFile = trace_.get();
   board_->SetTraceSink([traceFile](const std::string& line) {
     std::fprintf(traceFile, "%s\n", line.c_str());
@@ -76,6 +80,11 @@ BoardDirectory::BoardDirectory(std::string directory, std::string serial, std::s
     std::error_code failure;
     return !fs::exists(unplugged, failure);
   });
+}
+
+BoardDirectory::~BoardDirectory() {
+  if (cpuLog_)
+    std::fprintf(cpuLog_.get(), "%llu\n", static_cast<unsigned long long>(board_->CpuMicroseconds()));
 }
 
 std::unique_ptr<BoardDirectory> BoardDirectory::Open(const std::string& directory, std::string& error) {
@@ -126,13 +135,22 @@ std::unique_ptr<BoardDirectory> BoardDirectory::Open(const std::string& director
     error = "cannot open " + (root / "trace.log").string();
     return nullptr;
   }
+  UniqueFile cpuLog;
+  if (config.cpuLog) {
+    cpuLog.reset(std::fopen((root / "cpu.log").string().c_str(), "ab"));
+    if (!cpuLog) {
+      error = "cannot open " + (root / "cpu.log").string();
+      return nullptr;
+    }
+  }
   std::uint32_t hash = DirectoryHash(root);
   std::string serial = config.serial.value_or(SerialFor(hash));
   std::string port = config.port.value_or(PortFor(hash));
   auto board = std::make_unique<SimBoard>(config, std::move(contents));
   board->EepromPart().KeepIn(std::move(part));
   return std::unique_ptr<BoardDirectory>(
-      new BoardDirectory(directory, std::move(serial), std::move(port), std::move(board), std::move(trace)));
+      new BoardDirectory(directory, std::move(serial), std::move(port), std::move(board), std::move(trace),
+                         std::move(cpuLog)));
 }
 
 }  // namespace tessora::sim

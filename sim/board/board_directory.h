@@ -24,6 +24,10 @@ class BoardDirectory {
   // Null with a reason when the directory cannot be used. A missing `eeprom.bin` is
   // created as a blank 16384-byte part.
   static std::unique_ptr<BoardDirectory> Open(const std::string& directory, std::string& error);
+  // With `cpu_log`, appends the CPU time the board took (SimBoard::MeterCpu) to `cpu.log`.
+  ~BoardDirectory();
+  BoardDirectory(const BoardDirectory&) = delete;
+  BoardDirectory& operator=(const BoardDirectory&) = delete;
 
   SimBoard& Board() { return *board_; }
   // Empty when the board has no serial number.
@@ -34,13 +38,14 @@ class BoardDirectory {
 
  private:
   BoardDirectory(std::string directory, std::string serial, std::string port, std::unique_ptr<SimBoard> board,
-                 UniqueFile trace);
+                 UniqueFile trace, UniqueFile cpuLog);
 
   std::string directory_;
   std::string serial_;
   std::string port_;
   std::unique_ptr<SimBoard> board_;
   UniqueFile trace_;
+  UniqueFile cpuLog_;  // open only with `cpu_log`
 };
 
 }  // namespace tessora::sim

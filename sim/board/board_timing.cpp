@@ -28,9 +28,20 @@ void BoardTiming::WaitUntil(std::uint64_t deadline) {
   overrunUs_ = overrun > 0 ? static_cast<std::uint64_t>(overrun) : 0;
 }
 
+void BoardTiming::Arrive() {
+  if (clock_ != nullptr) arrived_ = clock_->MicrosecondCount();
+}
+
+std::uint64_t BoardTiming::RequestStart() {
+  std::uint64_t start = arrived_.value_or(clock_->MicrosecondCount());
+  arrived_.reset();
+  return start;
+}
+
 void BoardTiming::Request() {
+  ++requests_;
   if (clock_ == nullptr) return;
-  WaitUntil(clock_->MicrosecondCount() + config_.latencyUs);
+  WaitUntil(RequestStart() + config_.latencyUs);
 }
 
 std::uint64_t BoardTiming::Schedule(std::uint64_t arrival, const BusTransaction& transaction) {
@@ -41,13 +52,15 @@ std::uint64_t BoardTiming::Schedule(std::uint64_t arrival, const BusTransaction&
 }
 
 void BoardTiming::RequestThroughBus(const BusTransaction& transaction) {
+  ++requests_;
   if (clock_ == nullptr) return;
-  WaitUntil(Schedule(clock_->MicrosecondCount() + config_.latencyUs, transaction));
+  WaitUntil(Schedule(RequestStart() + config_.latencyUs, transaction));
 }
 
 void BoardTiming::StartBusCommand(const BusTransaction& transaction) {
+  ++requests_;
   if (clock_ == nullptr) return;
-  std::uint64_t arrival = clock_->MicrosecondCount() + config_.latencyUs;
+  std::uint64_t arrival = RequestStart() + config_.latencyUs;
   std::uint64_t end = Schedule(arrival, transaction);
   commandDoneAt_ = std::max(end, transaction.read ? end : eepromReadyAt_);
   WaitUntil(arrival);

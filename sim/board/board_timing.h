@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "platform/os_services.h"
 #include "sim/board/board_config.h"
@@ -31,6 +32,12 @@ class BoardTiming {
 
   void SetClock(OsServices& clock) { clock_ = &clock; }
 
+  // The moment a request reaches the board. The next of the three calls below counts the
+  // request's time from here rather than from when it is made, so that the simulation's
+  // own bookkeeping in between (the part's file, the trace) takes none of the board's time,
+  // as it takes none of a real board's.
+  void Arrive();
+
   // A request that moves no bus data, or a driver face's status read or data fetch.
   void Request();
   // A HID request that needs the bus: it answers when the transaction is done.
@@ -42,10 +49,15 @@ class BoardTiming {
   bool CommandRunning();
   // When the last command's transaction (and a write's cycle) ends.
   std::uint64_t CommandDoneAt() const { return commandDoneAt_; }
+  // The USB requests served so far, each of the three kinds above; counted with a clock or
+  // without.
+  std::uint64_t Requests() const { return requests_; }
 
  private:
   // Schedules the transaction as soon as it may start after `arrival`; its end.
   std::uint64_t Schedule(std::uint64_t arrival, const BusTransaction& transaction);
+  // When the request being served arrived (Arrive), else now.
+  std::uint64_t RequestStart();
   // Waits until the deadline. On real time a wait wakes late by the scheduler's delay,
   // which is the simulation's and not the program's: later waits make it up.
   void WaitUntil(std::uint64_t deadline);
@@ -56,6 +68,8 @@ class BoardTiming {
   std::uint64_t eepromReadyAt_ = 0;
   std::uint64_t commandDoneAt_ = 0;
   std::uint64_t overrunUs_ = 0;
+  std::uint64_t requests_ = 0;
+  std::optional<std::uint64_t> arrived_;
 };
 
 }  // namespace tessora::sim

@@ -63,8 +63,20 @@ void SimBoard::KeepTime(OsServices& clock) {
   timing_.SetClock(clock);
 }
 
+void SimBoard::MeterCpu(OsServices& os) {
+  std::lock_guard lock(mutex_);
+  meter_.Start(os);
+}
+
+std::uint64_t SimBoard::CpuMicroseconds() const {
+  std::lock_guard lock(mutex_);
+  return meter_.Microseconds();
+}
+
 void SimBoard::UsbRequest() {
   std::lock_guard lock(mutex_);
+  CpuMeter::Span span(meter_);
+  timing_.Arrive();
   if (!Gone()) timing_.Request();
 }
 
@@ -94,6 +106,11 @@ std::vector<RebootMode> SimBoard::Reboots() const {
   return reboots_;
 }
 
+std::uint64_t SimBoard::UsbRequests() const {
+  std::lock_guard lock(mutex_);
+  return timing_.Requests();
+}
+
 bool SimBoard::Admit() {
   if (Gone()) return false;
   if (config_.failAfter && served_ >= *config_.failAfter) {
@@ -111,8 +128,9 @@ void SimBoard::Trace(const std::string& line) {
 
 bool SimBoard::MemoryWrite(Face face, std::uint16_t address, std::span<const std::uint8_t> data) {
   std::lock_guard lock(mutex_);
+  CpuMeter::Span span(meter_);
+  timing_.Arrive();
   if (!Admit()) return false;
-  timing_.Request();
   if (std::optional<RebootMode> mode = RebootRequested(address, data)) {
     reboots_.push_back(*mode);
     Trace(std::string(FaceName(face)) + " reboot mode=" + (*mode == RebootMode::Rom ? "rom" : "eeprom"));
@@ -121,22 +139,27 @@ bool SimBoard::MemoryWrite(Face face, std::uint16_t address, std::span<const std
           " data=" + HexBytes(data));
   }
   for (std::size_t i = 0; i < data.size(); ++i) memory_[(address + i) & 0xFFFF] = data[i];
+  timing_.Request();
   return true;
 }
 
 std::optional<std::vector<std::uint8_t>> SimBoard::MemoryRead(Face face, std::uint16_t address, std::size_t count) {
   std::lock_guard lock(mutex_);
+  CpuMeter::Span span(meter_);
+  timing_.Arrive();
   if (!Admit()) return std::nullopt;
-  timing_.Request();
   Trace(std::string(FaceName(face)) + " mem-read addr=" + Hex16(address) + " len=" + std::to_string(count));
   std::vector<std::uint8_t> out(count);
   for (std::size_t i = 0; i < count; ++i) out[i] = memory_[(address + i) & 0xFFFF];
+  timing_.Request();
   return out;
 }
 
 BusOutcome SimBoard::BusTransfer(Face face, std::uint8_t addressByte, std::span<const std::uint8_t> subaddress,
                                  std::span<const std::uint8_t> writeData, std::size_t readCount) {
   std::lock_guard lock(mutex_);
+  CpuMeter::Span span(meter_);
+  timing_.Arrive();
   BusOutcome outcome = TransferLocked(face, addressByte, subaddress, writeData, readCount);
   if (outcome.answered)
     timing_.RequestThroughBus(Transaction(addressByte, subaddress, writeData, readCount, outcome.acknowledged));
@@ -179,6 +202,8 @@ BusOutcome SimBoard::TransferLocked(Face face, std::uint8_t addressByte, std::sp
 // bytes, 0xFF 0xFF, then the data of a write.
 bool SimBoard::BusCommand(Face face, std::span<const std::uint8_t> packet) {
   std::lock_guard lock(mutex_);
+  CpuMeter::Span span(meter_);
+  timing_.Arrive();
   if (Gone() || packet.size() < 6) return false;
   std::size_t length = (static_cast<std::size_t>(packet[1]) << 8) | packet[2];
   std::size_t subCount = packet[3];
@@ -201,6 +226,8 @@ bool SimBoard::BusCommand(Face face, std::span<const std::uint8_t> packet) {
 
 std::optional<std::uint8_t> SimBoard::BusStatus() {
   std::lock_guard lock(mutex_);
+  CpuMeter::Span span(meter_);
+  timing_.Arrive();
   if (Gone()) return std::nullopt;
   timing_.Request();
   if (config_.statusReadFails > 0) {
@@ -218,6 +245,8 @@ std::optional<std::uint8_t> SimBoard::BusStatus() {
 
 std::optional<std::vector<std::uint8_t>> SimBoard::BusData(std::size_t count) {
   std::lock_guard lock(mutex_);
+  CpuMeter::Span span(meter_);
+  timing_.Arrive();
   if (Gone()) return std::nullopt;
   timing_.Request();
   std::size_t available = std::min(count, bus_.data.size());

@@ -11,6 +11,7 @@
 #include "platform/os_services.h"
 #include "sim/board/board_config.h"
 #include "sim/board/board_timing.h"
+#include "sim/board/cpu_meter.h"
 #include "sim/board/eeprom.h"
 
 namespace tessora::sim {
@@ -37,6 +38,9 @@ class SimBoard {
   void Unplug();
   // From now on the board's requests take their modelled time on this clock.
   void KeepTime(OsServices& clock);
+  // From now on the CPU time the board's requests take is counted (CpuMicroseconds).
+  void MeterCpu(OsServices& os);
+  std::uint64_t CpuMicroseconds() const;
   // A request that moves only a report (a HID feature or input report fetch).
   void UsbRequest();
   // Plugs the board back in; `fail_after` no longer counts.
@@ -49,6 +53,9 @@ class SimBoard {
   void SetTraceSink(std::function<void(const std::string&)> sink);
   std::vector<std::string> TraceLines() const;
   std::vector<RebootMode> Reboots() const;
+  // The USB requests the board has served: every report, I/O-control request and control
+  // transfer, status reads and data fetches included, which the trace folds into its lines.
+  std::uint64_t UsbRequests() const;
 
   // Controller memory space. Three bytes at 0xB001 ask the chip to restart.
   bool MemoryWrite(Face face, std::uint16_t address, std::span<const std::uint8_t> data);
@@ -80,6 +87,7 @@ class SimBoard {
   mutable std::mutex mutex_;
   BoardConfig config_;
   BoardTiming timing_;
+  CpuMeter meter_;
   Eeprom eeprom_;
   std::array<std::uint8_t, 0x10000> memory_{};
   bool unplugged_ = false;

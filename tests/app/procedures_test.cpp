@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <future>
 #include <thread>
+#include <utility>
 
 #include "app/run_result.h"
 #include "devlib/qorv_device_library.h"
@@ -163,18 +164,54 @@ TEST_P(Procedures, ReadOutTakesTheHeaderSizeOrFallsBackToTheManualOne) {
             "Reading 256 Bytes");
 }
 
-TEST_P(Procedures, ReadOutRetriesWithEightByteBlocks) {
-  ShellRig rig(GetParam(), {.refuseReadLength = 16});
-  rig.settings.readSizeAuto = 0;
-  rig.settings.readSize = 40;
-  EXPECT_EQ(ReadOutFirmware(*rig.shell, rig.dir.File("out.hex").c_str()), 1);
-  const Lines trace = rig.Trace();
-  auto count = [&](const char* piece) {
-    return std::count_if(trace.begin(), trace.end(),
-                         [&](const std::string& line) { return line.find(piece) != std::string::npos; });
+// The lengths of the bus reads after the EEPROM probe, each failed one marked x.
+std::string ReadsAfterTheProbe(const Lines& trace) {
+  std::string reads;
+  bool probed = false;
+  for (const std::string& line : trace) {
+    if (line.find(" bus-read ") == std::string::npos) continue;
+    if (!std::exchange(probed, true)) continue;
+    std::size_t at = line.find(" len=") + 5;
+    reads += (reads.empty() ? "" : " ") + line.substr(at, line.find(' ', at) - at) +
+             (line.find("result=fail") != std::string::npos ? "x" : "");
+  }
+  return reads;
+}
+
+// The read-out reads 64 bytes a bus read; a block that fails starts it over in blocks of
+// 16, then of 8, while the file keeps lines of 16 bytes (of 8 in 8-byte blocks). The probe
+// reads 64 bytes, which the refused lengths spare.
+TEST_P(Procedures, ReadOutFallsBackFromSixtyFourByteBlocksToSixteenThenEight) {
+  const struct {
+    std::uint32_t refused;
+    std::uint16_t size;
+    const char* reads;  // the read-out's bus reads, x for a failed one
+    std::size_t lines;
+  } cases[] = {
+      {0, 100, "64 36", 7},
+      {36, 100, "64 36x 16 16 16 16 16 16 4", 7},
+      {16, 16, "16x 16x 8 8", 2},
+      {8, 8, "8x 8x 8x", 0},
   };
-  EXPECT_EQ(count("len=16 result=fail"), 1);
-  EXPECT_EQ(count("len=8 result=ok"), 5);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reads);
+    ShellRig rig(GetParam(), {.refuseReadLength = c.refused});
+    rig.Eeprom() = PatternBytes(16384);
+    rig.settings.readSizeAuto = 0;
+    rig.settings.readSize = c.size;
+    std::string file = rig.dir.File("out.hex");
+    EXPECT_EQ(ReadOutFirmware(*rig.shell, file.c_str()), c.lines > 0 ? 1 : 0);
+    EXPECT_EQ(ReadsAfterTheProbe(rig.Trace()), c.reads);
+    if (c.lines == 0) {
+      EXPECT_EQ(rig.ui.Boxes(), (Lines{"[OK] 50010 Could not read EEPROM"}));
+      continue;
+    }
+    std::string text = test::ReadFile(file);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')), c.lines);
+    std::vector<std::uint8_t> loaded(c.size);
+    EXPECT_EQ(ReadImageFile(file.c_str(), loaded.data(), c.size), c.size);
+    EXPECT_TRUE(std::equal(loaded.begin(), loaded.end(), rig.Eeprom().begin()));
+  }
 
   ShellRig unplugged(GetParam(), {.failAfter = GetParam() == Interface::Hid ? 1u : 2u});  // gone after the probe
   unplugged.settings.readSizeAuto = 0;
@@ -219,6 +256,25 @@ TEST(Procedures, HoldAFineSystemTimerForTheirWholeRun) {
     EXPECT_EQ(rig.os.SleepsAtDefaultPeriod(), 0u);
     EXPECT_EQ(rig.os.TimerPeriodRequests(), 1u);
     EXPECT_TRUE(rig.os.HeldTimerPeriods().empty());
+  }
+}
+
+// A procedure keeps the request lock between its requests; once it ends, the lock is free
+// for another holder of its name.
+TEST(Procedures, LeaveTheRequestLockFreeWhenTheyEnd) {
+  for (Interface interface : {Interface::FilterDriver, Interface::WinUsb}) {
+    SCOPED_TRACE(test::NameOf(interface));
+    ShellRig rig(interface, {}, 256);
+    rig.settings.subaddressing = 1;
+    ASSERT_EQ(ClearEeprom(*rig.shell), 1);
+    QorvDevice* device = rig.library.FindByHandle(rig.context.currentDevice);
+    ASSERT_NE(device, nullptr);
+    std::uint32_t lastError = 0;
+    auto other = rig.os.CreateMutexA(
+        QorvDevice::MutexName(device->GetInstanceId(), rig.library.TerminalServices()).c_str(), lastError);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(other->Wait(0), kWaitObject0);
+    other->Release();
   }
 }
 

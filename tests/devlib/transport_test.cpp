@@ -51,28 +51,35 @@ TEST(BusCommand, PacketsAndPauses) {
   for (auto [length, pause] : pauses) EXPECT_EQ(BusCommandPause(length), pause) << length;
 }
 
-// Each way a bus transaction ends, through either transport; none keeps the device
-// open or locked.
+// Each way a bus transaction ends, through either transport, and the 1 ms pauses after
+// its status reads: after each but one that reports the transaction done (the board
+// reports it busy twice first). None keeps the device open or locked.
 TEST_P(TransportTest, BusOutcomes) {
   struct Case {
     const char* name;
     sim::BoardConfig config;
     bool read;
     std::uint32_t result;
+    std::uint32_t pollPauses;
   };
   const Case cases[] = {
-      {"done", {}, false, kBusOk}, {"done as 0xff", {.doneStatus = 0xFF}, false, kBusOk},
-      {"nobody answers", {.eepromAddress = 0x50}, false, kBusDeviceFailed},
-      {"data short", {.shortBusData = 1}, true, kBusDataIncomplete},
-      {"stuck busy", {.busyPolls = -1}, false, kBusStatusTimeout},
-      {"status read fails", {.statusReadFails = 1}, false, kBusCommandRefused},
-      {"unplugged", {.failAfter = 0}, false, kBusCommandRefused}, {"not opened", {.openFails = true}, false, kBusNotOpened},
+      {"done", {}, false, kBusOk, 2}, {"done as 0xff", {.doneStatus = 0xFF}, false, kBusOk, 2},
+      {"nobody answers", {.eepromAddress = 0x50}, false, kBusDeviceFailed, 3},
+      {"data short", {.shortBusData = 1}, true, kBusDataIncomplete, 2},
+      {"stuck busy", {.busyPolls = -1}, false, kBusStatusTimeout, 100},
+      {"status read fails", {.statusReadFails = 1}, false, kBusCommandRefused, 1},
+      {"unplugged", {.failAfter = 0}, false, kBusCommandRefused, 0},
+      {"not opened", {.openFails = true}, false, kBusNotOpened, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     QorvDevice& device = Device(c.config);
     std::uint8_t back[3] = {};
+    std::uint64_t slept = rig.os.SleptMilliseconds();
     EXPECT_EQ(Bus(device, c.read ? back : nullptr), c.result);
+    // The FilterDriver also pauses 2 ms for either packet once the device is open.
+    std::uint32_t commandPause = GetParam() || c.result == kBusNotOpened ? 0 : 2;
+    EXPECT_EQ(rig.os.SleptMilliseconds() - slept, commandPause + c.pollPauses);
     EXPECT_EQ(rig.stack.OpenHandleCount(), 0u);
     EXPECT_TRUE(LockIsFree(device));
   }
@@ -81,8 +88,9 @@ TEST_P(TransportTest, BusOutcomes) {
 TEST_P(TransportTest, WriteReadBackAndTheirPauses) {
   QorvDevice& device = Device({.busyPolls = 3});
   ASSERT_EQ(Bus(device), kBusOk);
-  // FilterDriver pauses for the 11-byte packet; both poll four times 1 ms apart.
-  EXPECT_EQ(rig.os.SleptMilliseconds(), GetParam() ? 4u : 2u + 4u);
+  // FilterDriver pauses for the 11-byte packet; both poll four times 1 ms apart, with no
+  // pause after the fourth, which finds the write done.
+  EXPECT_EQ(rig.os.SleptMilliseconds(), GetParam() ? 3u : 2u + 3u);
   std::uint8_t back[3] = {};
   ASSERT_EQ(Bus(device, back), kBusOk);
   EXPECT_EQ(std::vector<std::uint8_t>(back, back + 3), std::vector<std::uint8_t>(kData, kData + 3));

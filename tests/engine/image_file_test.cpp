@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -73,7 +74,8 @@ TEST(ReadImageFile, TokensNumbersAndLengths) {
 
 // What is read out, in each format, is told apart as that format (a binary file by its
 // name) and loads back into the
-// same bytes at the same addresses; a 1-byte part read past its end repeats itself.
+// same bytes at the same addresses; a 1-byte part read past its end repeats itself. Each
+// block is one bus read; the text file's lines hold 16 bytes, or 8 with 8-byte blocks.
 TEST(ReadOutToFile, LoadsBackIntoTheSameBytes) {
   struct Trip {
     int width;
@@ -83,15 +85,24 @@ TEST(ReadOutToFile, LoadsBackIntoTheSameBytes) {
   };
   for (Trip trip : {Trip{2, 16, 0}, Trip{2, 16, 1}, Trip{2, 16, 20}, Trip{2, 8, 20}, Trip{2, 16, 256},
                     Trip{2, 8, 256}, Trip{2, 16, 16384}, Trip{1, 16, 1}, Trip{1, 8, 20}, Trip{1, 16, 272},
-                    Trip{2, 16, 1000, ImageFormat::IntelHex}, Trip{2, 16, 1000, ImageFormat::Binary}}) {
-    SCOPED_TRACE(std::string(ImageFormatName(trip.format)) + " " + std::to_string(trip.size));
+                    Trip{2, 64, 20}, Trip{2, 64, 100}, Trip{2, 64, 16384}, Trip{1, 64, 272},
+                    Trip{2, 16, 1000, ImageFormat::IntelHex}, Trip{2, 64, 1000, ImageFormat::IntelHex},
+                    Trip{2, 64, 1000, ImageFormat::Binary}}) {
+    SCOPED_TRACE(std::string(ImageFormatName(trip.format)) + " " + std::to_string(trip.block) + " " +
+                 std::to_string(trip.size));
     std::size_t partSize = trip.width == 2 ? 16384 : 256;
     EngineRig rig(Route::Feature, {}, partSize);
     rig.Eeprom() = PatternBytes(partSize);
     std::string file = rig.dir.File(trip.format == ImageFormat::Binary ? "out.bin" : "out");
     ASSERT_EQ(ReadOutToFile(rig.context, rig.progress, file.c_str(), 0x51, 0, trip.size, trip.block, trip.width,
                             trip.format), 0);
-    EXPECT_EQ(rig.progress.steps, trip.size / trip.block);
+    const int line = std::min<int>(trip.block, 16);
+    EXPECT_EQ(rig.progress.steps, trip.size / line);
+    EXPECT_EQ(rig.Trace().size(), (trip.size + trip.block - 1u) / trip.block);
+    if (trip.format == ImageFormat::Text) {
+      std::string text = ReadFile(file);
+      EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), (trip.size + line - 1) / line);
+    }
     ImageFormat detected{};
     ASSERT_TRUE(DetectImageFormat(file.c_str(), detected));
     EXPECT_EQ(detected, trip.format);
@@ -105,7 +116,7 @@ TEST(ReadOutToFile, FailureKeepsTheOldFileAndRefusalsSendNothing) {
   EngineRig rig(Route::Driver, {.failAfter = 3});  // two blocks are read, the third finds the board gone
   std::string file = WriteFile(rig.dir.File("keep.hex"), "@0000 01 02 \n");
   EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, nullptr, 0x51, 0, 16, 16, 2), 1);
-  EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, file.c_str(), 0x51, 0, 64, 32, 2), 1);
+  EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, file.c_str(), 0x51, 0, 128, 65, 2), 1);
   EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, file.c_str(), 0x51, 0, 64, 0, 2), 1);
   std::string problem;
   EXPECT_EQ(ReadOutToFile(rig.context, rig.progress, rig.dir.File("no/such/dir.hex").c_str(), 0x51, 0, 16, 16, 2,

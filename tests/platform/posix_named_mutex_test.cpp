@@ -56,6 +56,33 @@ TEST(PosixNamedMutex, EveryNameAndNamespaceHasALockOfItsOwn) {
   }
 }
 
+// Between Keep and EndKeep the owner's last Release leaves the address bound: another
+// holder of the name finds the lock held, while the owner takes it again at once (a bind
+// of its own would find the address in use). Ending the keep frees it, at once or, while
+// the lock is held, at its last Release.
+TEST(PosixNamedMutex, AKeptLockStaysTakenBetweenTheOwnersHolds) {
+  const std::string name = test::UniqueSerial();
+  auto mine = OpenMutex(name, "keep");
+  auto other = OpenMutex(name, "keep");
+  ASSERT_TRUE(mine && other);
+  for (bool endWhileHeld : {false, true}) {
+    SCOPED_TRACE(endWhileHeld ? "ended while held" : "ended between holds");
+    mine->Keep();
+    ASSERT_EQ(mine->Wait(0), kWaitObject0);
+    ASSERT_TRUE(mine->Release());
+    EXPECT_EQ(other->Wait(0), kWaitTimeout);
+    ASSERT_EQ(mine->Wait(0), kWaitObject0);
+    if (endWhileHeld) mine->EndKeep();
+    ASSERT_TRUE(mine->Release());
+    if (!endWhileHeld) {
+      EXPECT_EQ(other->Wait(0), kWaitTimeout);
+      mine->EndKeep();
+    }
+    ASSERT_EQ(other->Wait(0), kWaitObject0);
+    other->Release();
+  }
+}
+
 // What the child in its own namespaces ended with, as its exit status.
 enum ChildOutcome { kHeldAndLeft = 0, kNoNamespaces = 10, kStillWritable = 11, kNotTaken = 12 };
 

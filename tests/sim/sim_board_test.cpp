@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "sim/board/board_directory.h"
 #include "sim/board/board_timing.h"
 #include "sim/board/hid_face.h"
@@ -92,6 +94,17 @@ TEST(BoardDirectory, ProgramsSharingTheDirectoryShareOnePart) {
   test::WriteFile(other.File("board.conf"), "serial = none\nport = 3-2.1\n");
   otherBoard = BoardDirectory::Open(other.Path().string(), error);
   EXPECT_EQ(otherBoard->Serial() + " " + otherBoard->Port(), " 3-2.1");
+  // With cpu_log each run of a program leaves the CPU time the board's requests took.
+  test::WriteFile(other.File("board.conf"), "cpu_log = yes\n");
+  for (int run = 0; run < 2; ++run) {
+    test::RecordingOs os;
+    auto metered = BoardDirectory::Open(other.Path().string(), error);
+    metered->Board().MeterCpu(os);
+    metered->Board().BusTransfer(Face::Hid, 0xA3, Bytes{0, 0}, {}, 2);
+  }
+  std::string log = test::ReadFile(other.File("cpu.log"));
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
+  EXPECT_EQ(log.find_first_not_of("0123456789\n"), std::string::npos) << log;
   test::WriteFile(dir.File("eeprom.bin"), std::string(256, '\0'));
   EXPECT_EQ(BoardDirectory::Open(dir.Path().string(), error)->Board().EepromPart().AddressBytes(), 1);
   test::WriteFile(dir.File("board.conf"), "colour = green\n");
@@ -107,6 +120,26 @@ TEST(BoardTiming, BusBitsAtTheConfiguredClock) {
   EXPECT_EQ(BusMicroseconds(config, {false, 2, 64, false}), 28u);   // nobody acknowledged the address
   config.busKhz = 100;
   EXPECT_EQ(BusMicroseconds(config, {true, 0, 1, true}), 200u);
+}
+
+// A request's time runs from its arrival: what the simulation does before the board
+// answers (its file, its trace) takes none of it. Without an arrival it runs from the call.
+TEST(BoardTiming, ARequestCountsFromItsArrival) {
+  test::RecordingOs clock;
+  BoardConfig config;
+  BoardTiming timing(config);
+  timing.SetClock(clock);
+  timing.Arrive();
+  clock.SleepUntilMicroseconds(100);
+  timing.Request();
+  EXPECT_EQ(clock.MicrosecondCount(), 250u);
+  timing.Arrive();
+  clock.SleepUntilMicroseconds(400);
+  timing.StartBusCommand({false, 2, 64, true});
+  EXPECT_EQ(clock.MicrosecondCount(), 500u);
+  EXPECT_EQ(timing.CommandDoneAt(), 500u + 1513u + 5000u);
+  timing.Request();
+  EXPECT_EQ(clock.MicrosecondCount(), 750u);
 }
 
 class TimedBoard : public ::testing::Test {
@@ -128,6 +161,7 @@ TEST_F(TimedBoard, HidRequestsTakeLatencyBusAndWriteCycle) {
   board.UsbRequest();
   EXPECT_EQ(Now(), 250u + 1513u + 5000u + 1538u + 250u);
   EXPECT_EQ(clock.SleepCount(), 0u);  // the board's time is not the host's pauses
+  EXPECT_EQ(board.UsbRequests(), 3u);
 }
 
 TEST_F(TimedBoard, DriverStatusReadsBusyThroughTheWriteCycle) {
@@ -146,6 +180,7 @@ TEST_F(TimedBoard, DriverStatusReadsBusyThroughTheWriteCycle) {
   EXPECT_EQ(board.BusStatus(), 0x80);
   EXPECT_EQ(board.BusData(64), std::vector<std::uint8_t>(64, 0x22));
   EXPECT_EQ(Now(), 7250u + 1538u + 250u);
+  EXPECT_EQ(board.UsbRequests(), 1u + 27u + 1u + 1u + 1u);  // each command, status read and fetch
 }
 
 }  // namespace
