@@ -3,6 +3,8 @@
 NATIVE_PACKAGES=(g++ cmake make googletest pkg-config libusb-1.0-0-dev libudev-dev)
 # The Linux device stack's tests emulate devices with umockdev.
 TEST_PACKAGES=(umockdev libumockdev-dev)
+# The Debian package: dpkg-shlibdeps for its dependencies, and what its tests check it with.
+PACKAGE_PACKAGES=(dpkg-dev lintian man-db bash-completion)
 # scripts/fuzz.sh: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev

@@ -18,7 +18,7 @@ passed=0
 failed=0
 failures=()
 
-{ install_missing "${NATIVE_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}" &&
+{ install_missing "${NATIVE_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}" &&
     install_missing --with-recommends "${WINDOWS_PACKAGES[@]}"; } || {
   echo "Could not install the build tools." >&2
   echo "0 passed, 1 failed"

@@ -9,48 +9,18 @@
 #include "platform/linux/linux_device_stack.h"
 #include "platform/linux/linux_errors.h"
 #include "platform/linux/ms_os_descriptor.h"
+#include "platform/linux/ms_os_request.h"
 
 namespace tessora::linuxstack {
 
 namespace {
 
 constexpr unsigned kTransferTimeoutMs = 5000;  // WinUSB's default pipe time-out
-constexpr unsigned kDescriptorTimeoutMs = 1000;
-constexpr std::uint8_t kStandardDeviceIn = 0x80;
-constexpr std::uint8_t kVendorDeviceIn = 0xC0;
-constexpr std::uint16_t kBosDescriptor = 0x0F00;
-constexpr std::size_t kBosHeaderLength = 5;
 
 struct HandleClose {
   void operator()(libusb_device_handle* handle) const { libusb_close(handle); }
 };
 using UsbHandle = std::unique_ptr<libusb_device_handle, HandleClose>;
-
-// One IN control transfer of exactly `length` bytes.
-std::vector<std::uint8_t> ReadControl(libusb_device_handle* handle, std::uint8_t requestType, std::uint8_t request,
-                                      std::uint16_t value, std::uint16_t index, std::uint16_t length) {
-  std::vector<std::uint8_t> bytes(length);
-  int got = libusb_control_transfer(handle, requestType, request, value, index, bytes.data(), length,
-                                    kDescriptorTimeoutMs);
-  bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-  return bytes;
-}
-
-// The interface classes the device declares: the BOS descriptor first (a standard
-// request), and the vendor request for the descriptor set only when the BOS holds the
-// Microsoft OS 2.0 capability, as Windows does at enumeration.
-std::vector<DeclaredInterfaceClass> AskInterfaceClasses(libusb_device_handle* handle) {
-  std::vector<std::uint8_t> bos = ReadControl(handle, kStandardDeviceIn, LIBUSB_REQUEST_GET_DESCRIPTOR, kBosDescriptor,
-                                              0, kBosHeaderLength);
-  if (bos.size() < kBosHeaderLength) return {};
-  bos = ReadControl(handle, kStandardDeviceIn, LIBUSB_REQUEST_GET_DESCRIPTOR, kBosDescriptor, 0,
-                    static_cast<std::uint16_t>(bos[2] | bos[3] << 8));
-  std::optional<MsOs20Location> location = FindMsOs20Capability(bos);
-  if (!location) return {};
-  std::vector<std::uint8_t> set =
-      ReadControl(handle, kVendorDeviceIn, location->vendorCode, 0, kMsOs20DescriptorIndex, location->totalLength);
-  return DeclaredInterfaceClasses(set);
-}
 
 // The interface that declares the class the node was listed under; for a node never
 // listed, the first that declares one.
