@@ -73,3 +73,41 @@ function(tessora_add_package_tests)
   set_tests_properties(package.deb PROPERTIES TIMEOUT 300)
 endfunction()
 
+# tessora_add_msi(): the Windows installer of this build's width, tessora-x86.msi or
+# tessora-x64.msi, made with wixl (msitools) from both programs. Each width keeps one
+# upgrade code across versions, so a newer installer replaces an older one in place.
+function(tessora_add_msi)
+  find_program(TESSORA_WIXL wixl)
+  if(NOT TESSORA_WIXL)
+    message(WARNING "Tessora: no installer; install wixl")
+    return()
+  endif()
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(arch x64)
+    set(TESSORA_PROGRAM_FILES ProgramFiles64Folder)
+    set(TESSORA_WIN64 yes)
+    set(TESSORA_UPGRADE_CODE 5B0E7C1A-3D7F-4E62-9A41-7C2D18F3B901)
+  else()
+    set(arch x86)
+    set(TESSORA_PROGRAM_FILES ProgramFilesFolder)
+    set(TESSORA_WIN64 no)
+    set(TESSORA_UPGRADE_CODE 0E4A6F52-81C9-4B3D-B7E0-29D5A8C1F364)
+  endif()
+  # wixl takes the programs' paths relative to the .wxs: ../bin/.
+  set(wxs "${PROJECT_BINARY_DIR}/packaging/tessora.wxs")
+  configure_file("${PROJECT_SOURCE_DIR}/packaging/windows/tessora.wxs.in" "${wxs}" @ONLY)
+  set(msi "${PROJECT_BINARY_DIR}/tessora-${arch}.msi")
+  add_custom_command(OUTPUT "${msi}"
+    COMMAND "${TESSORA_WIXL}" -a ${arch} -o "${msi}" "${wxs}"
+    DEPENDS tessora tessora-cli "${wxs}"
+    COMMENT "Windows installer ${msi}")
+  add_custom_target(msi ALL DEPENDS "${msi}")
+endfunction()
+
+# tests/package/msi_test.sh: the 64-bit installer installed and removed under 64-bit Wine.
+function(tessora_add_msi_test)
+  if(TARGET msi AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+    add_test(NAME package.msi COMMAND bash "${PROJECT_SOURCE_DIR}/tests/package/msi_test.sh" "${PROJECT_BINARY_DIR}")
+    set_tests_properties(package.msi PROPERTIES TIMEOUT 300)
+  endif()
+endfunction()

@@ -8,7 +8,7 @@ PACKAGE_PACKAGES=(dpkg-dev lintian man-db bash-completion)
 # scripts/fuzz.sh: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 WINDOWS_PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
-  wine wine32:i386 wine64 xvfb xauth fonts-wine)
+  wine wine32:i386 wine64 xvfb xauth fonts-wine wixl msitools)
 
 package_installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'
