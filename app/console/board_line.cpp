@@ -2,11 +2,14 @@
 
 #include <cstdio>
 
+#include "app/run_result.h"
+
 namespace tessora {
 
+// A board's name is its serial number, else its place, else its path: named as a run on
+// one board names it.
 std::string BoardLine(const std::string& name, const std::string& port) {
-  if (port.empty()) return name;
-  return name == port ? "port " + port : name + " (port " + port + ")";
+  return BoardLabel({name, name == port ? "" : name, port});
 }
 
 void PrintBoardLine(const BoardOutcome& outcome) {

@@ -17,7 +17,6 @@ class ResultSink {
   bool OpenLog(const std::string& path, std::string& error);
   // The descriptor the JSON objects go to; -1, the default, for none.
   void WriteJsonTo(int fd) { jsonFd_ = fd; }
-  bool WritesJson() const { return jsonFd_ >= 0; }
 
   // The result, with the program's version added; false when a line could not be written
   // whole.
